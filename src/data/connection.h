@@ -1,0 +1,110 @@
+#pragma once
+
+#include <QHash>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include "jetsql.h"
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+enum class FieldKind { Integer, Float, Date, DateTime, Text, Memo };
+
+struct TableColumn
+{
+    QString name;
+    FieldKind kind = FieldKind::Text;
+};
+
+struct TableInfo
+{
+    QString name;
+    QList<TableColumn> columns;
+    int autoIncrement = -1; // index of the AutoNumber column, -1 when none
+};
+
+// Owns a prepared statement; finalises it when it goes out of scope.
+class Statement
+{
+public:
+    explicit Statement(sqlite3_stmt *stmt = nullptr) : m_stmt(stmt) {}
+    Statement(Statement &&other) noexcept : m_stmt(other.m_stmt) { other.m_stmt = nullptr; }
+    Statement &operator=(Statement &&other) noexcept;
+    Statement(const Statement &) = delete;
+    Statement &operator=(const Statement &) = delete;
+    ~Statement();
+    sqlite3_stmt *get() const { return m_stmt; }
+
+private:
+    sqlite3_stmt *m_stmt;
+};
+
+// One connection to a database file, set up by an ADO-style connection
+// string; only its "Data Source", "Jet OLEDB:Database Password" and "Mode"
+// properties matter here. The file must exist: the connection never creates
+// one. Opening is implicit with the first statement and lasts until close().
+class Connection : public QObject
+{
+    Q_OBJECT
+public:
+    explicit Connection(QObject *parent = nullptr);
+    ~Connection() override;
+
+    void setConnectionString(const QString &text);
+    QString connectionString() const { return m_connectionString; }
+    // Sets or replaces one property of the connection string.
+    void setProperty(const QString &name, const QString &value);
+    QString property(const QString &name) const;
+    void setLoginPrompt(bool on) { m_loginPrompt = on; }
+    bool loginPrompt() const { return m_loginPrompt; }
+
+    QString dataSource() const;
+    QString password() const;
+
+    // Opens the file named by Data Source with the password. Throws DbError
+    // when the file is missing, the key is wrong or it is not a database.
+    void open();
+    void close();
+    bool isConnected() const { return m_db != nullptr; }
+
+    // Runs a statement that returns no rows (opening the connection first).
+    // Also takes "ALTER Database Password" and tables of other files.
+    void execute(const QString &jet);
+
+    // Prepares a translated statement for reading rows. The tables of other
+    // files it names stay attached until detachExternals().
+    Statement prepare(const QString &jet, QStringList *attached = nullptr);
+    Statement prepare(const JetSql::Statement &statement, QStringList *attached = nullptr);
+    void detachExternals(const QStringList &schemas);
+
+    // Columns of a table of this database, cached. Throws when there is none.
+    const TableInfo &tableInfo(const QString &table);
+
+    sqlite3 *handle();
+    // The engine's message for the last failure.
+    QString lastError() const;
+    [[noreturn]] void fail() const;
+    void check(int rc) const;
+
+    static FieldKind kindOfDeclaredType(const char *declaredType);
+    // Keys a freshly opened handle with the password and the file's cipher
+    // settings; an empty password leaves the file unencrypted.
+    static void applyKey(sqlite3 *db, const QString &password);
+
+Q_SIGNALS:
+    void connected();
+
+private:
+    Statement prepareSqlite(const QString &sql);
+    QStringList attachExternals(const QStringList &files);
+    void runSqlite(const QString &sql);
+    void alterPassword(const QString &newPassword, const QString &oldPassword);
+    void expandInsertSelectStar(QString *sql);
+
+    QString m_connectionString;
+    bool m_loginPrompt = false;
+    sqlite3 *m_db = nullptr;
+    QHash<QString, TableInfo> m_tables;
+};

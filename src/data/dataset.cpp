@@ -1,0 +1,1083 @@
+#include "dataset.h"
+
+#include "datecodec.h"
+#include "dberror.h"
+#include "jetsql.h"
+
+#include <QCollator>
+#include <QLocale>
+#include <QRegularExpression>
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+
+namespace {
+
+const QString ClosedDataset = QStringLiteral("Cannot perform this operation on a closed dataset");
+const QString NotEditing = QStringLiteral("Dataset not in edit or insert mode");
+const QString NoCurrentRecord = QStringLiteral(
+    "Either BOF or EOF is True, or the current record has been deleted. Requested operation requires a current record.");
+const QString ReadOnly = QStringLiteral("Cannot update. Database or object is read-only.");
+const char RowidName[] = "__rowid__";
+
+QString withoutQuotedTexts(const QString &sql)
+{
+    static const QRegularExpression quoted(QStringLiteral("'(?:[^']|'')*'"));
+    QString s = sql;
+    return s.replace(quoted, QStringLiteral("''"));
+}
+
+double toDoubleStrict(const QString &text, bool *ok)
+{
+    const double d = QLocale::c().toDouble(text.trimmed(), ok);
+    if (*ok && !std::isfinite(d))
+        *ok = false;
+    return d;
+}
+
+} // namespace
+
+Dataset::Dataset(Connection *connection, QObject *parent)
+    : QObject(parent)
+    , m_connection(connection)
+{}
+
+Dataset::~Dataset() = default;
+
+// --- the statement ---------------------------------------------------------
+
+void Dataset::clearSql()
+{
+    m_sql.clear();
+}
+
+void Dataset::addSql(const QString &line)
+{
+    m_sql.append(line);
+}
+
+void Dataset::setTableName(const QString &table)
+{
+    m_tableName = table;
+    m_sql = QStringList{QStringLiteral("select * from ") + table};
+}
+
+void Dataset::setParameter(const QString &name, const QVariant &value)
+{
+    m_params.insert(name, value);
+}
+
+void Dataset::requery(const QString &line, const QString &secondLine)
+{
+    close();
+    clearSql();
+    addSql(line);
+    if (!secondLine.isEmpty())
+        addSql(secondLine);
+    open();
+}
+
+void Dataset::open()
+{
+    if (isActive())
+        return;
+    load(sqlText());
+}
+
+void Dataset::close()
+{
+    if (!isActive())
+        return;
+    Q_EMIT aboutToReset();
+    m_fields.clear();
+    m_columns.clear();
+    m_order.clear();
+    m_order.shrink_to_fit();
+    m_buffer.clear();
+    m_changed.clear();
+    m_modified = false;
+    m_pos = -1;
+    m_eof = m_bof = true;
+    m_table.clear();
+    m_keyColumn = m_rowidColumn = -1;
+    m_sortColumn = -1;
+    m_state = State::Inactive;
+    Q_EMIT reset();
+    Q_EMIT stateChanged(m_state);
+    Q_EMIT currentChanged(m_pos);
+    Q_EMIT listChanged();
+}
+
+void Dataset::execSql()
+{
+    if (m_params.isEmpty()) {
+        m_connection->execute(sqlText());
+        return;
+    }
+    QStringList attached;
+    Statement stmt = m_connection->prepare(sqlText(), &attached);
+    try {
+        bindParameters(stmt.get());
+        int rc;
+        while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
+        }
+        if (rc != SQLITE_DONE)
+            m_connection->fail();
+    } catch (...) {
+        m_connection->detachExternals(attached);
+        throw;
+    }
+    m_connection->detachExternals(attached);
+}
+
+// A statement "select * from T [alias] [where ...]" is written back to T.
+void Dataset::detectTable(QString *sql)
+{
+    static const QRegularExpression re(
+        QStringLiteral(R"(^\s*select\s+\*\s+from\s+([A-Za-z_]\w*)(?:\s+(?:as\s+)?(?!where\b)([A-Za-z_]\w*))?\s*(?:where\b(.*))?;?\s*$)"),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression notPlain(QStringLiteral(R"(\b(group\s+by|union|having|join)\b)"),
+                                             QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch m = re.match(*sql);
+    if (!m.hasMatch() || withoutQuotedTexts(m.captured(3)).contains(notPlain))
+        return;
+    const TableInfo &info = m_connection->tableInfo(m.captured(1));
+    m_table = info.name;
+    if (info.autoIncrement >= 0) {
+        m_keyColumn = -2; // resolved by name once the fields are known
+        return;
+    }
+    const QString qualifier = m.captured(2).isEmpty() ? m.captured(1) : m.captured(2);
+    static const QRegularExpression head(QStringLiteral(R"(^\s*select\s+\*)"), QRegularExpression::CaseInsensitiveOption);
+    sql->replace(head, QStringLiteral("select %1.rowid AS %2, *").arg(qualifier, QLatin1String(RowidName)));
+    m_rowidColumn = -2;
+}
+
+void Dataset::bindParameters(sqlite3_stmt *stmt) const
+{
+    const int count = sqlite3_bind_parameter_count(stmt);
+    for (int i = 1; i <= count; ++i) {
+        const char *name = sqlite3_bind_parameter_name(stmt, i);
+        const QString key = name ? QString::fromUtf8(name + 1) : QString();
+        auto it = m_params.constFind(key);
+        if (it == m_params.constEnd()) {
+            // parameter names compare without regard to case
+            for (auto p = m_params.constBegin(); p != m_params.constEnd(); ++p)
+                if (p.key().compare(key, Qt::CaseInsensitive) == 0)
+                    it = p;
+        }
+        if (it == m_params.constEnd())
+            throw DbError(QStringLiteral("No value given for one or more required parameters."));
+        const QVariant &v = it.value();
+        int rc = SQLITE_OK;
+        if (!v.isValid() || v.isNull()) {
+            rc = sqlite3_bind_null(stmt, i);
+        } else if (v.typeId() == QMetaType::Double || v.typeId() == QMetaType::Float) {
+            rc = sqlite3_bind_double(stmt, i, v.toDouble());
+        } else if (v.typeId() == QMetaType::Int || v.typeId() == QMetaType::LongLong || v.typeId() == QMetaType::UInt
+                   || v.typeId() == QMetaType::ULongLong || v.typeId() == QMetaType::Bool) {
+            rc = sqlite3_bind_int64(stmt, i, v.toLongLong());
+        } else if (v.typeId() == QMetaType::QDate) {
+            const QByteArray t = DateCodec::toStored(DateCodec::pack(v.toDate()), false);
+            rc = sqlite3_bind_text(stmt, i, t.constData(), int(t.size()), SQLITE_TRANSIENT);
+        } else if (v.typeId() == QMetaType::QDateTime) {
+            const QByteArray t = DateCodec::toStored(DateCodec::pack(v.toDateTime()), true);
+            rc = sqlite3_bind_text(stmt, i, t.constData(), int(t.size()), SQLITE_TRANSIENT);
+        } else {
+            const QByteArray t = v.toString().toUtf8();
+            rc = sqlite3_bind_text(stmt, i, t.constData(), int(t.size()), SQLITE_TRANSIENT);
+        }
+        m_connection->check(rc);
+    }
+}
+
+void Dataset::promote(ColumnData &col, FieldKind kind)
+{
+    const std::size_t n = col.size();
+    if (kind == FieldKind::Float && col.kind == FieldKind::Integer) {
+        for (std::size_t i = 0; i < n; ++i)
+            col.reals.push(col.ints[i] == ColumnData::NullInt ? std::nan("") : double(col.ints[i]));
+        col.ints.clear();
+    } else if (kind == FieldKind::Text && !col.isText()) {
+        for (std::size_t i = 0; i < n; ++i) {
+            const QVariant v = col.isReal() ? (std::isnan(col.reals[i]) ? QVariant() : QVariant(col.reals[i]))
+                                            : (col.ints[i] == ColumnData::NullInt ? QVariant() : QVariant(qlonglong(col.ints[i])));
+            col.ids.push(v.isValid() ? col.pool.intern(displayText(v)) : 0);
+        }
+        col.ints.clear();
+        col.reals.clear();
+    }
+    col.kind = kind;
+}
+
+void Dataset::load(const QString &sqlTextToOpen)
+{
+    JetSql::Statement st = JetSql::translate(sqlTextToOpen);
+    m_table.clear();
+    m_keyColumn = m_rowidColumn = -1;
+    if (st.kind == JetSql::Statement::Kind::Sql)
+        detectTable(&st.sql);
+    if (st.kind != JetSql::Statement::Kind::Sql) {
+        m_connection->execute(sqlTextToOpen);
+        return;
+    }
+    QStringList attached;
+    Statement stmt = m_connection->prepare(st, &attached);
+    sqlite3_stmt *s = stmt.get();
+    struct Cleanup
+    {
+        Connection *c;
+        QStringList &a;
+        ~Cleanup() { c->detachExternals(a); }
+    } cleanup{m_connection, attached};
+    bindParameters(s);
+
+    const int n = sqlite3_column_count(s);
+    if (n == 0) { // a statement that returns no rows: run it
+        int rc;
+        while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+        }
+        if (rc != SQLITE_DONE)
+            m_connection->fail();
+        m_table.clear();
+        return;
+    }
+
+    std::vector<FieldDef> fields;
+    std::vector<std::unique_ptr<ColumnData>> columns;
+    std::vector<int> map(static_cast<std::size_t>(n)); // result column -> storage column
+    std::vector<std::size_t> pendingNulls(std::size_t(n), 0);
+    std::vector<bool> dynamic(std::size_t(n), false);
+    const bool hidden = m_rowidColumn == -2;
+    for (int r = hidden ? 1 : 0; r < n; ++r) {
+        const char *decl = sqlite3_column_decltype(s, r);
+        FieldDef f;
+        f.name = QString::fromUtf8(sqlite3_column_name(s, r));
+        f.kind = Connection::kindOfDeclaredType(decl);
+        map[std::size_t(r)] = int(fields.size());
+        fields.push_back(f);
+        auto col = std::make_unique<ColumnData>();
+        col->kind = f.kind;
+        col->kindKnown = decl != nullptr;
+        dynamic[std::size_t(r)] = decl == nullptr;
+        columns.push_back(std::move(col));
+    }
+    if (hidden) {
+        map[0] = int(columns.size());
+        auto col = std::make_unique<ColumnData>();
+        col->kind = FieldKind::Integer;
+        columns.push_back(std::move(col));
+    }
+
+    std::size_t rows = 0;
+    int rc;
+    while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+        for (int r = 0; r < n; ++r) {
+            ColumnData &col = *columns[std::size_t(map[std::size_t(r)])];
+            const int type = sqlite3_column_type(s, r);
+            if (!col.kindKnown) {
+                if (type == SQLITE_NULL) {
+                    ++pendingNulls[std::size_t(r)];
+                    continue;
+                }
+                col.kind = type == SQLITE_INTEGER ? FieldKind::Integer : type == SQLITE_FLOAT ? FieldKind::Float : FieldKind::Text;
+                col.kindKnown = true;
+                for (std::size_t i = 0; i < pendingNulls[std::size_t(r)]; ++i) {
+                    if (col.isText())
+                        col.ids.push(0);
+                    else if (col.isReal())
+                        col.reals.push(std::nan(""));
+                    else
+                        col.ints.push(ColumnData::NullInt);
+                }
+            } else if (dynamic[std::size_t(r)] && type != SQLITE_NULL) {
+                if (col.kind == FieldKind::Integer && type == SQLITE_FLOAT)
+                    promote(col, FieldKind::Float);
+                else if (!col.isText() && (type == SQLITE_TEXT || type == SQLITE_BLOB))
+                    promote(col, FieldKind::Text);
+            }
+            switch (col.kind) {
+            case FieldKind::Text:
+            case FieldKind::Memo:
+                if (type == SQLITE_NULL) {
+                    col.ids.push(0);
+                } else {
+                    const auto *t = reinterpret_cast<const char *>(sqlite3_column_text(s, r));
+                    col.ids.push(col.pool.intern(t, std::size_t(sqlite3_column_bytes(s, r))));
+                }
+                break;
+            case FieldKind::Float:
+                col.reals.push(type == SQLITE_NULL ? std::nan("") : sqlite3_column_double(s, r));
+                break;
+            case FieldKind::Integer:
+                col.ints.push(type == SQLITE_NULL ? ColumnData::NullInt : sqlite3_column_int64(s, r));
+                break;
+            case FieldKind::Date:
+            case FieldKind::DateTime: {
+                std::int64_t packed = ColumnData::NullInt;
+                if (type == SQLITE_TEXT) {
+                    const auto *t = reinterpret_cast<const char *>(sqlite3_column_text(s, r));
+                    if (!DateCodec::parse(t, sqlite3_column_bytes(s, r), &packed))
+                        packed = ColumnData::NullInt;
+                }
+                col.ints.push(packed);
+                break;
+            }
+            }
+        }
+        ++rows;
+    }
+    if (rc != SQLITE_DONE)
+        m_connection->fail();
+    for (int r = 0; r < n; ++r) {
+        ColumnData &col = *columns[std::size_t(map[std::size_t(r)])];
+        if (!col.kindKnown) { // nothing but Null: a text column
+            col.kind = FieldKind::Text;
+            col.kindKnown = true;
+            for (std::size_t i = 0; i < rows; ++i)
+                col.ids.push(0);
+        }
+    }
+
+    for (std::size_t i = 0; i < fields.size(); ++i)
+        fields[i].kind = columns[i]->kind;
+
+    Q_EMIT aboutToReset();
+    m_fields = std::move(fields);
+    m_columns = std::move(columns);
+    m_order.resize(rows);
+    std::iota(m_order.begin(), m_order.end(), 0u);
+    if (hidden)
+        m_rowidColumn = int(m_fields.size());
+    if (m_keyColumn == -2) {
+        const TableInfo &info = m_connection->tableInfo(m_table);
+        m_keyColumn = fieldIndex(info.columns[info.autoIncrement].name);
+    }
+    m_buffer.clear();
+    m_changed.clear();
+    m_modified = false;
+    m_sortColumn = -1;
+    m_pos = rows ? 0 : -1;
+    m_bof = true;
+    m_eof = rows == 0;
+    m_state = State::Browse;
+    Q_EMIT reset();
+    Q_EMIT stateChanged(m_state);
+    Q_EMIT currentChanged(m_pos);
+    Q_EMIT listChanged();
+}
+
+// --- walking -----------------------------------------------------------------
+
+void Dataset::checkActive() const
+{
+    if (!isActive())
+        throw DbError(ClosedDataset);
+}
+
+void Dataset::checkBrowseMode()
+{
+    checkActive();
+    if (!isEditing())
+        return;
+    Q_EMIT updateRecord();
+    if (m_modified)
+        post();
+    else
+        cancel();
+}
+
+int Dataset::recordCount() const
+{
+    checkActive();
+    return int(m_order.size()) + (m_state == State::Insert ? 1 : 0);
+}
+
+void Dataset::setCurrent(int row)
+{
+    if (row == m_pos)
+        return;
+    m_pos = row;
+    Q_EMIT currentChanged(m_pos);
+}
+
+void Dataset::first()
+{
+    checkBrowseMode();
+    const int count = recordCount();
+    setCurrent(count ? 0 : -1);
+    m_bof = true;
+    m_eof = count == 0;
+}
+
+void Dataset::next()
+{
+    checkBrowseMode();
+    const int count = recordCount();
+    if (m_pos + 1 < count) {
+        setCurrent(m_pos + 1);
+        m_bof = m_eof = false;
+    } else {
+        m_eof = true;
+        m_bof = count == 0;
+    }
+}
+
+void Dataset::prior()
+{
+    checkBrowseMode();
+    const int count = recordCount();
+    if (m_pos > 0) {
+        setCurrent(m_pos - 1);
+        m_bof = m_eof = false;
+    } else {
+        m_bof = true;
+        m_eof = count == 0;
+    }
+}
+
+void Dataset::last()
+{
+    checkBrowseMode();
+    const int count = recordCount();
+    setCurrent(count - 1);
+    m_eof = true;
+    m_bof = count == 0;
+}
+
+void Dataset::moveTo(int row)
+{
+    checkActive();
+    if (isEditing() && row == m_pos)
+        return;
+    checkBrowseMode();
+    const int count = recordCount();
+    if (count == 0)
+        return;
+    setCurrent(std::clamp(row, 0, count - 1));
+    m_bof = m_eof = false;
+}
+
+bool Dataset::locate(const QString &fieldName, const QVariant &value)
+{
+    checkBrowseMode();
+    const int f = requireField(fieldName);
+    const ColumnData &col = *m_columns[std::size_t(f)];
+    const int count = int(m_order.size());
+    int found = -1;
+    if (col.isText()) {
+        const QByteArray utf8 = value.toString().toUtf8();
+        const std::uint32_t id = value.isNull() ? 0 : col.pool.find(utf8.constData(), std::size_t(utf8.size()));
+        if (id == 0 && !value.isNull())
+            return false;
+        for (int i = 0; i < count && found < 0; ++i)
+            if (col.ids[m_order[std::size_t(i)]] == id)
+                found = i;
+    } else {
+        QVariant wanted;
+        try {
+            wanted = convert(f, value);
+        } catch (const DbError &) {
+            return false;
+        }
+        for (int i = 0; i < count && found < 0; ++i)
+            if (storedValue(m_order[std::size_t(i)], f) == wanted)
+                found = i;
+    }
+    if (found < 0)
+        return false;
+    setCurrent(found);
+    m_bof = m_eof = false;
+    return true;
+}
+
+// --- fields --------------------------------------------------------------------
+
+int Dataset::fieldIndex(const QString &name) const
+{
+    for (std::size_t i = 0; i < m_fields.size(); ++i)
+        if (m_fields[i].name.compare(name, Qt::CaseInsensitive) == 0)
+            return int(i);
+    return -1;
+}
+
+int Dataset::requireField(const QString &name) const
+{
+    checkActive();
+    const int f = fieldIndex(name);
+    if (f < 0)
+        throw DbError(QStringLiteral("Field '%1' not found").arg(name));
+    return f;
+}
+
+QVariant Dataset::storedValue(std::size_t row, int column) const
+{
+    const ColumnData &col = *m_columns[std::size_t(column)];
+    switch (col.kind) {
+    case FieldKind::Text:
+    case FieldKind::Memo: {
+        const std::uint32_t id = col.ids[row];
+        return id ? QVariant(col.pool.string(id)) : QVariant();
+    }
+    case FieldKind::Float: {
+        const double d = col.reals[row];
+        return std::isnan(d) ? QVariant() : QVariant(d);
+    }
+    case FieldKind::Integer: {
+        const std::int64_t v = col.ints[row];
+        return v == ColumnData::NullInt ? QVariant() : QVariant(qlonglong(v));
+    }
+    case FieldKind::Date: {
+        const std::int64_t v = col.ints[row];
+        return v == ColumnData::NullInt ? QVariant() : QVariant(DateCodec::date(v));
+    }
+    case FieldKind::DateTime: {
+        const std::int64_t v = col.ints[row];
+        return v == ColumnData::NullInt ? QVariant() : QVariant(DateCodec::dateTime(v));
+    }
+    }
+    return QVariant();
+}
+
+QVariant Dataset::currentValue(int column) const
+{
+    if (m_pos < 0)
+        return QVariant();
+    if (isEditing())
+        return m_buffer[std::size_t(column)];
+    return storedValue(m_order[std::size_t(m_pos)], column);
+}
+
+QVariant Dataset::value(const QString &field) const
+{
+    return currentValue(requireField(field));
+}
+
+QString Dataset::asString(const QString &field) const
+{
+    return displayText(value(field));
+}
+
+qint64 Dataset::asInteger(const QString &field) const
+{
+    const QVariant v = value(field);
+    if (v.isNull())
+        return 0;
+    if (v.typeId() == QMetaType::Double)
+        return qint64(std::llround(v.toDouble()));
+    if (v.typeId() == QMetaType::QString) {
+        bool ok = false;
+        const qint64 i = v.toString().trimmed().toLongLong(&ok);
+        if (!ok)
+            throw DbError(QStringLiteral("'%1' is not a valid integer value").arg(v.toString()));
+        return i;
+    }
+    if (v.typeId() == QMetaType::QDate)
+        return v.toDate().toJulianDay() - QDate(1899, 12, 30).toJulianDay();
+    return v.toLongLong();
+}
+
+double Dataset::asFloat(const QString &field) const
+{
+    const QVariant v = value(field);
+    if (v.isNull())
+        return 0;
+    if (v.typeId() == QMetaType::QString) {
+        bool ok = false;
+        const double d = toDoubleStrict(v.toString(), &ok);
+        if (!ok)
+            throw DbError(QStringLiteral("'%1' is not a valid floating point value").arg(v.toString()));
+        return d;
+    }
+    return v.toDouble();
+}
+
+QDate Dataset::asDate(const QString &field) const
+{
+    const QVariant v = value(field);
+    if (v.isNull())
+        return QDate();
+    if (v.typeId() == QMetaType::QDate)
+        return v.toDate();
+    if (v.typeId() == QMetaType::QDateTime)
+        return v.toDateTime().date();
+    std::int64_t packed = 0;
+    if (!DateCodec::parse(v.toString(), &packed))
+        throw DbError(QStringLiteral("'%1' is not a valid date").arg(v.toString()));
+    return DateCodec::date(packed);
+}
+
+QDateTime Dataset::asDateTime(const QString &field) const
+{
+    const QVariant v = value(field);
+    if (v.isNull())
+        return QDateTime();
+    if (v.typeId() == QMetaType::QDateTime)
+        return v.toDateTime();
+    if (v.typeId() == QMetaType::QDate)
+        return QDateTime(v.toDate(), QTime(0, 0));
+    std::int64_t packed = 0;
+    if (!DateCodec::parse(v.toString(), &packed))
+        throw DbError(QStringLiteral("'%1' is not a valid date").arg(v.toString()));
+    return DateCodec::dateTime(packed);
+}
+
+bool Dataset::isNull(const QString &field) const
+{
+    return value(field).isNull();
+}
+
+QVariant Dataset::convert(int column, const QVariant &v) const
+{
+    if (!v.isValid() || v.isNull())
+        return QVariant();
+    const FieldKind kind = m_fields[std::size_t(column)].kind;
+    const bool isText = v.typeId() == QMetaType::QString;
+    const QString text = isText ? v.toString() : QString();
+    switch (kind) {
+    case FieldKind::Text:
+    case FieldKind::Memo:
+        return isText ? v : QVariant(displayText(v));
+    case FieldKind::Integer: {
+        if (isText) {
+            if (text.trimmed().isEmpty())
+                return QVariant();
+            bool ok = false;
+            const qlonglong i = text.trimmed().toLongLong(&ok);
+            if (!ok)
+                throw DbError(QStringLiteral("'%1' is not a valid integer value").arg(text));
+            return i;
+        }
+        if (v.typeId() == QMetaType::Double) {
+            const double d = v.toDouble();
+            if (!std::isfinite(d))
+                throw DbError(QStringLiteral("'%1' is not a valid integer value").arg(displayText(v)));
+            return qlonglong(std::llround(d));
+        }
+        return v.toLongLong();
+    }
+    case FieldKind::Float: {
+        bool ok = true;
+        double d;
+        if (isText) {
+            if (text.trimmed().isEmpty())
+                return QVariant();
+            d = toDoubleStrict(text, &ok);
+        } else {
+            d = v.toDouble(&ok);
+            ok = ok && std::isfinite(d);
+        }
+        if (!ok)
+            throw DbError(QStringLiteral("'%1' is not a valid floating point value").arg(isText ? text : v.toString()));
+        return d;
+    }
+    case FieldKind::Date:
+    case FieldKind::DateTime: {
+        std::int64_t packed = DateCodec::Null;
+        if (v.typeId() == QMetaType::QDate) {
+            packed = DateCodec::pack(v.toDate());
+        } else if (v.typeId() == QMetaType::QDateTime) {
+            packed = DateCodec::pack(v.toDateTime());
+        } else {
+            if (text.trimmed().isEmpty())
+                return QVariant();
+            if (!DateCodec::parse(text, &packed))
+                packed = DateCodec::Null;
+        }
+        if (packed == DateCodec::Null)
+            throw DbError(QStringLiteral("'%1' is not a valid date").arg(isText ? text : v.toString()));
+        if (kind == FieldKind::Date)
+            return DateCodec::date(packed);
+        return DateCodec::dateTime(packed);
+    }
+    }
+    return v;
+}
+
+void Dataset::setValue(const QString &field, const QVariant &value)
+{
+    setValue(requireField(field), value);
+}
+
+void Dataset::setValue(int field, const QVariant &value)
+{
+    checkActive();
+    if (!isEditing())
+        throw DbError(NotEditing);
+    m_buffer[std::size_t(field)] = convert(field, value);
+    m_changed[std::size_t(field)] = true;
+    m_modified = true;
+    Q_EMIT fieldChanged(field);
+    Q_EMIT rowChanged(m_pos);
+}
+
+// --- editing -------------------------------------------------------------------
+
+void Dataset::setState(State state)
+{
+    if (state == m_state)
+        return;
+    m_state = state;
+    Q_EMIT stateChanged(state);
+}
+
+void Dataset::append()
+{
+    checkActive();
+    if (isReadOnly())
+        throw DbError(ReadOnly);
+    checkBrowseMode();
+    m_posBeforeInsert = m_pos;
+    const int row = int(m_order.size());
+    Q_EMIT rowAboutToBeInserted(row);
+    m_buffer.assign(m_fields.size(), QVariant());
+    m_changed.assign(m_fields.size(), false);
+    m_modified = false;
+    m_state = State::Insert;
+    m_pos = row;
+    m_bof = m_eof = false;
+    Q_EMIT rowInserted(row);
+    Q_EMIT stateChanged(m_state);
+    Q_EMIT currentChanged(m_pos);
+}
+
+void Dataset::edit()
+{
+    checkActive();
+    if (isEditing())
+        return;
+    if (isReadOnly())
+        throw DbError(ReadOnly);
+    if (recordCount() == 0) {
+        append();
+        return;
+    }
+    m_buffer.resize(m_fields.size());
+    for (int f = 0; f < fieldCount(); ++f)
+        m_buffer[std::size_t(f)] = storedValue(m_order[std::size_t(m_pos)], f);
+    m_changed.assign(m_fields.size(), false);
+    m_modified = false;
+    setState(State::Edit);
+}
+
+void Dataset::bindValue(sqlite3_stmt *stmt, int index, int column, const QVariant &v) const
+{
+    int rc;
+    if (!v.isValid() || v.isNull()) {
+        rc = sqlite3_bind_null(stmt, index);
+    } else {
+        switch (column < fieldCount() ? m_fields[std::size_t(column)].kind : FieldKind::Integer) {
+        case FieldKind::Integer:
+            rc = sqlite3_bind_int64(stmt, index, v.toLongLong());
+            break;
+        case FieldKind::Float:
+            rc = sqlite3_bind_double(stmt, index, v.toDouble());
+            break;
+        case FieldKind::Date: {
+            const QByteArray t = DateCodec::toStored(DateCodec::pack(v.toDate()), false);
+            rc = sqlite3_bind_text(stmt, index, t.constData(), int(t.size()), SQLITE_TRANSIENT);
+            break;
+        }
+        case FieldKind::DateTime: {
+            const QByteArray t = DateCodec::toStored(DateCodec::pack(v.toDateTime()), true);
+            rc = sqlite3_bind_text(stmt, index, t.constData(), int(t.size()), SQLITE_TRANSIENT);
+            break;
+        }
+        default: {
+            const QByteArray t = v.toString().toUtf8();
+            rc = sqlite3_bind_text(stmt, index, t.constData(), int(t.size()), SQLITE_TRANSIENT);
+            break;
+        }
+        }
+    }
+    m_connection->check(rc);
+}
+
+void Dataset::storeValue(std::size_t row, int column, const QVariant &v, bool append)
+{
+    ColumnData &col = *m_columns[std::size_t(column)];
+    const bool null = !v.isValid() || v.isNull();
+    switch (col.kind) {
+    case FieldKind::Text:
+    case FieldKind::Memo: {
+        const std::uint32_t id = null ? 0 : col.pool.intern(v.toString());
+        append ? col.ids.push(id) : void(col.ids.at(row) = id);
+        break;
+    }
+    case FieldKind::Float: {
+        const double d = null ? std::nan("") : v.toDouble();
+        append ? col.reals.push(d) : void(col.reals.at(row) = d);
+        break;
+    }
+    case FieldKind::Integer: {
+        const std::int64_t i = null ? ColumnData::NullInt : v.toLongLong();
+        append ? col.ints.push(i) : void(col.ints.at(row) = i);
+        break;
+    }
+    case FieldKind::Date:
+    case FieldKind::DateTime: {
+        std::int64_t p = ColumnData::NullInt;
+        if (!null)
+            p = v.typeId() == QMetaType::QDate ? DateCodec::pack(v.toDate()) : DateCodec::pack(v.toDateTime());
+        append ? col.ints.push(p) : void(col.ints.at(row) = p);
+        break;
+    }
+    }
+}
+
+void Dataset::post()
+{
+    checkActive();
+    if (!isEditing())
+        return;
+    Q_EMIT updateRecord();
+    sqlite3 *db = m_connection->handle();
+    if (m_state == State::Insert) {
+        QStringList names;
+        QList<int> columns;
+        for (int f = 0; f < fieldCount(); ++f) {
+            if (f == m_keyColumn || m_buffer[std::size_t(f)].isNull())
+                continue;
+            names.append(m_fields[std::size_t(f)].name);
+            columns.append(f);
+        }
+        QString sql = QStringLiteral("INSERT INTO %1 ").arg(m_table);
+        if (names.isEmpty()) {
+            sql += QStringLiteral("DEFAULT VALUES");
+        } else {
+            QStringList marks;
+            for (int i = 0; i < names.size(); ++i)
+                marks.append(QStringLiteral("?"));
+            sql += QStringLiteral("(%1) VALUES (%2)").arg(names.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
+        }
+        Statement stmt = m_connection->prepare(JetSql::Statement{JetSql::Statement::Kind::Sql, sql, {}, {}, {}});
+        for (int i = 0; i < columns.size(); ++i)
+            bindValue(stmt.get(), i + 1, columns[i], m_buffer[std::size_t(columns[i])]);
+        if (sqlite3_step(stmt.get()) != SQLITE_DONE)
+            m_connection->fail();
+        const qlonglong rowid = sqlite3_last_insert_rowid(db);
+        if (m_keyColumn >= 0)
+            m_buffer[std::size_t(m_keyColumn)] = rowid;
+        const std::size_t storageRow = m_columns.front()->size();
+        for (int f = 0; f < fieldCount(); ++f)
+            storeValue(storageRow, f, m_buffer[std::size_t(f)], true);
+        if (m_rowidColumn >= 0)
+            storeValue(storageRow, m_rowidColumn, rowid, true);
+        m_order.push_back(std::uint32_t(storageRow));
+    } else {
+        const std::size_t storageRow = m_order[std::size_t(m_pos)];
+        QStringList sets;
+        QList<int> columns;
+        for (int f = 0; f < fieldCount(); ++f) {
+            if (!m_changed[std::size_t(f)] || f == m_keyColumn)
+                continue;
+            sets.append(m_fields[std::size_t(f)].name + QStringLiteral("=?"));
+            columns.append(f);
+        }
+        if (!sets.isEmpty()) {
+            const int identity = identityColumn();
+            const QString idName = identity == m_rowidColumn ? QStringLiteral("rowid") : m_fields[std::size_t(identity)].name;
+            const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3=?").arg(m_table, sets.join(QLatin1Char(',')), idName);
+            Statement stmt = m_connection->prepare(JetSql::Statement{JetSql::Statement::Kind::Sql, sql, {}, {}, {}});
+            for (int i = 0; i < columns.size(); ++i)
+                bindValue(stmt.get(), i + 1, columns[i], m_buffer[std::size_t(columns[i])]);
+            m_connection->check(sqlite3_bind_int64(stmt.get(), int(columns.size()) + 1,
+                                                   m_columns[std::size_t(identity)]->ints[storageRow]));
+            if (sqlite3_step(stmt.get()) != SQLITE_DONE)
+                m_connection->fail();
+            if (sqlite3_changes(db) != 1)
+                throw DbError(QStringLiteral(
+                    "Row cannot be located for updating. Some values may have been changed since it was last read."));
+            for (int f : std::as_const(columns))
+                storeValue(storageRow, f, m_buffer[std::size_t(f)], false);
+        }
+    }
+    m_buffer.clear();
+    m_changed.clear();
+    m_modified = false;
+    setState(State::Browse);
+    Q_EMIT rowChanged(m_pos);
+    Q_EMIT listChanged();
+}
+
+void Dataset::cancel()
+{
+    if (!isEditing())
+        return;
+    if (m_state == State::Insert) {
+        const int row = int(m_order.size());
+        Q_EMIT rowAboutToBeRemoved(row);
+        m_state = State::Browse;
+        m_buffer.clear();
+        m_changed.clear();
+        m_modified = false;
+        const int count = int(m_order.size());
+        m_pos = count == 0 ? -1 : std::clamp(m_posBeforeInsert, 0, count - 1);
+        m_bof = m_pos <= 0;
+        m_eof = count == 0;
+        Q_EMIT rowRemoved(row);
+        Q_EMIT stateChanged(m_state);
+        Q_EMIT currentChanged(m_pos);
+        return;
+    }
+    m_buffer.clear();
+    m_changed.clear();
+    m_modified = false;
+    setState(State::Browse);
+    Q_EMIT rowChanged(m_pos);
+    Q_EMIT currentChanged(m_pos);
+}
+
+void Dataset::remove()
+{
+    checkActive();
+    if (isReadOnly())
+        throw DbError(ReadOnly);
+    if (m_state == State::Insert) {
+        cancel();
+        return;
+    }
+    if (m_order.empty() || m_pos < 0)
+        throw DbError(NoCurrentRecord);
+    cancel();
+    const std::size_t storageRow = m_order[std::size_t(m_pos)];
+    const int identity = identityColumn();
+    const QString idName = identity == m_rowidColumn ? QStringLiteral("rowid") : m_fields[std::size_t(identity)].name;
+    Statement stmt = m_connection->prepare(
+        JetSql::Statement{JetSql::Statement::Kind::Sql, QStringLiteral("DELETE FROM %1 WHERE %2=?").arg(m_table, idName), {}, {}, {}});
+    m_connection->check(sqlite3_bind_int64(stmt.get(), 1, m_columns[std::size_t(identity)]->ints[storageRow]));
+    if (sqlite3_step(stmt.get()) != SQLITE_DONE)
+        m_connection->fail();
+    const int row = m_pos;
+    Q_EMIT rowAboutToBeRemoved(row);
+    m_order.erase(m_order.begin() + row);
+    const int count = int(m_order.size());
+    m_pos = row < count ? row : count - 1;
+    m_eof = count == 0;
+    m_bof = count == 0;
+    Q_EMIT rowRemoved(row);
+    Q_EMIT currentChanged(m_pos);
+    Q_EMIT listChanged();
+}
+
+// --- access by position -----------------------------------------------------------
+
+QVariant Dataset::valueAt(int row, int column) const
+{
+    if (!isActive() || row < 0 || column < 0 || column >= fieldCount())
+        return QVariant();
+    if (isEditing() && row == m_pos)
+        return m_buffer[std::size_t(column)];
+    if (row >= int(m_order.size()))
+        return QVariant();
+    return storedValue(m_order[std::size_t(row)], column);
+}
+
+QString Dataset::textAt(int row, int column) const
+{
+    return displayText(valueAt(row, column));
+}
+
+bool Dataset::isNullAt(int row, int column) const
+{
+    return valueAt(row, column).isNull();
+}
+
+double Dataset::sum(int column) const
+{
+    if (!isActive() || column < 0 || column >= fieldCount())
+        return 0;
+    const ColumnData &col = *m_columns[std::size_t(column)];
+    double total = 0;
+    if (col.isReal()) {
+        for (std::uint32_t r : m_order) {
+            const double d = col.reals[r];
+            if (!std::isnan(d))
+                total += d;
+        }
+    } else if (col.kind == FieldKind::Integer) {
+        for (std::uint32_t r : m_order)
+            if (col.ints[r] != ColumnData::NullInt)
+                total += double(col.ints[r]);
+    }
+    return total;
+}
+
+void Dataset::sort(int column, Qt::SortOrder order)
+{
+    if (!isActive() || column < 0 || column >= fieldCount())
+        return;
+    checkBrowseMode();
+    const ColumnData &col = *m_columns[std::size_t(column)];
+    const std::uint32_t current = m_pos >= 0 ? m_order[std::size_t(m_pos)] : 0;
+    Q_EMIT aboutToReorder();
+    if (col.isText()) {
+        // rank the distinct texts once, then sort rows by rank
+        std::vector<std::uint32_t> ids(col.pool.count());
+        std::iota(ids.begin(), ids.end(), 0u);
+        if (ids.size() <= 50000) {
+            QCollator collator{QLocale(QLocale::Chinese, QLocale::China)};
+            collator.setNumericMode(true);
+            std::vector<QString> texts(ids.size());
+            for (std::uint32_t id = 1; id < ids.size(); ++id)
+                texts[id] = col.pool.string(id);
+            std::sort(ids.begin() + 1, ids.end(),
+                      [&](std::uint32_t a, std::uint32_t b) { return collator.compare(texts[a], texts[b]) < 0; });
+        } else {
+            std::sort(ids.begin() + 1, ids.end(),
+                      [&](std::uint32_t a, std::uint32_t b) { return col.pool.view(a) < col.pool.view(b); });
+        }
+        std::vector<std::uint32_t> rank(ids.size());
+        for (std::uint32_t i = 0; i < ids.size(); ++i)
+            rank[ids[i]] = i;
+        std::stable_sort(m_order.begin(), m_order.end(),
+                         [&](std::uint32_t a, std::uint32_t b) { return rank[col.ids[a]] < rank[col.ids[b]]; });
+    } else if (col.isReal()) {
+        auto key = [&](std::uint32_t r) { const double d = col.reals[r]; return std::isnan(d) ? -HUGE_VAL : d; };
+        std::stable_sort(m_order.begin(), m_order.end(), [&](std::uint32_t a, std::uint32_t b) { return key(a) < key(b); });
+    } else {
+        std::stable_sort(m_order.begin(), m_order.end(),
+                         [&](std::uint32_t a, std::uint32_t b) { return col.ints[a] < col.ints[b]; });
+    }
+    if (order == Qt::DescendingOrder)
+        std::reverse(m_order.begin(), m_order.end());
+    m_sortColumn = column;
+    m_sortOrder = order;
+    if (m_pos >= 0)
+        m_pos = int(std::find(m_order.begin(), m_order.end(), current) - m_order.begin());
+    Q_EMIT reordered();
+    Q_EMIT currentChanged(m_pos);
+}
+
+std::size_t Dataset::memoryUsage() const
+{
+    std::size_t bytes = m_order.capacity() * sizeof(std::uint32_t);
+    for (const auto &c : m_columns)
+        bytes += c->bytes() + sizeof(ColumnData);
+    return bytes;
+}
+
+QString Dataset::displayText(const QVariant &v)
+{
+    if (!v.isValid() || v.isNull())
+        return QString();
+    switch (v.typeId()) {
+    case QMetaType::Double: {
+        const double d = v.toDouble();
+        return d == 0 ? QStringLiteral("0") : QString::number(d, 'g', 15);
+    }
+    case QMetaType::QDate:
+        return v.toDate().toString(QStringLiteral("yyyy-MM-dd"));
+    case QMetaType::QDateTime: {
+        const QDateTime dt = v.toDateTime();
+        if (dt.time() == QTime(0, 0))
+            return dt.date().toString(QStringLiteral("yyyy-MM-dd"));
+        return dt.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+    }
+    default:
+        return v.toString();
+    }
+}

@@ -1,0 +1,218 @@
+#pragma once
+
+#include "columnstore.h"
+#include "connection.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QHash>
+#include <QObject>
+#include <QStringList>
+#include <QVariant>
+
+#include <memory>
+#include <vector>
+
+struct FieldDef
+{
+    QString name;
+    FieldKind kind = FieldKind::Text;
+};
+
+// A result of a statement (a query dataset) or a whole table (a table
+// dataset), held entirely in memory, with a current row and the editing
+// states of a desktop database cursor:
+//   Inactive - closed; Browse - open, nothing pending;
+//   Insert   - a new row stands at the end of the result and is current;
+//   Edit     - the current row is being changed.
+// Rows are written back to the table they came from when the statement is
+// "select * from T [where ...]" (by the table's AutoNumber column, or by the
+// engine's row identity when it has none); any other result is read-only.
+// Every failure throws DbError.
+class Dataset : public QObject
+{
+    Q_OBJECT
+public:
+    enum class State { Inactive, Browse, Edit, Insert };
+    Q_ENUM(State)
+
+    explicit Dataset(Connection *connection, QObject *parent = nullptr);
+    ~Dataset() override;
+
+    Connection *connection() const { return m_connection; }
+
+    // --- the statement -----------------------------------------------------
+    // The statement is a list of lines joined by line breaks.
+    void clearSql();
+    void addSql(const QString &line);
+    QString sqlText() const { return m_sql.join(QLatin1Char('\n')); }
+    // Makes this a table dataset over the whole table (statement "select * from T").
+    void setTableName(const QString &table);
+    QString tableName() const { return m_tableName; }
+    // Gives the parameter written ":name" in the statement a value.
+    void setParameter(const QString &name, const QVariant &value);
+    QVariant parameter(const QString &name) const { return m_params.value(name); }
+
+    // Opens the statement and holds all of its rows; positions on the first
+    // row. A statement that returns no rows is executed and leaves the dataset
+    // closed. Throws DbError with the engine's message; the dataset stays closed.
+    void open();
+    void close();
+    // Close, clear the statement, add the lines (a second line is joined by a
+    // line break), open.
+    void requery(const QString &line, const QString &secondLine = QString());
+    // Executes the statement (one that returns no rows) without opening.
+    void execSql();
+    bool isActive() const { return m_state != State::Inactive; }
+    State state() const { return m_state; }
+    bool isEditing() const { return m_state == State::Edit || m_state == State::Insert; }
+    bool isModified() const { return m_modified; }
+    bool isReadOnly() const { return m_table.isEmpty(); }
+
+    // --- walking -----------------------------------------------------------
+    // The exact number of rows, the row being inserted included.
+    int recordCount() const;
+    bool isEmpty() const { return recordCount() == 0; }
+    // Position of the current row, 0-based; -1 when there is none.
+    int currentRow() const { return m_pos; }
+    bool eof() const { return m_eof; }
+    bool bof() const { return m_bof; }
+    void first();
+    void next();
+    void prior();
+    void last();
+    void moveTo(int row);
+    // Makes the first row whose column equals value current; false (and no
+    // move) when no row matches. Texts compare exactly.
+    bool locate(const QString &field, const QVariant &value);
+
+    // --- fields ------------------------------------------------------------
+    int fieldCount() const { return int(m_fields.size()); }
+    const FieldDef &field(int index) const { return m_fields[std::size_t(index)]; }
+    // Index of a column by name (case-insensitive); -1 when there is none.
+    int fieldIndex(const QString &name) const;
+    // Index of a column; throws DbError "Field 'x' not found" when there is none.
+    int requireField(const QString &name) const;
+
+    // Values of the current row; an empty (Null) value reads as "", 0 or an
+    // invalid date. Reading a closed dataset throws.
+    QVariant value(const QString &field) const;
+    QString asString(const QString &field) const;
+    qint64 asInteger(const QString &field) const;
+    double asFloat(const QString &field) const;
+    QDate asDate(const QString &field) const;
+    QDateTime asDateTime(const QString &field) const;
+    bool isNull(const QString &field) const;
+
+    // Sets a column of the row being inserted or edited; texts are converted
+    // to the column's kind. Throws when not editing or when the value does not
+    // fit the column (a conversion error).
+    void setValue(const QString &field, const QVariant &value);
+    void setValue(int field, const QVariant &value);
+
+    // --- editing -----------------------------------------------------------
+    // Appends a new empty row at the end; it becomes current and is inserted.
+    void append();
+    // Puts the current row into editing; on an empty result starts a new row.
+    void edit();
+    // Writes the row being inserted or edited to its table.
+    void post();
+    // Drops the changes of the row being inserted or edited.
+    void cancel();
+    // Removes the current row from its table and from the result.
+    void remove();
+
+    // --- access by position, for grids and footers ---------------------------
+    QVariant valueAt(int row, int column) const;
+    QString textAt(int row, int column) const;
+    bool isNullAt(int row, int column) const;
+    // Sum of a numeric column over the stored rows of the result.
+    double sum(int column) const;
+    // Number of stored rows (the row being inserted not counted).
+    int storedCount() const { return int(m_order.size()); }
+    // Reorders the rows in memory; the current row stays current.
+    void sort(int column, Qt::SortOrder order);
+    int sortColumn() const { return m_sortColumn; }
+    Qt::SortOrder sortOrder() const { return m_sortOrder; }
+    // Bytes held for the rows.
+    std::size_t memoryUsage() const;
+
+    // The text of a value as the program shows it: numbers in the general
+    // format (up to 15 significant digits), dates as "yyyy-MM-dd" with the
+    // time when there is one, Null as "".
+    static QString displayText(const QVariant &value);
+
+Q_SIGNALS:
+    void aboutToReset();
+    void reset(); // opened, closed or re-queried
+    void rowAboutToBeInserted(int row);
+    void rowInserted(int row);
+    void rowAboutToBeRemoved(int row);
+    void rowRemoved(int row);
+    void rowChanged(int row);
+    void aboutToReorder();
+    void reordered();
+    void currentChanged(int row);
+    void stateChanged(Dataset::State state);
+    void fieldChanged(int field);
+    // Bound controls write what they hold into the row (before a post).
+    void updateRecord();
+    // The stored rows changed: re-query, post, delete, close.
+    void listChanged();
+
+private:
+    void checkActive() const;
+    void checkBrowseMode();
+    void setCurrent(int row);
+    void setState(State state);
+    QVariant storedValue(std::size_t storageRow, int column) const;
+    QVariant currentValue(int column) const;
+    void storeValue(std::size_t storageRow, int column, const QVariant &value, bool append);
+    QVariant convert(int column, const QVariant &value) const;
+    void detectTable(QString *sql);
+    void load(const QString &sql);
+    void bindParameters(sqlite3_stmt *stmt) const;
+    void bindValue(sqlite3_stmt *stmt, int index, int column, const QVariant &value) const;
+    int identityColumn() const { return m_rowidColumn >= 0 ? m_rowidColumn : m_keyColumn; }
+    void promote(ColumnData &col, FieldKind kind);
+
+    Connection *m_connection;
+    QStringList m_sql;
+    QString m_tableName;
+    QHash<QString, QVariant> m_params;
+
+    State m_state = State::Inactive;
+    std::vector<FieldDef> m_fields;          // visible columns
+    std::vector<std::unique_ptr<ColumnData>> m_columns; // visible columns, then the row identity
+    std::vector<std::uint32_t> m_order;      // position -> storage row
+    int m_pos = -1;
+    bool m_eof = true;
+    bool m_bof = true;
+
+    QString m_table;       // table written back to; empty = read-only
+    int m_keyColumn = -1;  // AutoNumber column among the fields
+    int m_rowidColumn = -1; // hidden row identity column, when the table has no key
+
+    std::vector<QVariant> m_buffer; // the row being inserted or edited
+    std::vector<bool> m_changed;
+    bool m_modified = false;
+    int m_posBeforeInsert = -1;
+
+    int m_sortColumn = -1;
+    Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
+};
+
+// Binds screens to one dataset; nothing more.
+class DataSource : public QObject
+{
+    Q_OBJECT
+public:
+    explicit DataSource(Dataset *dataset, QObject *parent = nullptr)
+        : QObject(parent)
+        , m_dataset(dataset)
+    {}
+    Dataset *dataset() const { return m_dataset; }
+
+private:
+    Dataset *m_dataset;
+};

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+#include <exception>
+
+// The one exception type of the data layer. It carries the engine's message
+// (or the data layer's own message for misuse of a dataset and for values a
+// column cannot take). Every handler of the program catches it in one guard.
+class DbError : public std::exception
+{
+public:
+    explicit DbError(QString message)
+        : m_message(std::move(message))
+        , m_utf8(m_message.toUtf8())
+    {}
+
+    const QString &message() const noexcept { return m_message; }
+    const char *what() const noexcept override { return m_utf8.constData(); }
+
+private:
+    QString m_message;
+    QByteArray m_utf8;
+};

@@ -1,0 +1,178 @@
+#include "schema.h"
+
+#include "connection.h"
+#include "dberror.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QStringList>
+
+#include <sqlite3.h>
+
+namespace Schema {
+namespace {
+
+// Text columns compare and group without regard to case, as the login and
+// every name lookup expect; names hold at most 50 characters, other texts 255.
+const char *const Tables = R"SQL(
+CREATE TABLE szzb (
+  zbid INTEGER PRIMARY KEY AUTOINCREMENT,
+  rq DATE,
+  lx TEXT COLLATE NOCASE CONSTRAINT lx_size CHECK (length(lx) <= 50),
+  xm TEXT COLLATE NOCASE CONSTRAINT xm_size CHECK (length(xm) <= 50),
+  mx TEXT COLLATE NOCASE CONSTRAINT mx_size CHECK (length(mx) <= 50),
+  sr DOUBLE,
+  zc DOUBLE,
+  jsze DOUBLE,
+  szr TEXT COLLATE NOCASE CONSTRAINT szr_size CHECK (length(szr) <= 50),
+  bz LONGTEXT COLLATE NOCASE,
+  jzr TEXT COLLATE NOCASE CONSTRAINT jzr_size CHECK (length(jzr) <= 50),
+  jzsj DATETIME);
+CREATE INDEX szzb_rq ON szzb (rq);
+CREATE TABLE fyxm (
+  xmid INTEGER PRIMARY KEY AUTOINCREMENT,
+  xmmc TEXT COLLATE NOCASE CONSTRAINT xmmc_size CHECK (length(xmmc) <= 50));
+CREATE TABLE fymx (
+  dyxmid INTEGER,
+  mxmc TEXT COLLATE NOCASE CONSTRAINT mxmc_size CHECK (length(mxmc) <= 50));
+CREATE INDEX fymx_dyxmid ON fymx (dyxmid);
+CREATE TRIGGER fyxm_delete_details AFTER DELETE ON fyxm
+BEGIN
+  DELETE FROM fymx WHERE dyxmid = old.xmid;
+END;
+CREATE TABLE jtcy (
+  cyxm TEXT COLLATE NOCASE CONSTRAINT cyxm_size CHECK (length(cyxm) <= 50));
+CREATE TABLE czyh (
+  yhmc TEXT COLLATE NOCASE CONSTRAINT yhmc_size CHECK (length(yhmc) <= 50),
+  yhkl TEXT CONSTRAINT yhkl_size CHECK (length(yhkl) <= 50));
+CREATE TABLE xtcs (
+  qsny DATE,
+  jmfg INTEGER,
+  bbh TEXT COLLATE NOCASE CONSTRAINT bbh_size CHECK (length(bbh) <= 50));
+CREATE TABLE jstx (
+  jsid INTEGER PRIMARY KEY AUTOINCREMENT,
+  jsrq DATE,
+  jslxmc TEXT COLLATE NOCASE CONSTRAINT jslxmc_size CHECK (length(jslxmc) <= 50),
+  zt TEXT COLLATE NOCASE CONSTRAINT zt_size CHECK (length(zt) <= 255),
+  jsr TEXT COLLATE NOCASE CONSTRAINT jsr_size CHECK (length(jsr) <= 50),
+  txfs TEXT COLLATE NOCASE CONSTRAINT txfs_size CHECK (length(txfs) <= 50),
+  txqsrq DATE,
+  txjsrq DATE,
+  nr LONGTEXT COLLATE NOCASE,
+  jsczsj DATETIME);
+CREATE TABLE jslx (
+  lxmc TEXT COLLATE NOCASE CONSTRAINT lxmc_size CHECK (length(lxmc) <= 50));
+CREATE TABLE txl (
+  txlid INTEGER PRIMARY KEY AUTOINCREMENT,
+  fz TEXT COLLATE NOCASE CONSTRAINT fz_size CHECK (length(fz) <= 50),
+  lxrxm TEXT COLLATE NOCASE CONSTRAINT lxrxm_size CHECK (length(lxrxm) <= 50),
+  bm TEXT COLLATE NOCASE CONSTRAINT bm_size CHECK (length(bm) <= 50),
+  xb TEXT COLLATE NOCASE CONSTRAINT xb_size CHECK (length(xb) <= 50),
+  sjhm TEXT COLLATE NOCASE CONSTRAINT sjhm_size CHECK (length(sjhm) <= 50),
+  bgdh TEXT COLLATE NOCASE CONSTRAINT bgdh_size CHECK (length(bgdh) <= 50),
+  jtdh TEXT COLLATE NOCASE CONSTRAINT jtdh_size CHECK (length(jtdh) <= 50),
+  qq TEXT COLLATE NOCASE CONSTRAINT qq_size CHECK (length(qq) <= 50),
+  yx TEXT COLLATE NOCASE CONSTRAINT yx_size CHECK (length(yx) <= 255),
+  wz TEXT COLLATE NOCASE CONSTRAINT wz_size CHECK (length(wz) <= 255),
+  gsmc TEXT COLLATE NOCASE CONSTRAINT gsmc_size CHECK (length(gsmc) <= 255),
+  jtdz TEXT COLLATE NOCASE CONSTRAINT jtdz_size CHECK (length(jtdz) <= 255),
+  sr DATE,
+  txlbz TEXT COLLATE NOCASE CONSTRAINT txlbz_size CHECK (length(txlbz) <= 255));
+CREATE TABLE lxrfz (
+  zm TEXT COLLATE NOCASE CONSTRAINT zm_size CHECK (length(zm) <= 50));
+)SQL";
+
+struct Preset
+{
+    const char *item;
+    QStringList details;
+};
+
+void exec(sqlite3 *db, const QString &sql)
+{
+    char *error = nullptr;
+    if (sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &error) != SQLITE_OK) {
+        const QString message = QString::fromUtf8(error);
+        sqlite3_free(error);
+        throw DbError(message);
+    }
+}
+
+QString quoted(const QString &text)
+{
+    QString t = text;
+    return QLatin1Char('\'') + t.replace(QLatin1Char('\''), QLatin1String("''")) + QLatin1Char('\'');
+}
+
+} // namespace
+
+void createTables(sqlite3 *db)
+{
+    exec(db, QString::fromUtf8(Tables));
+}
+
+void insertPresets(sqlite3 *db, const QDate &today)
+{
+    const QList<Preset> items = {
+        {"餐饮", {"早餐", "午餐", "晚餐", "买菜", "水果零食", "外出就餐"}},
+        {"交通", {"公交地铁", "打车", "加油", "停车过路", "车辆保养"}},
+        {"居住", {"房租", "房贷", "水费", "电费", "燃气费", "物业费", "维修"}},
+        {"通讯", {"手机话费", "宽带网费", "邮寄快递"}},
+        {"购物", {"服装鞋帽", "日用品", "家用电器", "家具家居", "数码产品"}},
+        {"医疗", {"门诊", "药品", "住院", "体检保健"}},
+        {"教育", {"学费", "培训", "书籍资料", "文具"}},
+        {"娱乐", {"旅游", "电影演出", "运动健身", "休闲"}},
+        {"人情", {"礼金", "请客", "孝敬父母", "捐赠"}},
+        {"金融保险", {"保险费", "贷款利息", "手续费"}},
+        {"工资收入", {"基本工资", "奖金", "加班费", "补贴"}},
+        {"其他收入", {"投资收益", "兼职收入", "礼金收入", "报销", "利息收入"}},
+    };
+    exec(db, QStringLiteral("BEGIN"));
+    try {
+        for (const Preset &p : items) {
+            exec(db, QStringLiteral("INSERT INTO fyxm (xmmc) VALUES (%1)").arg(quoted(QString::fromUtf8(p.item))));
+            const qint64 id = sqlite3_last_insert_rowid(db);
+            for (const QString &d : p.details)
+                exec(db, QStringLiteral("INSERT INTO fymx (dyxmid, mxmc) VALUES (%1, %2)").arg(id).arg(quoted(d)));
+        }
+        for (const char *a : {"现金", "银行卡", "信用卡", "支付宝", "微信钱包"})
+            exec(db, QStringLiteral("INSERT INTO jtcy (cyxm) VALUES (%1)").arg(quoted(QString::fromUtf8(a))));
+        for (const char *t : {"日常事务", "工作安排", "生日纪念", "账单缴费", "购物清单"})
+            exec(db, QStringLiteral("INSERT INTO jslx (lxmc) VALUES (%1)").arg(quoted(QString::fromUtf8(t))));
+        for (const char *g : {"家人", "亲戚", "朋友", "同学", "同事"})
+            exec(db, QStringLiteral("INSERT INTO lxrfz (zm) VALUES (%1)").arg(quoted(QString::fromUtf8(g))));
+        exec(db, QStringLiteral("INSERT INTO czyh (yhmc, yhkl) VALUES ('管理员', '')"));
+        exec(db, QStringLiteral("INSERT INTO xtcs (qsny, jmfg, bbh) VALUES ('%1', 0, 'V2.0')")
+                     .arg(QDate(today.year(), 1, 1).toString(QStringLiteral("yyyy-MM-dd"))));
+        exec(db, QStringLiteral("COMMIT"));
+    } catch (...) {
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+}
+
+void createDatabase(const QString &path, const QString &password, const QDate &today, bool withPresets)
+{
+    if (QFileInfo::exists(path))
+        throw DbError(QStringLiteral("Database '%1' already exists.").arg(path));
+    sqlite3 *db = nullptr;
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr)
+        != SQLITE_OK) {
+        const QString message = QString::fromUtf8(sqlite3_errmsg(db));
+        sqlite3_close(db);
+        throw DbError(message);
+    }
+    try {
+        Connection::applyKey(db, password);
+        createTables(db);
+        if (withPresets)
+            insertPresets(db, today);
+    } catch (...) {
+        sqlite3_close(db);
+        QFile::remove(path);
+        throw;
+    }
+    sqlite3_close(db);
+}
+
+} // namespace Schema

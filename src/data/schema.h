@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+
+struct sqlite3;
+
+// The tables of the ledger database and the contents of a delivered one.
+namespace Schema {
+
+// Creates the ten tables (with their index and the trigger that deletes the
+// details of a deleted item) in an open, empty database. Throws DbError.
+void createTables(sqlite3 *db);
+
+// Fills a new database with what a new household starts from: the one row of
+// xtcs (start date the first day of today's year, style 0, version "V2.0"),
+// the user "管理员" with an empty password, and preset items with details,
+// accounts, memo types and contact groups. Throws DbError.
+void insertPresets(sqlite3 *db, const QDate &today);
+
+// Creates a new encrypted database file at path (which must not exist) with
+// the tables and, when withPresets, the presets. Throws DbError.
+void createDatabase(const QString &path, const QString &password, const QDate &today, bool withPresets = true);
+
+} // namespace Schema

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+
+// Returns text ready to stand between the single quotes of a statement:
+// every single quote doubled, nothing else changed. Every value a user typed
+// goes into a statement through this helper, so a name like O'Brien is stored
+// and found instead of breaking the statement.
+inline QString sqlText(const QString &text)
+{
+    QString out = text;
+    out.replace(QLatin1Char('\''), QLatin1String("''"));
+    return out;
+}
