@@ -338,16 +338,18 @@ QStringList Connection::attachExternals(const QStringList &files)
             // A file of the same password first; one without a password next.
             bool ok = false;
             for (const QString &key : {password(), QString()}) {
-                runSqlite(QStringLiteral("ATTACH DATABASE %1 AS %2 KEY %3")
-                              .arg(quotedLiteral(path), schema, quotedLiteral(key)));
-                if (sqlite3_exec(m_db, QStringLiteral("SELECT count(*) FROM %1.sqlite_master").arg(schema).toUtf8().constData(),
-                                 nullptr, nullptr, nullptr)
-                    == SQLITE_OK) {
+                const QByteArray attach = QStringLiteral("ATTACH DATABASE %1 AS %2 KEY %3")
+                                              .arg(quotedLiteral(path), schema, quotedLiteral(key))
+                                              .toUtf8();
+                const QByteArray probe = QStringLiteral("SELECT count(*) FROM %1.sqlite_master").arg(schema).toUtf8();
+                const bool attachedOk = sqlite3_exec(m_db, attach.constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
+                if (attachedOk && sqlite3_exec(m_db, probe.constData(), nullptr, nullptr, nullptr) == SQLITE_OK) {
                     ok = true;
                     break;
                 }
                 const QString message = lastError();
-                runSqlite(QStringLiteral("DETACH DATABASE %1").arg(schema));
+                if (attachedOk)
+                    runSqlite(QStringLiteral("DETACH DATABASE %1").arg(schema));
                 if (key.isEmpty())
                     throw DbError(message);
             }
@@ -457,6 +459,12 @@ void Connection::alterPassword(const QString &newPassword, const QString &oldPas
     const QString path = dataSource();
     const QString temp = path + QStringLiteral(".rekey");
     QFile::remove(temp);
+    {
+        // the connection cannot create files; an empty file is an empty database
+        QFile empty(temp);
+        if (!empty.open(QIODevice::WriteOnly))
+            throw DbError(QStringLiteral("Could not create file '%1'.").arg(QDir::toNativeSeparators(temp)));
+    }
     try {
         runSqlite(QStringLiteral("ATTACH DATABASE %1 AS rekeyed KEY %2").arg(quotedLiteral(temp), quotedLiteral(newPassword)));
         const int rc = sqlite3_exec(m_db, "SELECT sqlcipher_export('rekeyed')", nullptr, nullptr, nullptr);

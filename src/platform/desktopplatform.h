@@ -1,0 +1,28 @@
+#pragma once
+
+#include "platform.h"
+
+// The platform of a real desktop session, over Qt's dialogs and services.
+class DesktopPlatform : public Platform
+{
+public:
+    bool askYesNo(QWidget *owner, const QString &text, const QString &caption) override;
+    void showMessage(QWidget *owner, const QString &text) override;
+    void showInformation(QWidget *owner, const QString &text, const QString &caption) override;
+    void showError(QWidget *owner, const QString &text, const QString &caption) override;
+    void showGeneralError(const QString &text) override;
+    FileDialogResult saveFile(QWidget *owner, const FileDialogRequest &request) override;
+    FileDialogResult openFile(QWidget *owner, const FileDialogRequest &request) override;
+    int showModal(QDialog *dialog) override;
+    QDate today() override;
+    QDateTime now() override;
+    QString programDirectory() override;
+    bool copyFile(const QString &from, const QString &to) override;
+    bool deleteFile(const QString &path) override;
+    bool openDocument(const QString &path) override;
+    void terminate() override;
+
+    // "xls （EXCEL电子表格）|xls|txt （文本文件）|txt" as Qt's name filters:
+    // "xls （EXCEL电子表格） (xls)" and so on, a bare word matching that name.
+    static QStringList nameFilters(const QString &filter);
+};

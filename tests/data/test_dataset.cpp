@@ -1,0 +1,293 @@
+// The operations of a dataset and what reaches the table.
+#include "data/dberror.h"
+#include "data/lookuplink.h"
+#include "data/tdm.h"
+#include "support/testdb.h"
+
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class DatasetTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        for (int i = 1; i <= 3; ++i)
+            db.exec(QStringLiteral("insert into szzb (rq,lx,xm,mx,sr,zc,jsze,szr,bz,jzr,jzsj) values "
+                                   "(#2026-1-%1#,'支出','餐饮','午餐',0,%1,-%1,'现金',null,'管理员',#2026-1-%1 08:00:00#)")
+                        .arg(i));
+        ledger = db.query(QStringLiteral("select * from szzb where rq>=#2026-1-1#"));
+    }
+
+    std::unique_ptr<Dataset> reread() const { return db.query(QStringLiteral("select * from szzb")); }
+
+    TempDatabase db;
+    std::unique_ptr<Dataset> ledger;
+};
+
+} // namespace
+
+TEST_F(DatasetTest, OpeningReadingAndWalking)
+{
+    EXPECT_EQ(ledger->state(), Dataset::State::Browse);
+    EXPECT_EQ(ledger->recordCount(), 3);
+    EXPECT_EQ(ledger->currentRow(), 0);
+    EXPECT_EQ(ledger->fieldCount(), 12); // the row identity stays hidden
+    EXPECT_EQ(ledger->asInteger(QStringLiteral("zbid")), 1);
+    EXPECT_EQ(ledger->asDate(QStringLiteral("rq")), QDate(2026, 1, 1));
+    EXPECT_EQ(ledger->asString(QStringLiteral("rq")), QStringLiteral("2026-01-01"));
+    EXPECT_EQ(ledger->asString(QStringLiteral("jzsj")), QStringLiteral("2026-01-01 08:00:00"));
+    EXPECT_DOUBLE_EQ(ledger->asFloat(QStringLiteral("jsze")), -1);
+    EXPECT_EQ(ledger->asString(QStringLiteral("bz")), QString()); // Null reads as ""
+    EXPECT_TRUE(ledger->isNull(QStringLiteral("bz")));
+    EXPECT_EQ(ledger->asString(QStringLiteral("ZC")), QStringLiteral("1")); // names ignore case
+    EXPECT_THROW(ledger->value(QStringLiteral("nosuch")), DbError);
+
+    int walked = 0;
+    for (ledger->first(); !ledger->eof(); ledger->next())
+        ++walked;
+    EXPECT_EQ(walked, 3);
+    EXPECT_EQ(ledger->currentRow(), 2);
+    ledger->last();
+    EXPECT_TRUE(ledger->eof());
+    EXPECT_EQ(ledger->asInteger(QStringLiteral("zbid")), 3);
+    ledger->prior();
+    EXPECT_EQ(ledger->currentRow(), 1);
+
+    EXPECT_TRUE(ledger->locate(QStringLiteral("zc"), 3));
+    EXPECT_EQ(ledger->currentRow(), 2);
+    EXPECT_FALSE(ledger->locate(QStringLiteral("xm"), QStringLiteral("交通")));
+    EXPECT_EQ(ledger->currentRow(), 2);
+
+    ledger->close();
+    EXPECT_THROW(ledger->recordCount(), DbError);
+    EXPECT_THROW(ledger->asString(QStringLiteral("xm")), DbError);
+}
+
+TEST_F(DatasetTest, AppendAndPostGiveTheAutoNumber)
+{
+    ledger->moveTo(1);
+    QSignalSpy inserted(ledger.get(), &Dataset::rowInserted);
+    ledger->append();
+    EXPECT_EQ(ledger->state(), Dataset::State::Insert);
+    EXPECT_EQ(ledger->recordCount(), 4);
+    EXPECT_EQ(ledger->currentRow(), 3);
+    EXPECT_EQ(inserted.count(), 1);
+    EXPECT_TRUE(ledger->isNull(QStringLiteral("zbid")));
+    ledger->setValue(QStringLiteral("rq"), QDateTime(QDate(2026, 2, 3), QTime(9, 9))); // a date column keeps no time
+    ledger->setValue(QStringLiteral("xm"), QStringLiteral("交通"));
+    ledger->setValue(QStringLiteral("zc"), QStringLiteral("12.5"));
+    ledger->setValue(QStringLiteral("jzsj"), QDateTime(QDate(2026, 2, 3), QTime(9, 10, 11)));
+    ledger->post();
+    EXPECT_EQ(ledger->state(), Dataset::State::Browse);
+    EXPECT_EQ(ledger->currentRow(), 3);
+    EXPECT_EQ(ledger->asInteger(QStringLiteral("zbid")), 4);
+
+    auto stored = db.query(QStringLiteral("select * from szzb where zbid=4"));
+    ASSERT_EQ(stored->recordCount(), 1);
+    EXPECT_EQ(db.scalar(QStringLiteral("select rq from szzb where zbid=4")), QStringLiteral("2026-02-03"));
+    EXPECT_EQ(stored->asDateTime(QStringLiteral("jzsj")), QDateTime(QDate(2026, 2, 3), QTime(9, 10, 11)));
+    EXPECT_DOUBLE_EQ(stored->asFloat(QStringLiteral("zc")), 12.5);
+    EXPECT_TRUE(stored->isNull(QStringLiteral("sr")));
+}
+
+TEST_F(DatasetTest, EditPostCancelAndTheImplicitPost)
+{
+    ledger->moveTo(1);
+    ledger->edit();
+    ledger->setValue(QStringLiteral("bz"), QStringLiteral("改过"));
+    ledger->next(); // moving saves the changed row first
+    EXPECT_EQ(ledger->state(), Dataset::State::Browse);
+    EXPECT_EQ(ledger->currentRow(), 2);
+    EXPECT_EQ(db.scalar(QStringLiteral("select bz from szzb where zbid=2")), QStringLiteral("改过"));
+
+    ledger->edit();
+    ledger->setValue(QStringLiteral("bz"), QStringLiteral("不要"));
+    ledger->cancel();
+    EXPECT_EQ(ledger->asString(QStringLiteral("bz")), QString());
+    ledger->cancel(); // nothing being edited: nothing happens
+    EXPECT_EQ(ledger->state(), Dataset::State::Browse);
+
+    // a new row left unchanged is dropped by moving, a changed one saved
+    ledger->moveTo(0);
+    ledger->append();
+    ledger->first();
+    EXPECT_EQ(ledger->recordCount(), 3);
+    EXPECT_EQ(ledger->currentRow(), 0);
+    ledger->append();
+    ledger->setValue(QStringLiteral("xm"), QStringLiteral("一"));
+    ledger->append(); // starting a new row saves the one being inserted
+    EXPECT_EQ(ledger->recordCount(), 5);
+    ledger->cancel();
+    EXPECT_EQ(ledger->recordCount(), 4);
+    EXPECT_EQ(ledger->currentRow(), 3); // back on the row that was current
+    EXPECT_EQ(reread()->recordCount(), 4);
+}
+
+TEST_F(DatasetTest, SettingNeedsEditingAndAFittingValue)
+{
+    EXPECT_THROW(ledger->setValue(QStringLiteral("bz"), QStringLiteral("x")), DbError);
+    ledger->edit();
+    for (const char *bad : {"-", "1.2.3", "abc", "inf", "nan"})
+        EXPECT_THROW(ledger->setValue(QStringLiteral("zc"), QString::fromLatin1(bad)), DbError) << bad;
+    EXPECT_THROW(ledger->setValue(QStringLiteral("rq"), QStringLiteral("2026-2-30")), DbError);
+    EXPECT_THROW(ledger->setValue(QStringLiteral("zc"), std::numeric_limits<double>::quiet_NaN()), DbError);
+    EXPECT_DOUBLE_EQ(ledger->asFloat(QStringLiteral("zc")), 1); // unchanged by the refused values
+    ledger->setValue(QStringLiteral("zc"), QString()); // an empty text is Null
+    EXPECT_TRUE(ledger->isNull(QStringLiteral("zc")));
+    ledger->setValue(QStringLiteral("zc"), QStringLiteral("-1e2"));
+    EXPECT_DOUBLE_EQ(ledger->asFloat(QStringLiteral("zc")), -100);
+    ledger->post();
+    EXPECT_EQ(db.scalar(QStringLiteral("select zc from szzb where zbid=1")), QStringLiteral("-100"));
+}
+
+TEST_F(DatasetTest, DeletingMovesToTheFollowingRow)
+{
+    ledger->moveTo(1);
+    ledger->remove();
+    EXPECT_EQ(ledger->recordCount(), 2);
+    EXPECT_EQ(ledger->asInteger(QStringLiteral("zbid")), 3);
+    ledger->remove(); // the last row: the previous becomes current
+    EXPECT_EQ(ledger->asInteger(QStringLiteral("zbid")), 1);
+    ledger->remove();
+    EXPECT_EQ(ledger->recordCount(), 0);
+    EXPECT_EQ(ledger->currentRow(), -1);
+    try {
+        ledger->remove();
+        FAIL() << "deleted from an empty list";
+    } catch (const DbError &e) {
+        EXPECT_TRUE(e.message().contains(QStringLiteral("current record")));
+    }
+    EXPECT_EQ(reread()->recordCount(), 0);
+}
+
+TEST_F(DatasetTest, EditOnAnEmptyResultStartsANewRow)
+{
+    auto empty = db.query(QStringLiteral("select * from szzb where rq>=#2030-1-1#"));
+    ASSERT_TRUE(empty->isEmpty());
+    empty->edit();
+    EXPECT_EQ(empty->state(), Dataset::State::Insert);
+    empty->setValue(QStringLiteral("jzr"), QStringLiteral("管理员"));
+    empty->post();
+    EXPECT_EQ(reread()->recordCount(), 4);
+}
+
+TEST_F(DatasetTest, TablesWithoutAKeyAreWrittenBackByRowIdentity)
+{
+    // two rows with the same name: only the current one changes
+    db.exec(QStringLiteral("insert into jtcy (cyxm) values ('现金')"));
+    auto accounts = db.query(QStringLiteral("select * from jtcy"));
+    EXPECT_EQ(accounts->fieldCount(), 1);
+    accounts->last();
+    accounts->edit();
+    accounts->setValue(QStringLiteral("cyxm"), QStringLiteral("零钱"));
+    accounts->post();
+    EXPECT_EQ(db.scalar(QStringLiteral("select count(*) from jtcy where cyxm='现金'")), QStringLiteral("1"));
+    EXPECT_EQ(db.scalar(QStringLiteral("select count(*) from jtcy where cyxm='零钱'")), QStringLiteral("1"));
+    accounts->first();
+    accounts->remove();
+    EXPECT_EQ(db.scalar(QStringLiteral("select count(*) from jtcy where cyxm='现金'")), QStringLiteral("0"));
+
+    Dataset xtcs(db.connection());
+    xtcs.setTableName(QStringLiteral("xtcs"));
+    xtcs.open();
+    EXPECT_EQ(xtcs.asDate(QStringLiteral("qsny")), QDate(2026, 1, 1));
+    xtcs.edit();
+    xtcs.setValue(QStringLiteral("jmfg"), 4);
+    xtcs.post();
+    EXPECT_EQ(db.scalar(QStringLiteral("select jmfg from xtcs")), QStringLiteral("4"));
+}
+
+TEST_F(DatasetTest, ADatabaseErrorOnPostKeepsTheRowPending)
+{
+    auto items = db.query(QStringLiteral("select * from fyxm"));
+    items->append();
+    items->setValue(QStringLiteral("xmmc"), QString(60, QLatin1Char('x'))); // longer than a name may be
+    EXPECT_THROW(items->post(), DbError);
+    EXPECT_EQ(items->state(), Dataset::State::Insert);
+    items->setValue(QStringLiteral("xmmc"), QStringLiteral("宠物"));
+    items->post();
+    EXPECT_EQ(db.scalar(QStringLiteral("select count(*) from fyxm where xmmc='宠物'")), QStringLiteral("1"));
+}
+
+TEST_F(DatasetTest, SortingKeepsTheCurrentRecordAndSums)
+{
+    ledger->moveTo(0); // zbid 1, zc 1
+    ledger->sort(ledger->fieldIndex(QStringLiteral("zc")), Qt::DescendingOrder);
+    EXPECT_EQ(ledger->textAt(0, ledger->fieldIndex(QStringLiteral("zc"))), QStringLiteral("3"));
+    EXPECT_EQ(ledger->currentRow(), 2);
+    EXPECT_EQ(ledger->asInteger(QStringLiteral("zbid")), 1);
+    ledger->sort(ledger->fieldIndex(QStringLiteral("zc")), Qt::AscendingOrder);
+    EXPECT_EQ(ledger->textAt(0, ledger->fieldIndex(QStringLiteral("zc"))), QStringLiteral("1"));
+    EXPECT_DOUBLE_EQ(ledger->sum(ledger->fieldIndex(QStringLiteral("jsze"))), -6);
+    EXPECT_DOUBLE_EQ(ledger->sum(ledger->fieldIndex(QStringLiteral("bz"))), 0);
+}
+
+TEST_F(DatasetTest, RequeryAndStatementsWithoutRows)
+{
+    ledger->requery(QStringLiteral("select * from szzb where"), QStringLiteral(" zc >= 2"));
+    EXPECT_EQ(ledger->sqlText(), QStringLiteral("select * from szzb where\n zc >= 2"));
+    EXPECT_EQ(ledger->recordCount(), 2);
+    EXPECT_THROW(ledger->requery(QStringLiteral("select * from nosuch")), DbError);
+    EXPECT_FALSE(ledger->isActive());
+
+    Dataset scratch(db.connection());
+    scratch.requery(QStringLiteral(" delete from szzb where zc=1"));
+    EXPECT_FALSE(scratch.isActive());
+    scratch.clearSql();
+    scratch.addSql(QStringLiteral("delete from szzb where zc=:v"));
+    scratch.setParameter(QStringLiteral("v"), 2);
+    scratch.execSql();
+    EXPECT_EQ(reread()->recordCount(), 1);
+}
+
+TEST(LookupLinkTest, FollowsTheEditedRowAndWritesTheChoice)
+{
+    TempDatabase db;
+    db.exec(QStringLiteral("insert into szzb (xm) values ('交通')"));
+    db.exec(QStringLiteral("insert into szzb (xm) values ('不在列表里')"));
+    db.exec(QStringLiteral("insert into szzb (xm) values ('医疗')"));
+    Dataset ledger(db.connection());
+    ledger.addSql(QStringLiteral("select * from szzb"));
+    Dataset items(db.connection());
+    items.addSql(QStringLiteral("select * from fyxm"));
+    DataSource ledgerSource(&ledger);
+    DataSource itemSource(&items);
+    LookupLink link(&ledgerSource, QStringLiteral("xm"), &itemSource, QStringLiteral("xmmc"));
+    items.open();
+    ledger.open(); // stands on 交通
+    EXPECT_EQ(items.asString(QStringLiteral("xmmc")), QStringLiteral("交通"));
+    ledger.next(); // no match: the list stays
+    EXPECT_EQ(items.asString(QStringLiteral("xmmc")), QStringLiteral("交通"));
+    ledger.next();
+    EXPECT_EQ(items.asString(QStringLiteral("xmmc")), QStringLiteral("医疗"));
+    ledger.append(); // empty value: stays
+    EXPECT_EQ(items.asString(QStringLiteral("xmmc")), QStringLiteral("医疗"));
+    ledger.setValue(QStringLiteral("xm"), QStringLiteral("餐饮"));
+    EXPECT_EQ(items.asString(QStringLiteral("xmmc")), QStringLiteral("餐饮"));
+    link.choose(4);
+    EXPECT_EQ(ledger.asString(QStringLiteral("xm")), QStringLiteral("购物"));
+    EXPECT_EQ(items.currentRow(), 4);
+    ledger.cancel();
+    ledger.first();
+    link.choose(1); // browsing: the choice starts editing
+    EXPECT_EQ(ledger.state(), Dataset::State::Edit);
+    EXPECT_EQ(ledger.asString(QStringLiteral("xm")), QStringLiteral("交通"));
+}
+
+TEST(DataModule, OwnsEveryDatasetUnderItsName)
+{
+    TDM module;
+    EXPECT_EQ(DM, &module);
+    EXPECT_EQ(module.datasets().size(), 15);
+    EXPECT_EQ(module.findChild<Dataset *>(QStringLiteral("ADOQlsz")), module.ADOQlsz);
+    EXPECT_EQ(module.DSlsz->dataset(), module.ADOQlsz);
+    EXPECT_EQ(module.DSFymxrr->dataset(), module.ADOQFymxrr);
+    EXPECT_EQ(module.ADOTXtcs->tableName(), QStringLiteral("xtcs"));
+    EXPECT_EQ(module.ADOQFymxrr->sqlText(), QStringLiteral("select * from fymx where dyxmid=:bl_xmid"));
+    for (Dataset *d : module.datasets())
+        EXPECT_EQ(d->connection(), module.ADOConnection1);
+}

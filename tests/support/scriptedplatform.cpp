@@ -1,0 +1,136 @@
+#include "scriptedplatform.h"
+
+#include <QApplication>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+ScriptedPlatform::ScriptedPlatform()
+    : m_now(QDate(2026, 12, 9), QTime(10, 30, 15))
+{
+    setPlatform(this);
+}
+
+ScriptedPlatform::~ScriptedPlatform()
+{
+    setPlatform(nullptr);
+}
+
+void ScriptedPlatform::chooseFile(const QString &fileName, int filterIndex)
+{
+    m_files.push_back({true, fileName, filterIndex});
+}
+
+void ScriptedPlatform::cancelFileDialog()
+{
+    m_files.push_back({false, QString(), 1});
+}
+
+void ScriptedPlatform::onDialog(const QString &objectName, DialogScript script)
+{
+    m_scripts.emplace_back(objectName, std::move(script));
+}
+
+QStringList ScriptedPlatform::texts(const QString &kind) const
+{
+    QStringList result;
+    for (const Shown &s : shown)
+        if (s.kind == kind)
+            result.append(s.text);
+    return result;
+}
+
+bool ScriptedPlatform::hasPendingScripts() const
+{
+    return !m_scripts.empty();
+}
+
+bool ScriptedPlatform::askYesNo(QWidget *, const QString &text, const QString &caption)
+{
+    shown.append({QStringLiteral("question"), caption, text});
+    if (m_answers.empty()) {
+        ADD_FAILURE() << "unexpected question: " << text.toStdString();
+        return false;
+    }
+    const bool yes = m_answers.front();
+    m_answers.pop_front();
+    return yes;
+}
+
+void ScriptedPlatform::showMessage(QWidget *, const QString &text)
+{
+    shown.append({QStringLiteral("message"), ApplicationTitle, text});
+}
+
+void ScriptedPlatform::showInformation(QWidget *, const QString &text, const QString &caption)
+{
+    shown.append({QStringLiteral("information"), caption, text});
+}
+
+void ScriptedPlatform::showError(QWidget *, const QString &text, const QString &caption)
+{
+    shown.append({QStringLiteral("error"), caption, text});
+}
+
+void ScriptedPlatform::showGeneralError(const QString &text)
+{
+    shown.append({QStringLiteral("general error"), ApplicationTitle, text});
+}
+
+FileDialogResult ScriptedPlatform::nextFile(const FileDialogRequest &request)
+{
+    fileRequests.append(request);
+    if (m_files.empty()) {
+        ADD_FAILURE() << "unexpected file dialog: " << request.title.toStdString();
+        return {};
+    }
+    const FileDialogResult r = m_files.front();
+    m_files.pop_front();
+    return r;
+}
+
+FileDialogResult ScriptedPlatform::saveFile(QWidget *, const FileDialogRequest &request)
+{
+    return nextFile(request);
+}
+
+FileDialogResult ScriptedPlatform::openFile(QWidget *, const FileDialogRequest &request)
+{
+    return nextFile(request);
+}
+
+int ScriptedPlatform::showModal(QDialog *dialog)
+{
+    dialogsShown.append(dialog->objectName());
+    dialog->setResult(0);
+    dialog->show();
+    QApplication::processEvents();
+    if (!m_scripts.empty() && m_scripts.front().first == dialog->objectName()) {
+        DialogScript script = std::move(m_scripts.front().second);
+        m_scripts.pop_front();
+        script(dialog);
+    } else if (!m_scripts.empty()) {
+        ADD_FAILURE() << "dialog " << dialog->objectName().toStdString() << " shown while the next script is for "
+                      << m_scripts.front().first.toStdString();
+    }
+    if (dialog->isVisible())
+        dialog->close(); // as by the close box
+    return dialog->result();
+}
+
+bool ScriptedPlatform::copyFile(const QString &from, const QString &to)
+{
+    QFile::remove(to);
+    return QFile::copy(from, to);
+}
+
+bool ScriptedPlatform::deleteFile(const QString &path)
+{
+    return QFile::remove(path);
+}
+
+bool ScriptedPlatform::openDocument(const QString &path)
+{
+    openedDocuments.append(path);
+    return QFile::exists(path);
+}

@@ -1,0 +1,78 @@
+#pragma once
+
+#include "platform/platform.h"
+
+#include <QDialog>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <deque>
+#include <functional>
+
+// A platform for tests: it answers questions and file dialogs from queues,
+// runs a test's script against each modal dialog when it is shown, keeps a
+// date and time set by the test, and records every text shown.
+class ScriptedPlatform : public Platform
+{
+public:
+    struct Shown
+    {
+        QString kind; // "question", "message", "information", "error", "general error"
+        QString caption;
+        QString text;
+    };
+    using DialogScript = std::function<void(QDialog *)>;
+
+    ScriptedPlatform();
+    ~ScriptedPlatform() override;
+
+    // --- what the test scripts -------------------------------------------------
+    void answer(bool yes) { m_answers.push_back(yes); }
+    void chooseFile(const QString &fileName, int filterIndex = 1);
+    void cancelFileDialog();
+    // The script for the next showing of the dialog named objectName. A
+    // dialog still open when its script returns is closed as by its close box.
+    void onDialog(const QString &objectName, DialogScript script);
+    void setToday(const QDate &d) { m_now = QDateTime(d, m_now.time()); }
+    void setNow(const QDateTime &t) { m_now = t; }
+    void setProgramDirectory(const QString &dir) { m_dir = dir; }
+
+    // --- what the test reads back ------------------------------------------------
+    QList<Shown> shown;
+    QList<FileDialogRequest> fileRequests;
+    QStringList dialogsShown;   // object names, in order
+    QStringList openedDocuments;
+    int terminated = 0;
+    // Texts of every box of the given kind, in order.
+    QStringList texts(const QString &kind) const;
+    QStringList errors() const { return texts(QStringLiteral("general error")); }
+    bool hasPendingScripts() const;
+    void clearShown() { shown.clear(); }
+
+    // --- Platform ---------------------------------------------------------------
+    bool askYesNo(QWidget *owner, const QString &text, const QString &caption) override;
+    void showMessage(QWidget *owner, const QString &text) override;
+    void showInformation(QWidget *owner, const QString &text, const QString &caption) override;
+    void showError(QWidget *owner, const QString &text, const QString &caption) override;
+    void showGeneralError(const QString &text) override;
+    FileDialogResult saveFile(QWidget *owner, const FileDialogRequest &request) override;
+    FileDialogResult openFile(QWidget *owner, const FileDialogRequest &request) override;
+    int showModal(QDialog *dialog) override;
+    QDate today() override { return m_now.date(); }
+    QDateTime now() override { return m_now; }
+    QString programDirectory() override { return m_dir; }
+    bool copyFile(const QString &from, const QString &to) override;
+    bool deleteFile(const QString &path) override;
+    bool openDocument(const QString &path) override;
+    void terminate() override { ++terminated; }
+
+private:
+    FileDialogResult nextFile(const FileDialogRequest &request);
+
+    std::deque<bool> m_answers;
+    std::deque<FileDialogResult> m_files;
+    std::deque<std::pair<QString, DialogScript>> m_scripts;
+    QDateTime m_now;
+    QString m_dir;
+};
