@@ -17,7 +17,7 @@ namespace {
 
 // Page size of the encrypted file. 4096 halves the decryption cost of a
 // full read compared with the engine's default of 1024 (see the benchmark).
-constexpr int CipherPageSize = 4096;
+int CipherPageSize = 4096;
 
 struct Property
 {
@@ -481,6 +481,16 @@ void Connection::alterPassword(const QString &newPassword, const QString &oldPas
     if (!QFile::rename(temp, path))
         throw DbError(QStringLiteral("Could not replace file '%1'.").arg(QDir::toNativeSeparators(path)));
     setProperty(QStringLiteral("Jet OLEDB:Database Password"), newPassword);
+}
+
+void Connection::setCipherPageSize(int bytes)
+{
+    CipherPageSize = bytes;
+}
+
+int Connection::cipherPageSize()
+{
+    return CipherPageSize;
 }
 
 void Connection::applyKey(sqlite3 *db, const QString &password)

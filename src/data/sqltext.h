@@ -12,3 +12,12 @@ inline QString sqlText(const QString &text)
     out.replace(QLatin1Char('\''), QLatin1String("''"));
     return out;
 }
+
+#include <QDate>
+
+// A date as the program writes it into a statement between "#" characters:
+// the short date format "yyyy-MM-dd".
+inline QString sqlDate(const QDate &date)
+{
+    return date.toString(QStringLiteral("yyyy-MM-dd"));
+}
