@@ -1,0 +1,33 @@
+#include "application.h"
+
+#include "components/forms.h"
+#include "data/tdm.h"
+#include "ledger/tfrmdz.h"
+#include "ledger/tfrmzbcx.h"
+#include "settings/tfrmcywh.h"
+#include "settings/tfrmfymx.h"
+#include "settings/tfrmfyxm.h"
+#include "settings/tfrmjtcy.h"
+#include "settings/tfrmmxwh.h"
+#include "settings/tfrmrq.h"
+#include "settings/tfrmxmwh.h"
+#include "tfrmmian.h"
+#include "users/tfrmlog.h"
+
+TDM *createApplicationWindows()
+{
+    forms() = Forms();
+    auto *dm = new TDM;
+    auto *window = new TFrmMian;
+    new TFrmLog(window->StatusBar1, window);
+    new TFrmDz(window);
+    new TFrmZbcx(window);
+    new TFrmFyxm(window);
+    new TFrmXmwh(window);
+    new TFrmFymx(window);
+    new TFrmMxwh(window);
+    new TFrmJtcy(window);
+    new TFrmCywh(window);
+    new TFrmRQ(window);
+    return dm;
+}

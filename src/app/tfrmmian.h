@@ -1,0 +1,75 @@
+#pragma once
+
+#include <QMainWindow>
+
+class QLabel;
+class QStackedWidget;
+class QToolBar;
+class QToolButton;
+class GridPrinter;
+class LedgerPage;
+class SaveDialog;
+class SettingsPage;
+class SkinData;
+class SkinStore;
+class StartPage;
+class StatusBar;
+
+// The main window: the banner, the navigation bar, the pages and the status
+// bar, and the components the pages share (grid printer, export dialog, skin
+// engine). It owns all of them as children.
+class TFrmMian : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit TFrmMian(QWidget *parent = nullptr);
+
+    QLabel *Panel1;
+    QToolBar *ToolBar1;
+    QToolButton *ToolButton1; // ledger
+    QToolButton *ToolButton2; // category summary
+    QToolButton *ToolButton3; // period comparison
+    QToolButton *ToolButton7; // memos
+    QToolButton *ToolButton5; // contacts
+    QToolButton *ToolButton4; // settings
+    QToolButton *ToolButton6; // exit
+    QStackedWidget *PageControl1;
+    LedgerPage *TabSheet1;
+    QWidget *TabSheet2;
+    QWidget *TabSheet3;
+    SettingsPage *TabSheet4;
+    StartPage *TabSheet5;
+    QWidget *TabSheet6;
+    QWidget *TabSheet7;
+    StatusBar *StatusBar1;
+
+    GridPrinter *PrintDBGridEh1;
+    SaveDialog *SaveDialog1;
+    SkinStore *SkinStore1;
+    SkinData *SkinData1;
+
+    // The steps of creation, first showing, activation and close request.
+    void FormCreate();
+    void FormShow();
+    void FormActivate();
+    bool FormCloseQuery();
+
+    void ToolButton1Click();
+    void ToolButton2Click();
+    void ToolButton3Click();
+    void ToolButton4Click();
+    void ToolButton5Click();
+    void ToolButton6Click();
+    void ToolButton7Click();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    QToolButton *addNavigationButton(const char *name, const QString &caption, int icon);
+
+    bool m_shown = false;
+    bool m_activating = false;
+};

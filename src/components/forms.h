@@ -1,0 +1,37 @@
+#pragma once
+
+// The program's windows, created once each at start-up and kept until the
+// end; every window reaches the others through this registry. The program
+// entry fills it in the order of creation.
+class TFrmMian;
+class TFrmLog;
+class TFrmDz;
+class TFrmZbcx;
+class TFrmFyxm;
+class TFrmXmwh;
+class TFrmFymx;
+class TFrmMxwh;
+class TFrmJtcy;
+class TFrmCywh;
+class TFrmRQ;
+
+struct Forms
+{
+    TFrmMian *FrmMian = nullptr;
+    TFrmLog *FrmLog = nullptr;
+    TFrmDz *FrmDz = nullptr;
+    TFrmZbcx *FrmZbcx = nullptr;
+    TFrmFyxm *FrmFyxm = nullptr;
+    TFrmXmwh *FrmXmwh = nullptr;
+    TFrmFymx *FrmFymx = nullptr;
+    TFrmMxwh *FrmMxwh = nullptr;
+    TFrmJtcy *FrmJtcy = nullptr;
+    TFrmCywh *FrmCywh = nullptr;
+    TFrmRQ *FrmRQ = nullptr;
+};
+
+Forms &forms();
+
+// Set by a successful login; while it is clear, activating the main window
+// shows the login dialog and closing the login dialog ends the program.
+extern bool LoginDone;

@@ -1,0 +1,174 @@
+#include "ledgerpage.h"
+
+#include "components/dbcontrols.h"
+#include "components/dbgrideh.h"
+#include "components/forms.h"
+#include "components/gridexport.h"
+#include "components/gridprinter.h"
+#include "data/tdm.h"
+#include "ledger/tfrmdz.h"
+#include "ledger/tfrmzbcx.h"
+#include "platform/platform.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+LedgerPage::LedgerPage(GridPrinter *printer, SaveDialog *saveDialog, QWidget *parent)
+    : QWidget(parent)
+    , m_printer(printer)
+    , m_saveDialog(saveDialog)
+{
+    Label1 = new QLabel(QStringLiteral("家  庭  收  支  流  水  帐"), this);
+    Label1->setAlignment(Qt::AlignCenter);
+    Label1->setStyleSheet(QStringLiteral("QLabel { color: blue; font-weight: bold; font-size: 20px; "
+                                         "font-family: '楷体_GB2312', 'KaiTi', 'AR PL UKai CN', 'Noto Serif CJK SC'; }"));
+    DBGridEh1 = new DBGridEh(this);
+    DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
+    DBGridEh1->setHint(QStringLiteral("点击表头自动排序"));
+    DBGridEh1->setPrinter(printer);
+    DBGridEh1->setDataSource(DM->DSlsz);
+
+    BitBtn1 = new QPushButton(QStringLiteral("增加"), this);
+    BitBtn2 = new QPushButton(QStringLiteral("修改"), this);
+    BitBtn3 = new QPushButton(QStringLiteral("删除"), this);
+    BitBtn4 = new QPushButton(QStringLiteral("打印"), this);
+    BitBtn5 = new QPushButton(QStringLiteral("导出数据"), this);
+    BitBtn6 = new QPushButton(QStringLiteral("条件筛选"), this);
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(BitBtn1);
+    buttons->addWidget(BitBtn2);
+    buttons->addWidget(BitBtn3);
+    buttons->addSpacing(30);
+    buttons->addWidget(BitBtn4);
+    buttons->addWidget(BitBtn5);
+    buttons->addSpacing(30);
+    buttons->addWidget(BitBtn6);
+    buttons->addStretch();
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(6, 6, 6, 6);
+    layout->addWidget(Label1);
+    layout->addWidget(DBGridEh1, 1);
+    layout->addLayout(buttons);
+
+    const QList<QPushButton *> all = {BitBtn1, BitBtn2, BitBtn3, BitBtn4, BitBtn5, BitBtn6};
+    for (int i = 0; i < all.size(); ++i)
+        all[i]->setObjectName(QStringLiteral("BitBtn%1").arg(i + 1));
+    connect(BitBtn1, &QPushButton::clicked, this, guarded([this] { BitBtn1Click(); }));
+    connect(BitBtn2, &QPushButton::clicked, this, guarded([this] { BitBtn2Click(); }));
+    connect(BitBtn3, &QPushButton::clicked, this, guarded([this] { BitBtn3Click(); }));
+    connect(BitBtn4, &QPushButton::clicked, this, guarded([this] { BitBtn4Click(); }));
+    connect(BitBtn5, &QPushButton::clicked, this, guarded([this] { BitBtn5Click(); }));
+    connect(BitBtn6, &QPushButton::clicked, this, guarded([this] { BitBtn6Click(); }));
+    connect(DBGridEh1, &DBGridEh::doubleClicked, this, guarded([this] { BitBtn2Click(); }));
+}
+
+void LedgerPage::bindColumns()
+{
+    const auto left = Qt::AlignLeft | Qt::AlignVCenter;
+    const auto centre = Qt::AlignCenter;
+    const auto right = Qt::AlignRight | Qt::AlignVCenter;
+    const QColor green(0, 128, 0);
+    const QColor red(255, 0, 0);
+    const QColor blue(0, 0, 255);
+    const QColor maroon(128, 0, 0);
+    QList<GridColumn> columns = {
+        {QStringLiteral("序号"), QStringLiteral("zbid"), 36, left, {}, {}, FooterKind::None, {}, left, {}},
+        {QStringLiteral("日期"), QStringLiteral("rq"), 65, centre, {}, {}, FooterKind::None, {}, left, {}},
+        {QStringLiteral("类型"), QStringLiteral("lx"), 32, centre, {}, {}, FooterKind::None, {}, left, {}},
+        {QStringLiteral("费用项目"), QStringLiteral("xm"), 83, left, {}, {}, FooterKind::Count,
+         QStringLiteral("共0条记录"), centre, maroon},
+        {QStringLiteral("费用明细"), QStringLiteral("mx"), 82, left, {}, {}, FooterKind::None, {}, left, {}},
+        {QStringLiteral("收入额"), QStringLiteral("sr"), 70, right, QStringLiteral("0.00"), green, FooterKind::Sum,
+         QStringLiteral("0.00"), right, green},
+        {QStringLiteral("支出额"), QStringLiteral("zc"), 68, right, QStringLiteral("0.00"), red, FooterKind::Sum,
+         QStringLiteral("0.00"), right, red},
+        {QStringLiteral("净收支额"), QStringLiteral("jsze"), 67, right, QStringLiteral("0.00"), blue, FooterKind::Sum,
+         QStringLiteral("0.00"), right, blue},
+        {QStringLiteral("收支帐户"), QStringLiteral("szr"), 138, left, {}, {}, FooterKind::None, {}, left, {}},
+        {QStringLiteral("备注"), QStringLiteral("bz"), 214, left, {}, {}, FooterKind::None, {}, left, {}},
+        {QStringLiteral("记帐人"), QStringLiteral("jzr"), 51, centre, {}, {}, FooterKind::None, {}, left, {}},
+        {QStringLiteral("修改时间"), QStringLiteral("jzsj"), 108, left, {}, {}, FooterKind::None, {}, left, {}},
+    };
+    DBGridEh1->setColumns(columns);
+}
+
+void LedgerPage::BitBtn1Click()
+{
+    TDM *dm = DM;
+    TFrmDz *form = forms().FrmDz;
+    Dataset *ledger = dm->ADOQlsz;
+    Dataset *items = dm->ADOQFyxmrr;
+    Dataset *accounts = dm->ADOQjtcyrr;
+    Dataset *details = dm->ADOQFymxrr;
+    ledger->append();
+    try {
+        ledger->setValue(QStringLiteral("rq"), platform().today());
+        // Item and account from where their lists stand; empty lists leave
+        // them empty and the entry form opens as usual.
+        if (items->isActive() && !items->isEmpty())
+            ledger->setValue(QStringLiteral("xm"), items->value(QStringLiteral("xmmc")));
+        if (accounts->isActive() && !accounts->isEmpty())
+            ledger->setValue(QStringLiteral("szr"), accounts->value(QStringLiteral("cyxm")));
+        ledger->setValue(QStringLiteral("jzsj"), platform().now());
+        ledger->setValue(QStringLiteral("jzr"), dm->ADOQLog->value(QStringLiteral("yhmc")));
+        details->close();
+        details->setParameter(QStringLiteral("bl_xmid"),
+                              items->isActive() && !items->isEmpty() ? items->value(QStringLiteral("xmid")) : QVariant());
+        details->open();
+        if (!details->isEmpty())
+            ledger->setValue(QStringLiteral("mx"), details->value(QStringLiteral("mxmc")));
+        ledger->setValue(QStringLiteral("lx"), QStringLiteral("支出"));
+        form->DBEdit2->setLocked(false);
+        form->DBEdit3->setLocked(true);
+        ledger->setValue(QStringLiteral("sr"), 0);
+    } catch (...) {
+        ledger->cancel(); // nothing half-made stays pending
+        throw;
+    }
+    platform().showModal(form);
+}
+
+void LedgerPage::BitBtn2Click()
+{
+    TDM *dm = DM;
+    TFrmDz *form = forms().FrmDz;
+    Dataset *ledger = dm->ADOQlsz;
+    ledger->edit();
+    try {
+        const bool income = ledger->asString(QStringLiteral("lx")) == QStringLiteral("收入");
+        form->DBEdit2->setLocked(income);
+        form->DBEdit3->setLocked(!income);
+        ledger->setValue(QStringLiteral("jzr"), dm->ADOQLog->value(QStringLiteral("yhmc")));
+    } catch (...) {
+        ledger->cancel();
+        throw;
+    }
+    platform().showModal(form);
+}
+
+void LedgerPage::BitBtn3Click()
+{
+    if (platform().askYesNo(window(), QStringLiteral("   删除后将不能恢复，是否确认删除？  ")))
+        DM->ADOQlsz->remove();
+}
+
+void LedgerPage::BitBtn4Click()
+{
+    m_printer->pageHeaderCentre().clear();
+    m_printer->setGrid(DBGridEh1);
+    m_printer->pageHeaderCentre().append(Label1->text());
+    m_printer->preview(window());
+}
+
+void LedgerPage::BitBtn5Click()
+{
+    m_saveDialog->fileName = QStringLiteral("家庭收支流水帐");
+    ExportGrid(m_saveDialog, DBGridEh1);
+}
+
+void LedgerPage::BitBtn6Click()
+{
+    platform().showModal(forms().FrmZbcx);
+}

@@ -1,0 +1,336 @@
+#include "tfrmdz.h"
+
+#include "components/dbcontrols.h"
+#include "components/forms.h"
+#include "data/lookuplink.h"
+#include "data/tdm.h"
+#include "platform/platform.h"
+#include "settings/tfrmfymx.h"
+#include "settings/tfrmfyxm.h"
+#include "settings/tfrmjtcy.h"
+#include "settings/tfrmrq.h"
+
+#include <QCalendarWidget>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLocale>
+#include <QPushButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+namespace {
+
+QToolButton *dotsButton(const QString &hint, QWidget *parent)
+{
+    auto *b = new QToolButton(parent);
+    b->setText(QStringLiteral("···"));
+    b->setToolTip(hint);
+    QFont f = b->font();
+    f.setBold(true);
+    b->setFont(f);
+    b->setFixedWidth(28);
+    return b;
+}
+
+// The general number format: up to 15 significant digits, no thousands
+// separators, no trailing zeros.
+QString generalNumber(double v)
+{
+    return v == 0 ? QStringLiteral("0") : QString::number(v, 'g', 15);
+}
+
+} // namespace
+
+TFrmDz::TFrmDz(QWidget *parent)
+    : Form(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+{
+    setObjectName(QStringLiteral("FrmDz"));
+    setWindowTitle(QStringLiteral("记帐维护"));
+    TDM *dm = DM;
+
+    // The amount boxes come before the net box, so that a new row shows its
+    // net amount empty until an amount is typed.
+    DBEdit1 = new DBEdit(dm->DSlsz, QStringLiteral("rq"), this);
+    SpeedButton4 = dotsButton(QStringLiteral("【选择帐目发生日期】"), this);
+    itemLink = new LookupLink(dm->DSlsz, QStringLiteral("xm"), dm->DSFyxmrr, QStringLiteral("xmmc"), this);
+    detailLink = new LookupLink(dm->DSlsz, QStringLiteral("mx"), dm->DSFymxrr, QStringLiteral("mxmc"), this);
+    accountLink = new LookupLink(dm->DSlsz, QStringLiteral("szr"), dm->DSJtcyrr, QStringLiteral("cyxm"), this);
+    DBLookupComboBox1 = new DBLookupComboBox(itemLink, this);
+    SpeedButton1 = dotsButton(QStringLiteral("【费用项目维护】"), this);
+    DBLookupComboBox2 = new DBLookupComboBox(detailLink, this);
+    SpeedButton2 = dotsButton(QStringLiteral("【费用明细维护】"), this);
+    DBLookupComboBox3 = new DBLookupComboBox(accountLink, this);
+    SpeedButton3 = dotsButton(QStringLiteral("【收支帐户维护】"), this);
+    DBMemo1 = new DBMemo(dm->DSlsz, QStringLiteral("bz"), this);
+    DBComboBox1 = new DBComboBox(dm->DSlsz, QStringLiteral("lx"), {QStringLiteral("支出"), QStringLiteral("收入")}, this);
+    DBEdit3 = new DBEdit(dm->DSlsz, QStringLiteral("sr"), this);
+    DBEdit3->setTextColor(QColor(0, 128, 0));
+    DBEdit2 = new DBEdit(dm->DSlsz, QStringLiteral("zc"), this);
+    DBEdit2->setTextColor(QColor(255, 0, 0));
+    for (DBEdit *amount : {DBEdit2, DBEdit3})
+        amount->setValidator(new NumberCharsValidator(amount));
+    DBEdit4 = new DBEdit(dm->DSlsz, QStringLiteral("jsze"), this);
+    DBEdit4->setTextColor(QColor(0, 0, 255));
+    DBEdit4->setLocked(true);
+    DBEdit6 = new DBEdit(dm->DSlsz, QStringLiteral("jzr"), this);
+    DBEdit6->setLocked(true);
+    DBEdit7 = new DBEdit(dm->DSlsz, QStringLiteral("jzsj"), this);
+    DBEdit7->setLocked(true);
+    BitBtn1 = new QPushButton(QStringLiteral("保存退出"), this);
+    BitBtn3 = new QPushButton(QStringLiteral("继续增加"), this);
+    BitBtn2 = new QPushButton(QStringLiteral("取消退出"), this);
+    for (QPushButton *b : {BitBtn1, BitBtn2, BitBtn3})
+        b->setAutoDefault(false);
+
+    const QList<QPair<const char *, QWidget *>> named = {
+        {"DBEdit1", DBEdit1}, {"SpeedButton4", SpeedButton4}, {"DBLookupComboBox1", DBLookupComboBox1},
+        {"SpeedButton1", SpeedButton1}, {"DBLookupComboBox2", DBLookupComboBox2}, {"SpeedButton2", SpeedButton2},
+        {"DBLookupComboBox3", DBLookupComboBox3}, {"SpeedButton3", SpeedButton3}, {"DBMemo1", DBMemo1},
+        {"DBComboBox1", DBComboBox1}, {"DBEdit3", DBEdit3}, {"DBEdit2", DBEdit2}, {"DBEdit4", DBEdit4},
+        {"DBEdit6", DBEdit6}, {"DBEdit7", DBEdit7}, {"BitBtn1", BitBtn1}, {"BitBtn3", BitBtn3}, {"BitBtn2", BitBtn2}};
+    for (const auto &[name, widget] : named)
+        widget->setObjectName(QLatin1String(name));
+
+    auto withButton = [this](QWidget *field, QWidget *button) {
+        auto *row = new QHBoxLayout;
+        row->setSpacing(2);
+        row->addWidget(field, 1);
+        if (button)
+            row->addWidget(button);
+        return row;
+    };
+    auto withUnit = [this, &withButton](QWidget *field) {
+        auto *row = withButton(field, nullptr);
+        row->addWidget(new QLabel(QStringLiteral("元"), this));
+        return row;
+    };
+    auto *grid = new QGridLayout;
+    grid->setHorizontalSpacing(8);
+    auto label = [this](const char *text) { return new QLabel(QString::fromUtf8(text), this); };
+    grid->addWidget(label("发生日期"), 0, 0);
+    grid->addLayout(withButton(DBEdit1, SpeedButton4), 0, 1);
+    grid->addWidget(label("费用项目"), 1, 0);
+    grid->addLayout(withButton(DBLookupComboBox1, SpeedButton1), 1, 1);
+    grid->addWidget(label("费用明细"), 2, 0);
+    grid->addLayout(withButton(DBLookupComboBox2, SpeedButton2), 2, 1);
+    grid->addWidget(label("收支帐户"), 3, 0);
+    grid->addLayout(withButton(DBLookupComboBox3, SpeedButton3), 3, 1);
+    grid->addWidget(label("备注"), 4, 0, Qt::AlignTop);
+    grid->addWidget(DBMemo1, 4, 1, 2, 1);
+    grid->addWidget(label("费用类型"), 0, 2);
+    grid->addWidget(DBComboBox1, 0, 3);
+    grid->addWidget(label("收入金额"), 1, 2);
+    grid->addLayout(withUnit(DBEdit3), 1, 3);
+    grid->addWidget(label("支出金额"), 2, 2);
+    grid->addLayout(withUnit(DBEdit2), 2, 3);
+    grid->addWidget(label("净收支额"), 3, 2);
+    grid->addLayout(withUnit(DBEdit4), 3, 3);
+    grid->addWidget(label("记帐人"), 4, 2);
+    grid->addWidget(DBEdit6, 4, 3);
+    grid->addWidget(label("修改时间"), 5, 2);
+    grid->addWidget(DBEdit7, 5, 3);
+    grid->setColumnStretch(1, 3);
+    grid->setColumnStretch(3, 2);
+    DBMemo1->setFixedHeight(60);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(BitBtn1);
+    buttons->addWidget(BitBtn3);
+    buttons->addWidget(BitBtn2);
+    buttons->addStretch();
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(grid);
+    layout->addSpacing(6);
+    layout->addLayout(buttons);
+    resize(560, 250);
+
+    connect(DBLookupComboBox1, &DBLookupComboBox::clicked, this, guarded([this] { DBLookupComboBox1Click(); }));
+    connect(DBComboBox1, &DBComboBox::changed, this, guarded([this] { DBComboBox1Change(); }));
+    connect(DBEdit2, &QLineEdit::textChanged, this, guarded([this] { DBEdit2Change(); }));
+    connect(DBEdit3, &QLineEdit::textChanged, this, guarded([this] { DBEdit3Change(); }));
+    connect(DBEdit2, &DBEdit::clicked, this, guarded([this] { DBEdit2Click(); }));
+    connect(DBEdit3, &DBEdit::clicked, this, guarded([this] { DBEdit3Click(); }));
+    connect(BitBtn1, &QPushButton::clicked, this, guarded([this] { BitBtn1Click(); }));
+    connect(BitBtn2, &QPushButton::clicked, this, guarded([this] { BitBtn2Click(); }));
+    connect(BitBtn3, &QPushButton::clicked, this, guarded([this] { BitBtn3Click(); }));
+    connect(SpeedButton1, &QToolButton::clicked, this, guarded([this] { SpeedButton1Click(); }));
+    connect(SpeedButton2, &QToolButton::clicked, this, guarded([this] { SpeedButton2Click(); }));
+    connect(SpeedButton3, &QToolButton::clicked, this, guarded([this] { SpeedButton3Click(); }));
+    connect(SpeedButton4, &QToolButton::clicked, this, guarded([this] { SpeedButton4Click(); }));
+    forms().FrmDz = this;
+}
+
+void TFrmDz::reloadDetails()
+{
+    Dataset *items = DM->ADOQFyxmrr;
+    Dataset *details = DM->ADOQFymxrr;
+    details->close();
+    details->setParameter(QStringLiteral("bl_xmid"), items->isActive() && !items->isEmpty()
+                                                        ? items->value(QStringLiteral("xmid"))
+                                                        : QVariant());
+    details->open();
+}
+
+void TFrmDz::FormShow()
+{
+    centreOnMainWindow();
+    reloadDetails();
+}
+
+void TFrmDz::DBLookupComboBox1Click()
+{
+    reloadDetails();
+    Dataset *details = DM->ADOQFymxrr;
+    if (!details->isEmpty())
+        DM->ADOQlsz->setValue(QStringLiteral("mx"), details->value(QStringLiteral("mxmc")));
+}
+
+void TFrmDz::DBComboBox1Change()
+{
+    Dataset *ledger = DM->ADOQlsz;
+    if (DBComboBox1->currentText() == QStringLiteral("收入")) {
+        DBEdit3->setLocked(false);
+        DBEdit2->setLocked(true);
+        ledger->setValue(QStringLiteral("zc"), 0);
+    } else {
+        DBEdit2->setLocked(false);
+        DBEdit3->setLocked(true);
+        ledger->setValue(QStringLiteral("sr"), 0);
+    }
+}
+
+void TFrmDz::keepNetAmount()
+{
+    if (m_computing)
+        return;
+    m_computing = true;
+    auto amount = [](DBEdit *box, bool *ok) {
+        if (box->text().isEmpty()) {
+            box->setText(QStringLiteral("0"));
+            return 0.0;
+        }
+        bool good = false;
+        const double v = QLocale::c().toDouble(box->text(), &good);
+        *ok = *ok && good && std::isfinite(v);
+        return v;
+    };
+    bool ok = true;
+    const double expense = amount(DBEdit2, &ok);
+    const double income = amount(DBEdit3, &ok);
+    // A text that is not a number (a lone "-" while typing) leaves the net
+    // amount as it was; saving such a box is refused with a conversion error.
+    if (ok)
+        DBEdit4->setText(generalNumber(income - expense));
+    m_computing = false;
+}
+
+void TFrmDz::DBEdit2Change()
+{
+    keepNetAmount();
+}
+
+void TFrmDz::DBEdit3Change()
+{
+    keepNetAmount();
+}
+
+void TFrmDz::DBEdit2Click()
+{
+    DBEdit2->selectAll();
+}
+
+void TFrmDz::DBEdit3Click()
+{
+    DBEdit3->selectAll();
+}
+
+bool TFrmDz::checkAmount()
+{
+    // What the boxes hold reaches the row first; a text that is not a
+    // number is refused here with its conversion error.
+    DBEdit2->flush();
+    DBEdit3->flush();
+    Dataset *ledger = DM->ADOQlsz;
+    const QString type = DBComboBox1->currentText();
+    if (type == QStringLiteral("收入") && ledger->asFloat(QStringLiteral("sr")) == 0) {
+        platform().showMessage(this, QStringLiteral("没收入一分钱，有必要记帐吗？！"));
+        return false;
+    }
+    if (type == QStringLiteral("支出") && ledger->asFloat(QStringLiteral("zc")) == 0) {
+        platform().showMessage(this, QStringLiteral("没花一分钱，有必要记帐吗？！"));
+        return false;
+    }
+    return true;
+}
+
+void TFrmDz::BitBtn1Click()
+{
+    if (!checkAmount())
+        return;
+    DM->ADOQlsz->post();
+    accept();
+}
+
+void TFrmDz::BitBtn3Click()
+{
+    if (!checkAmount())
+        return;
+    TDM *dm = DM;
+    Dataset *ledger = dm->ADOQlsz;
+    const QVariant date = ledger->value(QStringLiteral("rq"));
+    ledger->append(); // saves the entry being edited first
+    ledger->setValue(QStringLiteral("rq"), date);
+    if (dm->ADOQFyxmrr->isActive() && !dm->ADOQFyxmrr->isEmpty())
+        ledger->setValue(QStringLiteral("xm"), dm->ADOQFyxmrr->value(QStringLiteral("xmmc")));
+    if (dm->ADOQjtcyrr->isActive() && !dm->ADOQjtcyrr->isEmpty())
+        ledger->setValue(QStringLiteral("szr"), dm->ADOQjtcyrr->value(QStringLiteral("cyxm")));
+    ledger->setValue(QStringLiteral("jzsj"), platform().now());
+    // The detail just used; an empty detail list leaves the detail empty.
+    if (dm->ADOQFymxrr->isActive() && !dm->ADOQFymxrr->isEmpty())
+        ledger->setValue(QStringLiteral("mx"), dm->ADOQFymxrr->value(QStringLiteral("mxmc")));
+    ledger->setValue(QStringLiteral("jzr"), dm->ADOQLog->value(QStringLiteral("yhmc")));
+    ledger->setValue(QStringLiteral("lx"), QStringLiteral("支出"));
+    DBEdit2->setLocked(false);
+    DBEdit3->setLocked(true);
+    ledger->setValue(QStringLiteral("sr"), 0);
+}
+
+void TFrmDz::BitBtn2Click()
+{
+    DM->ADOQlsz->cancel();
+    reject();
+}
+
+void TFrmDz::FormClose()
+{
+    DM->ADOQlsz->cancel();
+}
+
+void TFrmDz::SpeedButton4Click()
+{
+    TFrmRQ *dialog = forms().FrmRQ;
+    dialog->move(frameGeometry().left() + 76, frameGeometry().top() + 68);
+    const QDate current = DM->ADOQlsz->asDate(QStringLiteral("rq"));
+    dialog->MonthCalendar1->setSelectedDate(current.isValid() ? current : platform().today());
+    platform().showModal(dialog);
+    if (dialog->Confirmed == 1)
+        DM->ADOQlsz->setValue(QStringLiteral("rq"), dialog->MonthCalendar1->selectedDate());
+}
+
+void TFrmDz::SpeedButton1Click()
+{
+    platform().showModal(forms().FrmFyxm);
+}
+
+void TFrmDz::SpeedButton2Click()
+{
+    platform().showModal(forms().FrmFymx);
+}
+
+void TFrmDz::SpeedButton3Click()
+{
+    platform().showModal(forms().FrmJtcy);
+}

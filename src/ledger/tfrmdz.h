@@ -1,0 +1,71 @@
+#pragma once
+
+#include "components/form.h"
+
+class DBComboBox;
+class DBEdit;
+class DBLookupComboBox;
+class DBMemo;
+class LookupLink;
+class QPushButton;
+class QToolButton;
+
+// The entry form: edits the current row of the ledger list, which the
+// ledger page has appended or put into editing. Closing it by any means
+// other than a save drops what is pending.
+class TFrmDz : public Form
+{
+    Q_OBJECT
+public:
+    explicit TFrmDz(QWidget *parent = nullptr);
+
+    DBEdit *DBEdit1;                    // rq
+    QToolButton *SpeedButton4;          // date dialog
+    DBLookupComboBox *DBLookupComboBox1; // xm
+    QToolButton *SpeedButton1;          // items
+    DBLookupComboBox *DBLookupComboBox2; // mx
+    QToolButton *SpeedButton2;          // details
+    DBLookupComboBox *DBLookupComboBox3; // szr
+    QToolButton *SpeedButton3;          // accounts
+    DBMemo *DBMemo1;                    // bz
+    DBComboBox *DBComboBox1;            // lx
+    DBEdit *DBEdit3;                    // sr, income
+    DBEdit *DBEdit2;                    // zc, expense
+    DBEdit *DBEdit4;                    // jsze, net
+    DBEdit *DBEdit6;                    // jzr
+    DBEdit *DBEdit7;                    // jzsj
+    QPushButton *BitBtn1;               // 保存退出
+    QPushButton *BitBtn3;               // 继续增加
+    QPushButton *BitBtn2;               // 取消退出
+
+    // The bound list selectors of item, detail and account (children).
+    LookupLink *itemLink;
+    LookupLink *detailLink;
+    LookupLink *accountLink;
+
+    void DBLookupComboBox1Click();
+    void DBComboBox1Change();
+    void DBEdit2Change();
+    void DBEdit3Change();
+    void DBEdit2Click();
+    void DBEdit3Click();
+    void BitBtn1Click();
+    void BitBtn2Click();
+    void BitBtn3Click();
+    void SpeedButton1Click();
+    void SpeedButton2Click();
+    void SpeedButton3Click();
+    void SpeedButton4Click();
+
+protected:
+    void FormShow() override;
+    void FormClose() override;
+
+private:
+    void reloadDetails();
+    void keepNetAmount();
+    // False (after the notice) when the amount of the entry's type is 0.
+    bool checkAmount();
+
+    bool m_computing = false;
+};

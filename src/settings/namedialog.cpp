@@ -1,0 +1,61 @@
+#include "namedialog.h"
+
+#include "components/dbcontrols.h"
+#include "data/dataset.h"
+#include "platform/platform.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+NameDialog::NameDialog(const QString &caption, const QString &prompt, DataSource *source, const QString &field,
+                       QWidget *parent)
+    : Form(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
+    , m_source(source)
+{
+    setWindowTitle(caption);
+    Label1 = new QLabel(prompt, this);
+    Label1->setStyleSheet(QStringLiteral("color: blue;"));
+    DBEdit1 = new DBEdit(source, field, this);
+    DBEdit1->setObjectName(QStringLiteral("DBEdit1"));
+    BitBtn1 = new QPushButton(QStringLiteral("确定"), this);
+    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
+    BitBtn2 = new QPushButton(QStringLiteral("取消"), this);
+    BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
+    BitBtn1->setDefault(true);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(BitBtn1);
+    buttons->addWidget(BitBtn2);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(Label1);
+    layout->addWidget(DBEdit1);
+    layout->addLayout(buttons);
+    setFixedSize(280, 120);
+    connect(BitBtn1, &QPushButton::clicked, this, guarded([this] { BitBtn1Click(); }));
+    connect(BitBtn2, &QPushButton::clicked, this, guarded([this] { BitBtn2Click(); }));
+}
+
+void NameDialog::FormShow()
+{
+    centreOnMainWindow();
+    DBEdit1->setFocus();
+    DBEdit1->selectAll();
+}
+
+void NameDialog::BitBtn1Click()
+{
+    m_source->dataset()->post(); // an error keeps the dialog open with the row pending
+    accept();
+}
+
+void NameDialog::BitBtn2Click()
+{
+    reject();
+}
+
+void NameDialog::FormClose()
+{
+    m_source->dataset()->cancel();
+}

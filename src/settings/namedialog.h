@@ -1,0 +1,32 @@
+#pragma once
+
+#include "components/form.h"
+
+class DataSource;
+class DBEdit;
+class QLabel;
+class QPushButton;
+
+// A small dialog that edits one name of the row its opener has put into
+// inserting or editing: "确定" saves, every other way out drops the change.
+class NameDialog : public Form
+{
+    Q_OBJECT
+public:
+    NameDialog(const QString &caption, const QString &prompt, DataSource *source, const QString &field,
+               QWidget *parent = nullptr);
+
+    QLabel *Label1;
+    DBEdit *DBEdit1;
+    QPushButton *BitBtn1; // 确定
+    QPushButton *BitBtn2; // 取消
+
+    void BitBtn1Click();
+    virtual void BitBtn2Click();
+
+protected:
+    void FormShow() override;
+    void FormClose() override;
+
+    DataSource *m_source;
+};

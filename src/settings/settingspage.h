@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QWidget>
+
+class DBEdit;
+class QComboBox;
+class QGridLayout;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class SkinData;
+class SkinStore;
+
+// The settings page: the ledger start date and the appearance style, and
+// the room where the groups of users, backup, import and help stand.
+class SettingsPage : public QWidget
+{
+    Q_OBJECT
+public:
+    // store and engine belong to the main window.
+    SettingsPage(SkinStore *store, SkinData *engine, QWidget *parent = nullptr);
+
+    QGroupBox *startDateGroup;
+    QLabel *Label9;
+    DBEdit *DBEdit1;
+    QPushButton *BitBtn25;
+    QLabel *Label10;
+    QGroupBox *styleGroup;
+    QLabel *Label11;
+    QComboBox *ComboBox6;
+    QPushButton *BitBtn26;
+
+    // Where further groups are placed (column 0 is the start date and style).
+    QGridLayout *groups() const { return m_groups; }
+
+    void BitBtn25Click();
+    void BitBtn26Click();
+
+private:
+    void storeStartDate();
+
+    SkinStore *m_store;
+    SkinData *m_engine;
+    QGridLayout *m_groups;
+};

@@ -1,0 +1,156 @@
+#include "tfrmlog.h"
+
+#include "components/artwork.h"
+#include "components/forms.h"
+#include "components/statusbar.h"
+#include "data/sqltext.h"
+#include "data/tdm.h"
+#include "platform/platform.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QVBoxLayout>
+
+TFrmLog::TFrmLog(StatusBar *statusBar, QWidget *parent)
+    : Form(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
+    , m_statusBar(statusBar)
+{
+    setObjectName(QStringLiteral("FrmLog"));
+    setWindowTitle(QStringLiteral("用户登陆"));
+
+    Image1 = new QLabel(this);
+    Image1->setPixmap(Artwork::loginPicture(QSize(80, 80)));
+    Image1->setScaledContents(true);
+    Image1->setFixedSize(80, 80);
+    Label3 = new QLabel(QStringLiteral("欢迎使用青禾家庭收支doz"), this);
+    Label3->setStyleSheet(QStringLiteral("color: red; font-size: 15px;"));
+    Label4 = new QLabel(QStringLiteral("请输入用户名和口令："), this);
+    Label4->setStyleSheet(QStringLiteral("color: blue; font-weight: bold;"));
+    Label1 = new QLabel(QStringLiteral("用  户  名"), this);
+    ComboBox1 = new QComboBox(this);
+    ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
+    ComboBox1->setEditable(true);
+    ComboBox1->setInsertPolicy(QComboBox::NoInsert);
+    ComboBox1->setEditText(QStringLiteral("管理员"));
+    // Letters typed into the name are shown (and looked up) in upper case.
+    connect(ComboBox1->lineEdit(), &QLineEdit::textEdited, this, [this](const QString &text) {
+        const QString upper = text.toUpper();
+        if (upper == text)
+            return;
+        QLineEdit *edit = ComboBox1->lineEdit();
+        const int cursor = edit->cursorPosition();
+        edit->setText(upper);
+        edit->setCursorPosition(cursor);
+    });
+    Label2 = new QLabel(QStringLiteral("用户口令"), this);
+    Edit1 = new QLineEdit(this);
+    Edit1->setObjectName(QStringLiteral("Edit1"));
+    Edit1->setEchoMode(QLineEdit::Password);
+    Edit1->setStyleSheet(QStringLiteral("lineedit-password-character: 64;")); // "@"
+    BitBtn1 = new QPushButton(QStringLiteral("确定"), this);
+    BitBtn2 = new QPushButton(QStringLiteral("取消"), this);
+    for (QPushButton *b : {BitBtn1, BitBtn2}) {
+        b->setAutoDefault(false); // Enter in the name field does nothing special
+        b->setDefault(false);
+    }
+
+    auto *top = new QHBoxLayout;
+    top->addWidget(Image1);
+    auto *welcome = new QVBoxLayout;
+    welcome->addWidget(Label3);
+    welcome->addWidget(Label4);
+    top->addLayout(welcome, 1);
+    auto *fields = new QGridLayout;
+    fields->addWidget(Label1, 0, 0);
+    fields->addWidget(ComboBox1, 0, 1);
+    fields->addWidget(Label2, 1, 0);
+    fields->addWidget(Edit1, 1, 1);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(BitBtn1);
+    buttons->addWidget(BitBtn2);
+    buttons->addStretch();
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addLayout(fields);
+    layout->addLayout(buttons);
+    setFixedSize(330, 230);
+
+    connect(BitBtn1, &QPushButton::clicked, this, guarded([this] { BitBtn1Click(); }));
+    connect(BitBtn2, &QPushButton::clicked, this, guarded([this] { BitBtn2Click(); }));
+    connect(Edit1, &QLineEdit::returnPressed, this, guarded([this] { Edit1KeyPress(); }));
+
+    forms().FrmLog = this;
+    guard([this] { FormCreate(); });
+}
+
+void TFrmLog::FormCreate()
+{
+    Dataset *users = DM->ADOQczyh;
+    if (!users->isActive()) // the database could not be opened; that was reported
+        return;
+    ComboBox1->setEditText(users->asString(QStringLiteral("yhmc")));
+    const int count = users->recordCount();
+    for (int i = 0; i < count; ++i) {
+        ComboBox1->addItem(users->asString(QStringLiteral("yhmc")));
+        users->next();
+    }
+    ComboBox1->setCurrentIndex(0);
+}
+
+void TFrmLog::FormShow()
+{
+    // Centred on the desktop, the focus in the password.
+    if (screen())
+        move(screen()->availableGeometry().center() - rect().center());
+    Edit1->setFocus();
+}
+
+void TFrmLog::refuse()
+{
+    platform().showMessage(this, QStringLiteral("用户口令不正确，请重试！"));
+    Edit1->setFocus();
+    Edit1->selectAll();
+}
+
+void TFrmLog::BitBtn1Click()
+{
+    Dataset *log = DM->ADOQLog;
+    log->close();
+    log->clearSql();
+    log->addSql(QStringLiteral("select * from czyh where yhmc='") + sqlText(ComboBox1->currentText())
+                + QStringLiteral("'"));
+    log->open();
+    // A name that matches no user is refused like a wrong password.
+    if (log->isEmpty() || log->asString(QStringLiteral("yhkl")) != Edit1->text()) {
+        refuse();
+        return;
+    }
+    LoginDone = true;
+    m_statusBar->setPanelText(0, QStringLiteral("操作员：『") + log->asString(QStringLiteral("yhmc"))
+                                     + QStringLiteral("』"));
+    if (m_afterLogin)
+        guard(m_afterLogin);
+    accept();
+}
+
+void TFrmLog::BitBtn2Click()
+{
+    close();
+}
+
+void TFrmLog::Edit1KeyPress()
+{
+    BitBtn1Click();
+}
+
+void TFrmLog::FormClose()
+{
+    if (!LoginDone)
+        platform().terminate();
+}

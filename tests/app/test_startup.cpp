@@ -1,0 +1,134 @@
+// Start-up, the main window and its close confirmation.
+#include "app/tfrmmian.h"
+#include "components/dbgrideh.h"
+#include "components/forms.h"
+#include "components/skindata.h"
+#include "components/statusbar.h"
+#include "data/tdm.h"
+#include "ledger/ledgerpage.h"
+#include "settings/settingspage.h"
+#include "support/app/appfixture.h"
+#include "users/tfrmlog.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QStackedWidget>
+#include <QToolButton>
+
+using StartUp = AppFixture;
+
+TEST_F(StartUp, CreatesTheWindowsAndOpensTheDatasets)
+{
+    exec(QStringLiteral("delete from szzb"));
+    // one entry before the start date, two after it
+    exec(QStringLiteral("insert into szzb (rq,lx,xm,zc) values (#2025-12-31#,'支出','餐饮',1)"));
+    exec(QStringLiteral("insert into szzb (rq,lx,xm,zc) values (#2026-1-1#,'支出','餐饮',2)"));
+    exec(QStringLiteral("insert into szzb (rq,lx,xm,zc) values (#2026-3-1#,'支出','交通',3)"));
+    platform.setNow(QDateTime(QDate(2026, 12, 9), QTime(8, 5, 6)));
+    create();
+    ASSERT_TRUE(platform.errors().isEmpty()) << platform.errors().join(QLatin1Char('\n')).toStdString();
+    ASSERT_NE(mainWindow, nullptr);
+    EXPECT_EQ(mainWindow->windowTitle(), QStringLiteral("『青禾』家庭doz V2.0"));
+    EXPECT_EQ(mainWindow->size(), QSize(800, 600));
+    EXPECT_NE(forms().FrmLog, nullptr);
+    EXPECT_NE(forms().FrmDz, nullptr);
+    EXPECT_NE(forms().FrmRQ, nullptr);
+    EXPECT_FALSE(LoginDone);
+    EXPECT_EQ(dm->ADOConnection1->connectionString(), ledgerConnectionString(db->dir()));
+    for (Dataset *d : {dm->ADOTXtcs, dm->ADOQlsz, dm->ADOQFyxmrr, dm->ADOQjtcyrr, dm->ADOQczyh, dm->ADOQjs,
+                       dm->ADOTJslx, dm->ADOQTxl, dm->ADOQLxrfz})
+        EXPECT_TRUE(d->isActive()) << d->objectName().toStdString();
+    EXPECT_FALSE(dm->ADOQFymxrr->isActive());
+    EXPECT_EQ(dm->ADOQlsz->sqlText(), QStringLiteral("select * from szzb where rq>=#2026-01-01#"));
+    EXPECT_EQ(dm->ADOQlsz->recordCount(), 2);
+    EXPECT_EQ(mainWindow->PageControl1->currentWidget(), mainWindow->TabSheet5);
+
+    mainWindow->show();
+    EXPECT_EQ(dm->ADOQlsz->currentRow(), 1); // the newest row
+    EXPECT_EQ(dm->ADOQlsz->asString(QStringLiteral("xm")), QStringLiteral("交通"));
+    EXPECT_EQ(mainWindow->StatusBar1->panelText(0), QStringLiteral("操作员："));
+    EXPECT_EQ(mainWindow->StatusBar1->panelText(1), QStringLiteral("☆☆☆　欢迎使用【青禾家庭收支doz】！ ☆☆☆"));
+    // the login user list was read after the main window opened the users
+    EXPECT_EQ(forms().FrmLog->ComboBox1->count(), 1);
+    EXPECT_EQ(dm->ADOQczyh->currentRow(), 0);
+
+    // the printout footer is made once, at the start
+    platform.setNow(QDateTime(QDate(2026, 12, 10), QTime(23, 0, 0)));
+    EXPECT_EQ(mainWindow->PrintDBGridEh1->pageFooterCentre(), QStringList{QStringLiteral("打印时间:2026-12-09 08:05:06")});
+}
+
+TEST_F(StartUp, TheLedgerGridHasItsTwelveColumns)
+{
+    create();
+    DBGridEh *grid = mainWindow->TabSheet1->DBGridEh1;
+    const QList<GridColumn> &columns = grid->columns();
+    ASSERT_EQ(columns.size(), 12);
+    QStringList fields;
+    for (const GridColumn &c : columns)
+        fields << c.field;
+    EXPECT_EQ(fields.join(QLatin1Char(',')), QStringLiteral("zbid,rq,lx,xm,mx,sr,zc,jsze,szr,bz,jzr,jzsj"));
+    EXPECT_EQ(columns[3].footerFormat, QStringLiteral("共0条记录"));
+    EXPECT_EQ(columns[5].displayFormat, QStringLiteral("0.00"));
+    EXPECT_EQ(columns[9].width, 214);
+}
+
+TEST_F(StartUp, NavigationSwitchesPages)
+{
+    start();
+    mainWindow->ToolButton1->click();
+    EXPECT_EQ(mainWindow->PageControl1->currentWidget(), mainWindow->TabSheet1);
+    mainWindow->ToolButton4->click();
+    EXPECT_EQ(mainWindow->PageControl1->currentWidget(), mainWindow->TabSheet4);
+    mainWindow->ToolButton5->click();
+    EXPECT_EQ(mainWindow->PageControl1->currentWidget(), mainWindow->TabSheet7);
+    mainWindow->ToolButton7->click();
+    EXPECT_EQ(mainWindow->PageControl1->currentWidget(), mainWindow->TabSheet6);
+    EXPECT_EQ(mainWindow->ToolButton1->text(), QStringLiteral("  收支帐本  "));
+    EXPECT_EQ(mainWindow->ToolButton6->text(), QStringLiteral(" 退出帐本 "));
+}
+
+TEST_F(StartUp, ClosingAsksFirst)
+{
+    start();
+    mainWindow->ToolButton1->click();
+    platform.answer(false);
+    mainWindow->ToolButton6->click();
+    EXPECT_TRUE(mainWindow->isVisible());
+    EXPECT_EQ(mainWindow->PageControl1->currentWidget(), mainWindow->TabSheet1);
+    ASSERT_EQ(platform.shown.size(), 1);
+    EXPECT_EQ(platform.shown[0].caption, QStringLiteral("欢迎使用青禾家庭doz"));
+    EXPECT_EQ(platform.shown[0].text, QStringLiteral("   是否确定退出【青禾家庭doz】？  "));
+    platform.answer(true);
+    mainWindow->close();
+    EXPECT_FALSE(mainWindow->isVisible());
+}
+
+TEST_F(StartUp, TheStoredStyleIsLoaded)
+{
+    exec(QStringLiteral("update xtcs set jmfg=5"));
+    create();
+    EXPECT_EQ(mainWindow->TabSheet4->ComboBox6->currentIndex(), 5);
+    EXPECT_EQ(mainWindow->SkinData1->index(), 5);
+    EXPECT_TRUE(mainWindow->SkinData1->isActive());
+}
+
+TEST_F(StartUp, AStylePositionOutOfRangeFallsBackToTheFirst)
+{
+    exec(QStringLiteral("update xtcs set jmfg=9"));
+    create();
+    EXPECT_EQ(mainWindow->TabSheet4->ComboBox6->currentIndex(), 0);
+    EXPECT_EQ(mainWindow->SkinData1->index(), 0);
+}
+
+TEST_F(StartUp, AMissingDatabaseIsReportedAndTheProgramStaysUp)
+{
+    QFile::remove(db->path());
+    create();
+    ASSERT_EQ(platform.errors().size(), 1);
+    EXPECT_TRUE(platform.errors().first().contains(QStringLiteral("Data.qhd")));
+    EXPECT_FALSE(dm->ADOQlsz->isActive());
+    mainWindow->show();
+    EXPECT_EQ(platform.errors().size(), 1);
+    mainWindow->ToolButton1->click();
+    EXPECT_EQ(mainWindow->PageControl1->currentWidget(), mainWindow->TabSheet1);
+}

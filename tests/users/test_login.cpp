@@ -1,0 +1,152 @@
+// The login dialog.
+#include "app/tfrmmian.h"
+#include "components/forms.h"
+#include "components/statusbar.h"
+#include "data/tdm.h"
+#include "support/app/appfixture.h"
+#include "users/tfrmlog.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+namespace {
+
+class Login : public AppFixture
+{
+protected:
+    void SetUp() override
+    {
+        exec(QStringLiteral("insert into czyh (yhmc,yhkl) values ('zhang','Pass1')"));
+        exec(QStringLiteral("insert into czyh (yhmc,yhkl) values ('李四','')"));
+        create();
+        log = forms().FrmLog;
+        mainWindow->show();
+    }
+
+    // Shows the login and tries each name/password pair in turn.
+    void tryLogin(const QList<QPair<QString, QString>> &attempts, bool cancelAtEnd = false)
+    {
+        platform.onDialog(QStringLiteral("FrmLog"), [this, attempts, cancelAtEnd](QDialog *) {
+            for (const auto &[name, password] : attempts) {
+                log->ComboBox1->setEditText(name);
+                log->Edit1->setText(password);
+                log->BitBtn1->click();
+                if (!log->isVisible())
+                    return;
+            }
+            if (cancelAtEnd)
+                log->BitBtn2->click();
+        });
+        mainWindow->FormActivate();
+    }
+
+    TFrmLog *log = nullptr;
+};
+
+const QString Refused = QStringLiteral("用户口令不正确，请重试！");
+
+} // namespace
+
+TEST_F(Login, TheUserListIsFilledAtCreation)
+{
+    ASSERT_EQ(log->ComboBox1->count(), 3);
+    EXPECT_EQ(log->ComboBox1->itemText(0), QStringLiteral("管理员"));
+    EXPECT_EQ(log->ComboBox1->currentText(), QStringLiteral("管理员"));
+    EXPECT_EQ(dm->ADOQczyh->currentRow(), 2); // left on its last row
+    EXPECT_EQ(log->windowTitle(), QStringLiteral("用户登陆"));
+}
+
+TEST_F(Login, AnEmptyPasswordLogsInAndSetsTheOperator)
+{
+    tryLogin({{QStringLiteral("李四"), QString()}});
+    EXPECT_TRUE(LoginDone);
+    EXPECT_EQ(mainWindow->StatusBar1->panelText(0), QStringLiteral("操作员：『李四』"));
+    EXPECT_EQ(dm->ADOQLog->asString(QStringLiteral("yhmc")), QStringLiteral("李四"));
+    EXPECT_EQ(platform.terminated, 0);
+    EXPECT_TRUE(platform.texts(QStringLiteral("message")).isEmpty());
+    mainWindow->FormActivate(); // later activations do nothing
+    EXPECT_EQ(platform.dialogsShown.count(QStringLiteral("FrmLog")), 1);
+}
+
+TEST_F(Login, PasswordsCompareExactlyAndRetriesAreUnlimited)
+{
+    tryLogin({{QStringLiteral("ZHANG"), QStringLiteral("pass1")},
+              {QStringLiteral("ZHANG"), QStringLiteral("Pass")},
+              {QStringLiteral("ZHANG"), QStringLiteral("Pass1")}});
+    EXPECT_EQ(platform.texts(QStringLiteral("message")), (QStringList{Refused, Refused}));
+    EXPECT_TRUE(LoginDone);
+    // the name is found without regard to case and shown as stored
+    EXPECT_EQ(mainWindow->StatusBar1->panelText(0), QStringLiteral("操作员：『zhang』"));
+}
+
+TEST_F(Login, AWrongPasswordKeepsTheDialogWithTheTextSelected)
+{
+    platform.onDialog(QStringLiteral("FrmLog"), [this](QDialog *) {
+        log->Edit1->setText(QStringLiteral("nope"));
+        log->BitBtn1->click();
+        EXPECT_TRUE(log->isVisible());
+        EXPECT_EQ(log->Edit1->selectedText(), QStringLiteral("nope"));
+        EXPECT_FALSE(LoginDone);
+        EXPECT_EQ(mainWindow->StatusBar1->panelText(0), QStringLiteral("操作员："));
+        log->BitBtn2->click();
+    });
+    mainWindow->FormActivate();
+    EXPECT_EQ(platform.terminated, 1);
+}
+
+TEST_F(Login, TypedNamesAreUpperCased)
+{
+    platform.onDialog(QStringLiteral("FrmLog"), [this](QDialog *) {
+        log->ComboBox1->lineEdit()->clear();
+        QTest::keyClicks(log->ComboBox1->lineEdit(), QStringLiteral("zhang"));
+        EXPECT_EQ(log->ComboBox1->currentText(), QStringLiteral("ZHANG"));
+        log->Edit1->setText(QStringLiteral("Pass1"));
+        QTest::keyClick(log->Edit1, Qt::Key_Return); // Enter acts as 确定
+    });
+    mainWindow->FormActivate();
+    EXPECT_TRUE(LoginDone);
+}
+
+TEST_F(Login, EnterInTheNameFieldDoesNothing)
+{
+    platform.onDialog(QStringLiteral("FrmLog"), [this](QDialog *) {
+        QTest::keyClick(log->ComboBox1->lineEdit(), Qt::Key_Return);
+        EXPECT_TRUE(log->isVisible());
+        EXPECT_FALSE(LoginDone);
+        log->Edit1->setText(QString());
+        log->BitBtn1->click();
+    });
+    mainWindow->FormActivate();
+    EXPECT_TRUE(LoginDone);
+}
+
+TEST_F(Login, AnUnknownUserIsRefusedLikeAWrongPassword)
+{
+    tryLogin({{QStringLiteral("NOBODY"), QString()}}, true);
+    EXPECT_EQ(platform.texts(QStringLiteral("message")), QStringList{Refused});
+    EXPECT_FALSE(LoginDone);
+    EXPECT_EQ(platform.terminated, 1);
+}
+
+TEST_F(Login, AQuoteInTheNameIsLookedUpSafely)
+{
+    tryLogin({{QStringLiteral("O'NEIL' OR ''='"), QString()}}, true);
+    EXPECT_TRUE(platform.errors().isEmpty());
+    EXPECT_EQ(platform.texts(QStringLiteral("message")), QStringList{Refused});
+    EXPECT_FALSE(LoginDone);
+}
+
+TEST_F(Login, EveryCloseWithoutSuccessEndsTheProgram)
+{
+    tryLogin({}, true); // 取消
+    EXPECT_EQ(platform.terminated, 1);
+    platform.onDialog(QStringLiteral("FrmLog"), [](QDialog *d) { d->close(); }); // the close box
+    mainWindow->FormActivate();
+    EXPECT_EQ(platform.terminated, 2);
+    platform.onDialog(QStringLiteral("FrmLog"), [](QDialog *d) { QTest::keyClick(d, Qt::Key_Escape); });
+    mainWindow->FormActivate();
+    EXPECT_EQ(platform.terminated, 3);
+    EXPECT_FALSE(LoginDone);
+}
