@@ -1,0 +1,361 @@
+// Exporting a grid to a file in its three formats, and printing it to PDF.
+#include "components/dbgrideh.h"
+#include "components/gridexport.h"
+#include "components/gridprinter.h"
+#include "support/scriptedplatform.h"
+#include "support/testdb.h"
+
+#include <QDir>
+#include <QFile>
+#include <QHeaderView>
+#include <QProcess>
+#include <QProgressDialog>
+#include <QRegularExpression>
+#include <QScrollBar>
+#include <QSet>
+#include <QStandardPaths>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+namespace {
+
+const QString ProgramFilter = QStringLiteral("xls （EXCEL电子表格）|xls|txt （文本文件）|txt|htm （网页文件）|htm");
+const QByteArray Bom("\xEF\xBB\xBF");
+
+class ExportTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ledger = std::make_unique<Dataset>(db.connection());
+        ledger->addSql(QStringLiteral("select * from szzb where zbid>0 order by rq"));
+        ledger->open();
+        addRow(QDate(2026, 3, 1), QStringLiteral("餐饮"), 30.5, QStringLiteral("说\"好\";再\t见<&>"));
+        addRow(QDate(2026, 3, 2), QStringLiteral("交通"), 12.25, QString());
+        source = std::make_unique<DataSource>(ledger.get());
+
+        GridColumn date = column(QStringLiteral("日期"), QStringLiteral("rq"));
+        date.footer = FooterKind::Count;
+        date.footerFormat = QStringLiteral("共0条记录");
+        GridColumn expense = column(QStringLiteral("支出"), QStringLiteral("zc"));
+        expense.displayFormat = QStringLiteral("0.00");
+        expense.alignment = Qt::AlignRight | Qt::AlignVCenter;
+        expense.footer = FooterKind::Sum;
+        expense.footerFormat = QStringLiteral("0.00");
+        expense.footerAlignment = Qt::AlignRight | Qt::AlignVCenter;
+        grid.setColumns({date, column(QStringLiteral("项目"), QStringLiteral("xm")), expense,
+                         column(QStringLiteral("收支人"), QStringLiteral("szr")),
+                         column(QStringLiteral("备注"), QStringLiteral("bz"))});
+        grid.setColumnVisible(3, false);
+        grid.setDataSource(source.get());
+        grid.resize(300, 200);
+        grid.show();
+
+        dialog.filter = ProgramFilter;
+        dialog.title = QStringLiteral("导出数据");
+        dialog.defaultExtension = QStringLiteral("xls");
+    }
+
+    static GridColumn column(const QString &title, const QString &field)
+    {
+        GridColumn c;
+        c.title = title;
+        c.field = field;
+        c.width = 90;
+        return c;
+    }
+
+    void addRow(const QDate &date, const QString &item, double expense, const QString &remark)
+    {
+        ledger->append();
+        ledger->setValue(QStringLiteral("rq"), date);
+        ledger->setValue(QStringLiteral("xm"), item);
+        ledger->setValue(QStringLiteral("zc"), expense);
+        if (!remark.isNull())
+            ledger->setValue(QStringLiteral("bz"), remark);
+        ledger->post();
+    }
+
+    // Adds count rows straight to the table and re-reads the list.
+    void addManyRows(int count)
+    {
+        const QByteArray sql
+            = QStringLiteral("WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x+1 FROM n WHERE x<%1) "
+                             "INSERT INTO szzb (rq, xm, zc) SELECT date('2026-01-01', '+' || (x % 300) "
+                             "|| ' days'), '购物' || x, x / 4.0 FROM n")
+                  .arg(count)
+                  .toUtf8();
+        ASSERT_EQ(sqlite3_exec(db.connection()->handle(), sql.constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+        ledger->close();
+        ledger->open();
+    }
+
+    QString exportAs(const QString &name, int filterIndex)
+    {
+        scripted.chooseFile(dir.filePath(name), filterIndex);
+        ExportGrid(&dialog, &grid);
+        return dialog.fileName;
+    }
+
+    static QByteArray contents(const QString &path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    ScriptedPlatform scripted;
+    TempDatabase db;
+    QTemporaryDir dir;
+    std::unique_ptr<Dataset> ledger;
+    std::unique_ptr<DataSource> source;
+    DBGridEh grid;
+    SaveDialog dialog;
+};
+
+} // namespace
+
+TEST_F(ExportTest, TabSeparatedForTheSpreadsheet)
+{
+    const QString path = exportAs(QStringLiteral("家庭收支流水帐.xls"), 1);
+    EXPECT_EQ(path, dir.filePath(QStringLiteral("家庭收支流水帐.xls.xls"))); // appended whatever the name ends with
+    // the hidden 收支人 is left out; a tab inside a cell would split it and becomes a space
+    EXPECT_EQ(QString::fromUtf8(contents(path)), QString::fromUtf8(Bom)
+                                                     + QStringLiteral("日期\t项目\t支出\t备注\r\n"
+                                                                      "2026-03-01\t餐饮\t30.50\t说\"好\";再 见<&>\r\n"
+                                                                      "2026-03-02\t交通\t12.25\t\r\n"
+                                                                      "共2条记录\t\t42.75\t\r\n"));
+    ASSERT_EQ(scripted.fileRequests.size(), 1);
+    const FileDialogRequest &asked = scripted.fileRequests.constFirst();
+    EXPECT_EQ(asked.filter, ProgramFilter);
+    EXPECT_EQ(asked.title, QStringLiteral("导出数据"));
+    EXPECT_EQ(asked.defaultExtension, QStringLiteral("xls"));
+}
+
+TEST_F(ExportTest, QuotedTextWithSemicolons)
+{
+    const QString path = exportAs(QStringLiteral("流水"), 2);
+    EXPECT_EQ(path, dir.filePath(QStringLiteral("流水.txt")));
+    EXPECT_EQ(QString::fromUtf8(contents(path)),
+              QString::fromUtf8(Bom)
+                  + QStringLiteral("\"日期\";\"项目\";\"支出\";\"备注\"\r\n"
+                                   "\"2026-03-01\";\"餐饮\";\"30.50\";\"说\"\"好\"\";再\t见<&>\"\r\n"
+                                   "\"2026-03-02\";\"交通\";\"12.25\";\"\"\r\n"
+                                   "\"共2条记录\";\"\";\"42.75\";\"\"\r\n"));
+    EXPECT_EQ(dialog.filterIndex, 2); // kept for the next export
+}
+
+TEST_F(ExportTest, AWebPageWithOneTable)
+{
+    const QString path = exportAs(QStringLiteral("流水"), 3);
+    EXPECT_EQ(path, dir.filePath(QStringLiteral("流水.htm")));
+    const QString expected = QStringLiteral(
+        "<!DOCTYPE html>\r\n"
+        "<html lang=\"zh-CN\">\r\n"
+        "<head>\r\n"
+        "<meta charset=\"utf-8\">\r\n"
+        "<title>流水</title>\r\n"
+        "<style>\r\n"
+        "table { border-collapse: collapse; }\r\n"
+        "th, td { border: 1px solid #808080; padding: 2px 6px; white-space: nowrap; }\r\n"
+        "th { background: #F0F0F0; }\r\n"
+        "tfoot td { background: #FFFFE1; }\r\n"
+        "</style>\r\n"
+        "</head>\r\n"
+        "<body>\r\n"
+        "<table>\r\n"
+        "<thead>\r\n"
+        "<tr><th>日期</th><th>项目</th><th>支出</th><th>备注</th></tr>\r\n"
+        "</thead>\r\n"
+        "<tbody>\r\n"
+        "<tr><td>2026-03-01</td><td>餐饮</td><td style=\"text-align:right\">30.50</td>"
+        "<td>说&quot;好&quot;;再\t见&lt;&amp;&gt;</td></tr>\r\n"
+        "<tr><td>2026-03-02</td><td>交通</td><td style=\"text-align:right\">12.25</td><td></td></tr>\r\n"
+        "</tbody>\r\n"
+        "<tfoot>\r\n"
+        "<tr><td>共2条记录</td><td></td><td style=\"text-align:right\">42.75</td><td></td></tr>\r\n"
+        "</tfoot>\r\n"
+        "</table>\r\n"
+        "</body>\r\n"
+        "</html>\r\n");
+    EXPECT_EQ(QString::fromUtf8(contents(path)), expected);
+}
+
+TEST_F(ExportTest, DisplayOrderAnEmptyListAndReplacing)
+{
+    QHeaderView *titles = grid.view()->horizontalHeader();
+    titles->moveSection(titles->visualIndex(4), 0); // 备注 first
+    grid.setColumnVisible(1, false);
+    ledger->requery(QStringLiteral("select * from szzb where zc<0"));
+    const QString path = dir.filePath(QStringLiteral("空.xls"));
+    QFile old(path);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("an older, longer export that must disappear entirely");
+    old.close();
+
+    exportAs(QStringLiteral("空"), 1);
+    EXPECT_EQ(contents(path), Bom + QStringLiteral("备注\t日期\t支出\r\n\t共0条记录\t0.00\r\n").toUtf8());
+}
+
+TEST_F(ExportTest, NothingWithoutAnOpenListOrAChosenFile)
+{
+    ledger->close();
+    ExportGrid(&dialog, &grid);
+    EXPECT_TRUE(scripted.fileRequests.isEmpty()); // not even the dialog
+
+    ledger->open();
+    dialog.fileName = QStringLiteral("上次");
+    scripted.cancelFileDialog();
+    ExportGrid(&dialog, &grid);
+    EXPECT_EQ(scripted.fileRequests.size(), 1);
+    EXPECT_EQ(dialog.fileName, QStringLiteral("上次"));
+    EXPECT_TRUE(QDir(dir.path()).isEmpty());
+
+    // the dialog proposes what was chosen last time
+    exportAs(QStringLiteral("流水"), 3);
+    scripted.cancelFileDialog();
+    ExportGrid(&dialog, &grid);
+    ASSERT_EQ(scripted.fileRequests.size(), 3);
+    EXPECT_EQ(scripted.fileRequests.at(2).fileName, dir.filePath(QStringLiteral("流水.htm")));
+    EXPECT_EQ(scripted.fileRequests.at(2).filterIndex, 3);
+}
+
+TEST_F(ExportTest, AnUnwritableFileThrowsAClearMessage)
+{
+    const QString path = dir.filePath(QStringLiteral("没有的目录/流水"));
+    scripted.chooseFile(path, 1);
+    try {
+        ExportGrid(&dialog, &grid);
+        FAIL() << "no exception";
+    } catch (const std::exception &e) {
+        EXPECT_TRUE(QString::fromUtf8(e.what()).contains(QDir::toNativeSeparators(path + QStringLiteral(".xls"))))
+            << e.what();
+    }
+    // inside a handler's guard it reaches the general error box
+    scripted.chooseFile(path, 2);
+    guard([this] { ExportGrid(&dialog, &grid); });
+    ASSERT_EQ(scripted.errors().size(), 1);
+    EXPECT_TRUE(scripted.errors().constFirst().contains(QStringLiteral("流水.txt")));
+}
+
+TEST_F(ExportTest, EveryRowIsWrittenWithoutMovingTheGrid)
+{
+    addManyRows(25000);
+    ledger->moveTo(12345);
+    QScrollBar *updown = grid.view()->verticalScrollBar();
+    const int scrolled = updown->value();
+    ASSERT_GT(scrolled, 0);
+
+    const QString path = exportAs(QStringLiteral("大"), 1);
+    const QList<QByteArray> lines = contents(path).split('\n');
+    ASSERT_EQ(lines.size(), 1 + 25002 + 1 + 1); // titles, rows, footer, nothing after the last CR LF
+    EXPECT_EQ(lines.at(25004), QByteArray());
+    EXPECT_EQ(lines.at(25003), QStringLiteral("共25002条记录\t\t%1\t\r").arg(grid.footerText(2)).toUtf8());
+    // the last row, read by position like every other
+    EXPECT_EQ(QString::fromUtf8(lines.at(25002)).section(QLatin1Char('\t'), 1, 2),
+              grid.cellText(25001, 1) + QLatin1Char('\t') + grid.cellText(25001, 2));
+    EXPECT_EQ(ledger->currentRow(), 12345);
+    EXPECT_EQ(updown->value(), scrolled);
+}
+
+TEST_F(ExportTest, CancellingALongExportLeavesNoFile)
+{
+    addManyRows(30000);
+    bool sawProgress = false;
+    QTimer::singleShot(0, &grid, [&] {
+        auto *progress = grid.findChild<QProgressDialog *>();
+        if (!progress)
+            return;
+        sawProgress = progress->isVisible() && progress->windowModality() == Qt::WindowModal;
+        progress->cancel();
+    });
+    exportAs(QStringLiteral("大"), 2);
+    EXPECT_TRUE(sawProgress);
+    EXPECT_TRUE(QDir(dir.path()).isEmpty()) << QDir(dir.path()).entryList().join(QLatin1Char(' ')).toStdString();
+    EXPECT_TRUE(scripted.errors().isEmpty());
+}
+
+namespace {
+
+// The text of a page range of a PDF, compatibility characters folded (the
+// CJK font maps some ideographs to radicals of the same look).
+QString pdfText(const QString &path, int page = 0)
+{
+    QProcess tool;
+    QStringList arguments;
+    if (page > 0)
+        arguments << QStringLiteral("-f") << QString::number(page) << QStringLiteral("-l") << QString::number(page);
+    tool.start(QStringLiteral("pdftotext"), arguments << path << QStringLiteral("-"));
+    if (!tool.waitForFinished(60000))
+        return QString();
+    QString text = QString::fromUtf8(tool.readAllStandardOutput()).normalized(QString::NormalizationForm_KC);
+    text.replace(QChar(0x2ED8), QChar(0x9752)); // ⻘ -> 青, a radical without a compatibility mapping
+    return text;
+}
+
+int pdfPages(const QString &path)
+{
+    QProcess tool;
+    tool.start(QStringLiteral("pdfinfo"), {path});
+    tool.waitForFinished(60000);
+    for (const QString &line : QString::fromUtf8(tool.readAllStandardOutput()).split(QLatin1Char('\n')))
+        if (line.startsWith(QStringLiteral("Pages:")))
+            return line.mid(6).trimmed().toInt();
+    return -1;
+}
+
+} // namespace
+
+TEST_F(ExportTest, PrintingToPdfCarriesHeaderFooterAndEveryPage)
+{
+    GridPrinter printer;
+    printer.setGrid(&grid);
+    printer.pageHeaderCentre() << QStringLiteral("家庭收支流水帐");
+    printer.pageFooterCentre() << QStringLiteral("青禾家庭doz V 2.0 版权所有");
+    const QString small = dir.filePath(QStringLiteral("small.pdf"));
+    ASSERT_TRUE(printer.printToPdf(small));
+    ASSERT_GT(QFileInfo(small).size(), 0);
+    ASSERT_EQ(contents(small).left(5), QByteArray("%PDF-"));
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty()
+        || QStandardPaths::findExecutable(QStringLiteral("pdfinfo")).isEmpty())
+        GTEST_SKIP() << "poppler-utils not installed: only the file was checked";
+
+    const QString text = pdfText(small);
+    for (const char *expected : {"家庭收支流水帐", "青禾家庭doz V 2.0 版权所有", "日期", "30.50", "共2条记录", "42.75"})
+        EXPECT_TRUE(text.contains(QString::fromUtf8(expected))) << expected << "\n" << text.toStdString();
+    EXPECT_FALSE(text.contains(QStringLiteral("收支人"))); // hidden
+    EXPECT_EQ(pdfPages(small), 1);
+
+    // 150 rows go down several pages, columns too wide for one page across two
+    addManyRows(148);
+    ledger->moveTo(77);
+    for (int c = 0; c < grid.columns().size(); ++c)
+        grid.view()->setColumnWidth(c, 300);
+    const QString large = dir.filePath(QStringLiteral("large.pdf"));
+    ASSERT_TRUE(printer.printToPdf(large));
+    EXPECT_EQ(ledger->currentRow(), 77);
+    const int pages = pdfPages(large);
+    ASSERT_GE(pages, 4);
+    ASSERT_EQ(pages % 2, 0); // each band of rows on two pages across
+    QSet<QString> items;
+    for (int page = 1; page <= pages; ++page) {
+        const QString onPage = pdfText(large, page);
+        EXPECT_TRUE(onPage.contains(QStringLiteral("家庭收支流水帐"))) << page;
+        EXPECT_TRUE(onPage.contains(QStringLiteral("青禾家庭doz V 2.0"))) << page;
+        // 600 px of 778 fit: 日期 项目 on the left pages, 支出 备注 on the right ones,
+        // their titles repeated on every page
+        EXPECT_EQ(onPage.contains(QStringLiteral("项目")), page % 2 == 1) << page;
+        EXPECT_EQ(onPage.contains(QStringLiteral("备注")), page % 2 == 0) << page;
+        EXPECT_EQ(onPage.contains(QStringLiteral("共150条记录")), page == pages - 1) << page;
+        for (const QString &word : onPage.split(QRegularExpression(QStringLiteral("\\s+"))))
+            if (word.startsWith(QStringLiteral("购物")))
+                items.insert(word);
+    }
+    EXPECT_EQ(items.size(), 148);                                    // every row printed once
+    EXPECT_TRUE(pdfText(large, pages).contains(grid.footerText(2))); // the sum, right of the count
+
+    EXPECT_FALSE(printer.printToPdf(dir.filePath(QStringLiteral("没有的目录/x.pdf"))));
+}
