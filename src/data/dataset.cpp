@@ -91,6 +91,7 @@ void Dataset::close()
 {
     if (!isActive())
         return;
+    ++m_reshaping;
     Q_EMIT aboutToReset();
     m_fields.clear();
     m_columns.clear();
@@ -106,6 +107,7 @@ void Dataset::close()
     m_sortColumn = -1;
     m_state = State::Inactive;
     Q_EMIT reset();
+    --m_reshaping;
     Q_EMIT stateChanged(m_state);
     Q_EMIT currentChanged(m_pos);
     Q_EMIT listChanged();
@@ -137,7 +139,7 @@ void Dataset::execSql()
 void Dataset::detectTable(QString *sql)
 {
     static const QRegularExpression re(
-        QStringLiteral(R"(^\s*select\s+\*\s+from\s+([A-Za-z_]\w*)(?:\s+(?:as\s+)?(?!where\b)([A-Za-z_]\w*))?\s*(?:where\b(.*))?;?\s*$)"),
+        QStringLiteral(R"(^\s*select\s+\*\s+from\s+([A-Za-z_]\w*)(?:\s+(?:as\s+)?(?!(?:where|order)\b)([A-Za-z_]\w*))?\s*(?:(?:where|order\s+by)\b(.*))?;?\s*$)"),
         QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
     static const QRegularExpression notPlain(QStringLiteral(R"(\b(group\s+by|union|having|join)\b)"),
                                              QRegularExpression::CaseInsensitiveOption);
@@ -345,6 +347,8 @@ void Dataset::load(const QString &sqlTextToOpen)
     for (std::size_t i = 0; i < fields.size(); ++i)
         fields[i].kind = columns[i]->kind;
 
+    ++m_reshaping;
+
     Q_EMIT aboutToReset();
     m_fields = std::move(fields);
     m_columns = std::move(columns);
@@ -365,6 +369,7 @@ void Dataset::load(const QString &sqlTextToOpen)
     m_eof = rows == 0;
     m_state = State::Browse;
     Q_EMIT reset();
+    --m_reshaping;
     Q_EMIT stateChanged(m_state);
     Q_EMIT currentChanged(m_pos);
     Q_EMIT listChanged();
@@ -406,6 +411,8 @@ void Dataset::setCurrent(int row)
 
 void Dataset::first()
 {
+    if (m_reshaping) // a view following a change of rows, not a move
+        return;
     checkBrowseMode();
     const int count = recordCount();
     setCurrent(count ? 0 : -1);
@@ -415,6 +422,8 @@ void Dataset::first()
 
 void Dataset::next()
 {
+    if (m_reshaping) // a view following a change of rows, not a move
+        return;
     checkBrowseMode();
     const int count = recordCount();
     if (m_pos + 1 < count) {
@@ -428,6 +437,8 @@ void Dataset::next()
 
 void Dataset::prior()
 {
+    if (m_reshaping) // a view following a change of rows, not a move
+        return;
     checkBrowseMode();
     const int count = recordCount();
     if (m_pos > 0) {
@@ -441,6 +452,8 @@ void Dataset::prior()
 
 void Dataset::last()
 {
+    if (m_reshaping) // a view following a change of rows, not a move
+        return;
     checkBrowseMode();
     const int count = recordCount();
     setCurrent(count - 1);
@@ -450,6 +463,8 @@ void Dataset::last()
 
 void Dataset::moveTo(int row)
 {
+    if (m_reshaping) // a view following a change of rows, not a move
+        return;
     checkActive();
     if (isEditing() && row == m_pos)
         return;
@@ -732,6 +747,7 @@ void Dataset::append()
     checkBrowseMode();
     m_posBeforeInsert = m_pos;
     const int row = int(m_order.size());
+    ++m_reshaping;
     Q_EMIT rowAboutToBeInserted(row);
     m_buffer.assign(m_fields.size(), QVariant());
     m_changed.assign(m_fields.size(), false);
@@ -740,6 +756,7 @@ void Dataset::append()
     m_pos = row;
     m_bof = m_eof = false;
     Q_EMIT rowInserted(row);
+    --m_reshaping;
     Q_EMIT stateChanged(m_state);
     Q_EMIT currentChanged(m_pos);
 }
@@ -909,6 +926,7 @@ void Dataset::cancel()
         return;
     if (m_state == State::Insert) {
         const int row = int(m_order.size());
+        ++m_reshaping;
         Q_EMIT rowAboutToBeRemoved(row);
         m_state = State::Browse;
         m_buffer.clear();
@@ -919,6 +937,7 @@ void Dataset::cancel()
         m_bof = m_pos <= 0;
         m_eof = count == 0;
         Q_EMIT rowRemoved(row);
+        --m_reshaping;
         Q_EMIT stateChanged(m_state);
         Q_EMIT currentChanged(m_pos);
         return;
@@ -952,6 +971,7 @@ void Dataset::remove()
     if (sqlite3_step(stmt.get()) != SQLITE_DONE)
         m_connection->fail();
     const int row = m_pos;
+    ++m_reshaping;
     Q_EMIT rowAboutToBeRemoved(row);
     m_order.erase(m_order.begin() + row);
     const int count = int(m_order.size());
@@ -959,6 +979,7 @@ void Dataset::remove()
     m_eof = count == 0;
     m_bof = count == 0;
     Q_EMIT rowRemoved(row);
+    --m_reshaping;
     Q_EMIT currentChanged(m_pos);
     Q_EMIT listChanged();
 }
@@ -1013,6 +1034,7 @@ void Dataset::sort(int column, Qt::SortOrder order)
     checkBrowseMode();
     const ColumnData &col = *m_columns[std::size_t(column)];
     const std::uint32_t current = m_pos >= 0 ? m_order[std::size_t(m_pos)] : 0;
+    ++m_reshaping;
     Q_EMIT aboutToReorder();
     if (col.isText()) {
         // rank the distinct texts once, then sort rows by rank
@@ -1049,6 +1071,7 @@ void Dataset::sort(int column, Qt::SortOrder order)
     if (m_pos >= 0)
         m_pos = int(std::find(m_order.begin(), m_order.end(), current) - m_order.begin());
     Q_EMIT reordered();
+    --m_reshaping;
     Q_EMIT currentChanged(m_pos);
 }
 

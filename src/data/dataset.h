@@ -198,6 +198,9 @@ private:
     bool m_modified = false;
     int m_posBeforeInsert = -1;
 
+    // Above 0 while rows are being inserted, removed, reordered or replaced:
+    // views that move their cursor in reaction do not move the dataset.
+    int m_reshaping = 0;
     int m_sortColumn = -1;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
 };

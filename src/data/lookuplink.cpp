@@ -19,8 +19,9 @@ LookupLink::LookupLink(DataSource *edited, const QString &field, DataSource *lis
         if (f == this->edited()->fieldIndex(m_field))
             follow();
     });
-    // The list may be re-queried or edited (its names renamed) behind us.
-    connect(list->dataset(), &Dataset::reset, this, [this] { Q_EMIT valueChanged(value()); });
+    // A list that is opened or re-queried is put onto the value again.
+    connect(list->dataset(), &Dataset::reset, this, follow);
+    sync();
 }
 
 QString LookupLink::value() const

@@ -40,8 +40,14 @@ NameDialog::NameDialog(const QString &caption, const QString &prompt, DataSource
 void NameDialog::FormShow()
 {
     centreOnMainWindow();
-    DBEdit1->setFocus();
-    DBEdit1->selectAll();
+    auto focus = [this] {
+        DBEdit1->setFocus();
+        DBEdit1->selectAll();
+    };
+    focus();
+    // Again once the dialog is active: the activation moves the focus
+    // around, and a line edit that loses it drops its selection.
+    QMetaObject::invokeMethod(this, focus, Qt::QueuedConnection);
 }
 
 void NameDialog::BitBtn1Click()

@@ -1,7 +1,9 @@
 // Start-up, the main window and its close confirmation.
+#include "app/startpage.h"
 #include "app/tfrmmian.h"
 #include "components/dbgrideh.h"
 #include "components/forms.h"
+#include "components/gridprinter.h"
 #include "components/skindata.h"
 #include "components/statusbar.h"
 #include "data/tdm.h"
@@ -41,7 +43,7 @@ TEST_F(StartUp, CreatesTheWindowsAndOpensTheDatasets)
     EXPECT_FALSE(dm->ADOQFymxrr->isActive());
     EXPECT_EQ(dm->ADOQlsz->sqlText(), QStringLiteral("select * from szzb where rq>=#2026-01-01#"));
     EXPECT_EQ(dm->ADOQlsz->recordCount(), 2);
-    EXPECT_EQ(mainWindow->PageControl1->currentWidget(), mainWindow->TabSheet5);
+    EXPECT_EQ(mainWindow->PageControl1->currentWidget(), static_cast<QWidget *>(mainWindow->TabSheet5));
 
     mainWindow->show();
     EXPECT_EQ(dm->ADOQlsz->currentRow(), 1); // the newest row
@@ -76,9 +78,9 @@ TEST_F(StartUp, NavigationSwitchesPages)
 {
     start();
     mainWindow->ToolButton1->click();
-    EXPECT_EQ(mainWindow->PageControl1->currentWidget(), mainWindow->TabSheet1);
+    EXPECT_EQ(mainWindow->PageControl1->currentWidget(), static_cast<QWidget *>(mainWindow->TabSheet1));
     mainWindow->ToolButton4->click();
-    EXPECT_EQ(mainWindow->PageControl1->currentWidget(), mainWindow->TabSheet4);
+    EXPECT_EQ(mainWindow->PageControl1->currentWidget(), static_cast<QWidget *>(mainWindow->TabSheet4));
     mainWindow->ToolButton5->click();
     EXPECT_EQ(mainWindow->PageControl1->currentWidget(), mainWindow->TabSheet7);
     mainWindow->ToolButton7->click();
@@ -94,7 +96,7 @@ TEST_F(StartUp, ClosingAsksFirst)
     platform.answer(false);
     mainWindow->ToolButton6->click();
     EXPECT_TRUE(mainWindow->isVisible());
-    EXPECT_EQ(mainWindow->PageControl1->currentWidget(), mainWindow->TabSheet1);
+    EXPECT_EQ(mainWindow->PageControl1->currentWidget(), static_cast<QWidget *>(mainWindow->TabSheet1));
     ASSERT_EQ(platform.shown.size(), 1);
     EXPECT_EQ(platform.shown[0].caption, QStringLiteral("欢迎使用青禾家庭doz"));
     EXPECT_EQ(platform.shown[0].text, QStringLiteral("   是否确定退出【青禾家庭doz】？  "));
@@ -130,5 +132,5 @@ TEST_F(StartUp, AMissingDatabaseIsReportedAndTheProgramStaysUp)
     mainWindow->show();
     EXPECT_EQ(platform.errors().size(), 1);
     mainWindow->ToolButton1->click();
-    EXPECT_EQ(mainWindow->PageControl1->currentWidget(), mainWindow->TabSheet1);
+    EXPECT_EQ(mainWindow->PageControl1->currentWidget(), static_cast<QWidget *>(mainWindow->TabSheet1));
 }

@@ -234,6 +234,10 @@ TEST_F(DatasetTest, RequeryAndStatementsWithoutRows)
     EXPECT_THROW(ledger->requery(QStringLiteral("select * from nosuch")), DbError);
     EXPECT_FALSE(ledger->isActive());
 
+    ledger->requery(QStringLiteral("select * from szzb order by zc desc"));
+    EXPECT_FALSE(ledger->isReadOnly());
+    EXPECT_EQ(ledger->asInteger(QStringLiteral("zbid")), 3);
+
     Dataset scratch(db.connection());
     scratch.requery(QStringLiteral(" delete from szzb where zc=1"));
     EXPECT_FALSE(scratch.isActive());
@@ -290,4 +294,22 @@ TEST(DataModule, OwnsEveryDatasetUnderItsName)
     EXPECT_EQ(module.ADOQFymxrr->sqlText(), QStringLiteral("select * from fymx where dyxmid=:bl_xmid"));
     for (Dataset *d : module.datasets())
         EXPECT_EQ(d->connection(), module.ADOConnection1);
+}
+
+TEST(LookupLinkTest, TakesItsPlaceWhenCreatedAndWhenTheListIsOpened)
+{
+    TempDatabase db;
+    db.exec(QStringLiteral("insert into szzb (xm) values ('通讯')"));
+    Dataset ledger(db.connection());
+    ledger.addSql(QStringLiteral("select * from szzb"));
+    ledger.open();
+    Dataset items(db.connection());
+    items.addSql(QStringLiteral("select * from fyxm"));
+    items.open();
+    DataSource ledgerSource(&ledger);
+    DataSource itemSource(&items);
+    LookupLink link(&ledgerSource, QStringLiteral("xm"), &itemSource, QStringLiteral("xmmc"));
+    EXPECT_EQ(items.asString(QStringLiteral("xmmc")), QStringLiteral("通讯"));
+    items.requery(QStringLiteral("select * from fyxm"));
+    EXPECT_EQ(items.asString(QStringLiteral("xmmc")), QStringLiteral("通讯"));
 }
