@@ -296,6 +296,20 @@ protected:
             margins.setBottom(footer);
             setViewportMargins(margins);
         }
+        // The base class sized the scroll range for a viewport without the
+        // footer; size it for the rows above the footer.
+        if (model()) {
+            const int height = viewport()->height();
+            verticalScrollBar()->setRange(0, qMax(0, verticalHeader()->length() - height));
+            verticalScrollBar()->setPageStep(height);
+            verticalScrollBar()->setSingleStep(qMax(1, verticalHeader()->defaultSectionSize()));
+        }
+        if (m_grid->m_scrollPending && isVisible() && viewport()->height() > 0) {
+            m_grid->m_scrollPending = false;
+            const QModelIndex current = currentIndex();
+            if (current.isValid())
+                scrollTo(current);
+        }
         m_grid->layoutOverlays();
     }
 
@@ -385,6 +399,9 @@ DBGridEh::DBGridEh(QWidget *parent)
     layout->addWidget(m_view);
     setUpView(m_view, rowHeight());
     m_view->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    // Rows scroll by pixels: the footer takes the bottom of the viewport, and
+    // a pixel range is what can be sized for the rows above it.
+    m_view->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     m_view->horizontalHeader()->setSectionsMovable(true);
 
     // The frozen columns: a second view of the same model and selection laid
@@ -396,6 +413,7 @@ DBGridEh::DBGridEh(QWidget *parent)
     m_frozen->setFrameShape(QFrame::NoFrame);
     m_frozen->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_frozen->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_frozen->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     m_frozen->horizontalHeader()->setSectionsMovable(false);
     m_view->viewport()->stackUnder(m_frozen);
     m_frozen->hide();
@@ -489,7 +507,7 @@ void DBGridEh::setDataSource(DataSource *source)
     delete old; // its selection models go with it
     if (!hadModel || !m_view->horizontalHeader()->restoreState(layout)) {
         for (int i = 0; i < m_columns.size(); ++i)
-            m_view->setColumnWidth(i, m_columns.at(i).width);
+            m_view->setColumnWidth(i, scaledWidth(m_columns.at(i).width));
     }
 
     connectDataset();
@@ -529,6 +547,14 @@ void DBGridEh::setColumns(const QList<GridColumn> &columns)
     applyColumns();
 }
 
+// Column widths are given for a font whose digits are 6 pixels wide; a
+// larger font widens them alike, so that a date or an amount still fits.
+int DBGridEh::scaledWidth(int width) const
+{
+    const double digits = m_view->fontMetrics().horizontalAdvance(QStringLiteral("0123456789")) / 10.0;
+    return int(width * qMax(1.0, digits / 6.0) + 0.5);
+}
+
 void DBGridEh::applyColumns()
 {
     QStringList fields;
@@ -540,7 +566,7 @@ void DBGridEh::applyColumns()
         m_model->setHeaderData(i, Qt::Horizontal, m_columns.at(i).title, Qt::DisplayRole);
         titles->moveSection(titles->visualIndex(i), i);
         m_view->setColumnHidden(i, false);
-        m_view->setColumnWidth(i, m_columns.at(i).width);
+        m_view->setColumnWidth(i, scaledWidth(m_columns.at(i).width));
     }
     syncFrozenColumns();
     refreshFooters();
@@ -626,6 +652,21 @@ void DBGridEh::layoutOverlays()
     m_frozen->setGeometry(rows.left(), top, qMin(frozenWidth(), rows.width()), rows.bottom() + 1 - top);
 }
 
+void DBGridEh::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // A row made current while the grid was hidden was scrolled to with the
+    // geometry of a grid never laid out; once it is, bring that row into view.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_scrollPending = true;
+            followDatasetRow();
+            m_view->updateGeometry();
+        },
+        Qt::QueuedConnection);
+}
+
 void DBGridEh::followDatasetRow()
 {
     QItemSelectionModel *selection = m_view->selectionModel();
@@ -650,6 +691,9 @@ void DBGridEh::followDatasetRow()
         const int before = sideways->value();
         m_view->scrollTo(index);
         sideways->setValue(before);
+        // Scrolled with the geometry of a grid not shown yet: again when it is.
+        if (!m_view->isVisible())
+            m_scrollPending = true;
     }
     m_followingDataset = false;
 }
@@ -778,7 +822,7 @@ void DBGridEh::saveLayout()
     for (int v = 0; v < titles->count(); ++v) {
         const int column = titles->logicalIndex(v);
         order.append(columnKey(column));
-        widths.append(QString::number(titles->isSectionHidden(column) ? m_columns.at(column).width
+        widths.append(QString::number(titles->isSectionHidden(column) ? scaledWidth(m_columns.at(column).width)
                                                                       : titles->sectionSize(column)));
         if (titles->isSectionHidden(column))
             hidden.append(columnKey(column));

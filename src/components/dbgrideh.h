@@ -91,6 +91,9 @@ public:
     // "保存表格格式": stores column order, widths and visibility in QSettings
     // under the grid's objectName; does nothing when the grid has no name.
     void saveLayout();
+    // The on-screen width of a column given as width pixels: widths are
+    // meant for a font whose digits are 6 pixels wide and grow with a larger one.
+    int scaledWidth(int width) const;
     // "恢复表格格式": applies what saveLayout() stored; columns it does not
     // know keep their place after the known ones; nothing stored, nothing done.
     void restoreLayout();
@@ -98,6 +101,9 @@ public:
 Q_SIGNALS:
     // A double click on a data row.
     void doubleClicked();
+
+protected:
+    void showEvent(QShowEvent *event) override;
 
 private:
     friend class DBGridEhView;
@@ -130,6 +136,8 @@ private:
     QString m_hint;
     int m_frozenCount = 0;
     bool m_followingDataset = false;
+    // The current row still to be scrolled into view once the grid has its size.
+    bool m_scrollPending = false;
 
     DBGridEhView *m_view = nullptr;     // child of the grid
     QTableView *m_frozen = nullptr;     // overlay, child of m_view

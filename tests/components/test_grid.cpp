@@ -149,7 +149,7 @@ TEST_F(GridTest, CellsShowTheColumnsFormatsAndAlignment)
     EXPECT_EQ(model->headerData(1, Qt::Horizontal).toString(), QStringLiteral("项目"));
     EXPECT_EQ(titles()->defaultAlignment(), Qt::AlignCenter);
     EXPECT_EQ(grid.view()->selectionBehavior(), QAbstractItemView::SelectRows);
-    EXPECT_EQ(grid.view()->columnWidth(4), 200);
+    EXPECT_EQ(grid.view()->columnWidth(4), grid.scaledWidth(200));
 
     // the footer row sits between the rows and the scroll bar, as wide as the rows
     auto *footer = grid.view()->findChild<QWidget *>(QStringLiteral("DBGridEhFooter"));
@@ -279,7 +279,7 @@ TEST_F(GridTest, FrozenColumnsStayWhileTheRestScrolls)
     EXPECT_TRUE(frozen->isVisible());
     for (int c = 0; c < 5; ++c)
         EXPECT_EQ(frozen->isColumnHidden(c), c != 0) << c;
-    EXPECT_EQ(frozen->width(), 90);
+    EXPECT_EQ(frozen->width(), grid.view()->columnWidth(0));
     EXPECT_EQ(frozen->selectionModel(), grid.view()->selectionModel()); // one selection for both
 
     QScrollBar *sideways = grid.view()->horizontalScrollBar();
@@ -323,14 +323,14 @@ TEST_F(GridTest, LayoutIsSavedAndRestoredUnderTheGridsName)
 
     grid.setColumns(grid.columns()); // back to the columns as given
     EXPECT_EQ(grid.visibleColumns(), (QList<int>{0, 1, 2, 3, 4}));
-    EXPECT_EQ(grid.view()->columnWidth(1), 80);
+    EXPECT_EQ(grid.view()->columnWidth(1), grid.scaledWidth(80));
 
     grid.restoreLayout();
     EXPECT_EQ(grid.visibleColumns(), arranged);
     EXPECT_EQ(grid.view()->columnWidth(1), 150);
     EXPECT_FALSE(grid.isColumnVisible(4));
     grid.setColumnVisible(4, true);
-    EXPECT_EQ(grid.view()->columnWidth(4), 200); // a hidden column keeps its width
+    EXPECT_EQ(grid.view()->columnWidth(4), grid.scaledWidth(200)); // a hidden column keeps its width
 
     // another grid's name keeps its own layout (none yet)
     DBGridEh other;
@@ -411,4 +411,18 @@ TEST_F(GridTest, PrintEntryUsesTheGivenPrinterWithTodaysDate)
 
     grid.setPrinter(nullptr);
     EXPECT_FALSE(print->isVisible());
+}
+
+TEST(GridWidths, GrowWithTheFontSoThatDatesFit)
+{
+    DBGridEh grid;
+    QFont big = grid.view()->font();
+    big.setPixelSize(24);
+    grid.view()->setFont(big);
+    EXPECT_GT(grid.scaledWidth(65), 65);
+    EXPECT_GE(grid.scaledWidth(65), grid.view()->fontMetrics().horizontalAdvance(QStringLiteral("2026-12-09")));
+    QFont tiny = big;
+    tiny.setPixelSize(6);
+    grid.view()->setFont(tiny);
+    EXPECT_EQ(grid.scaledWidth(65), 65); // never narrower than given
 }

@@ -9,7 +9,10 @@
 #include "settings/tfrmrq.h"
 #include "support/app/appfixture.h"
 
+#include <QApplication>
 #include <QCalendarWidget>
+#include <QHeaderView>
+#include <QScrollBar>
 #include <QPushButton>
 #include <QToolButton>
 #include <QTableView>
@@ -334,4 +337,27 @@ TEST_F(Entry, ModifyOnAnEmptyListStartsANewEntry)
     });
     page->BitBtn2->click();
     EXPECT_EQ(ledger->recordCount(), 0);
+}
+
+TEST_F(Entry, TheCurrentRowIsInViewAboveTheFooter)
+{
+    for (int i = 0; i < 60; ++i)
+        exec(QStringLiteral("insert into szzb (rq,lx,xm,zc,jsze) values (#2026-4-%1#,'支出','餐饮',1,-1)").arg(1 + i % 28));
+    ledger->requery(QStringLiteral("select * from szzb where rq>=#2026-01-01#"));
+    mainWindow->ToolButton4->click();
+    ledger->last(); // moved while the page is hidden
+    mainWindow->resize(800, 600);
+    mainWindow->ToolButton1->click();
+    QApplication::processEvents();
+    QTableView *view = page->DBGridEh1->view();
+    const QRect cell = view->visualRect(view->model()->index(ledger->currentRow(), 1));
+    EXPECT_TRUE(view->viewport()->rect().contains(cell))
+        << cell.y() << " of " << view->viewport()->height() << " value " << view->verticalScrollBar()->value() << " max "
+        << view->verticalScrollBar()->maximum() << " rows " << view->model()->rowCount() << " mode "
+        << int(view->verticalScrollMode()) << " len " << view->verticalHeader()->length() << " cur "
+        << view->currentIndex().row() << " ds " << ledger->currentRow();
+    auto *footer = page->DBGridEh1->findChild<QWidget *>(QStringLiteral("DBGridEhFooter"));
+    ASSERT_NE(footer, nullptr);
+    const QRect onScreen(view->viewport()->mapTo(page->DBGridEh1, cell.topLeft()), cell.size());
+    EXPECT_FALSE(footer->geometry().intersects(onScreen));
 }
