@@ -4,6 +4,8 @@
 #include "platform/platform.h"
 
 #include <QHBoxLayout>
+#include <QHeaderView>
+#include <QTableView>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -24,6 +26,7 @@ ListDialog::ListDialog(const QString &caption, DataSource *source, const QString
     column.footerAlignment = Qt::AlignCenter;
     column.footerColor = QColor(128, 0, 0);
     DBGridEh1->setColumns({column});
+    DBGridEh1->view()->horizontalHeader()->setStretchLastSection(true); // the one column fills the list
     BitBtn1 = new QPushButton(QStringLiteral("增加"), this);
     BitBtn2 = new QPushButton(QStringLiteral("修改"), this);
     BitBtn3 = new QPushButton(QStringLiteral("删除"), this);
