@@ -3,6 +3,7 @@
 #include "platform/platform.h"
 
 #include <QApplication>
+#include <QHBoxLayout>
 #include <QScreen>
 #include <QShowEvent>
 
@@ -30,4 +31,14 @@ void Form::showEvent(QShowEvent *event)
     QDialog::showEvent(event);
     if (!event->spontaneous())
         guard([this] { FormShow(); });
+}
+
+QHBoxLayout *centredRow(const QList<QWidget *> &widgets)
+{
+    auto *row = new QHBoxLayout;
+    row->addStretch();
+    for (QWidget *w : widgets)
+        row->addWidget(w);
+    row->addStretch();
+    return row;
 }

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QDialog>
+#include <QList>
+
+class QHBoxLayout;
 
 // Base of the program's dialogs. They are created once and shown modally
 // again and again. FormShow() runs each time the dialog is shown and
@@ -22,3 +25,7 @@ protected:
     virtual void FormClose() {}
     void showEvent(QShowEvent *event) override;
 };
+
+// A row of buttons centred under a dialog's fields (the caller's layout
+// takes ownership when the row is added to it).
+QHBoxLayout *centredRow(const QList<QWidget *> &widgets);

@@ -135,12 +135,7 @@ TFrmDz::TFrmDz(QWidget *parent)
     grid->setColumnStretch(1, 3);
     grid->setColumnStretch(3, 2);
     DBMemo1->setFixedHeight(60);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(BitBtn1);
-    buttons->addWidget(BitBtn3);
-    buttons->addWidget(BitBtn2);
-    buttons->addStretch();
+    auto *buttons = centredRow({BitBtn1, BitBtn3, BitBtn2});
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(grid);
     layout->addSpacing(6);

@@ -20,11 +20,7 @@ TFrmRQ::TFrmRQ(QWidget *parent)
     MonthCalendar1->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
     BitBtn1 = new QPushButton(QStringLiteral("确定"), this);
     BitBtn2 = new QPushButton(QStringLiteral("取消"), this);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(BitBtn1);
-    buttons->addWidget(BitBtn2);
-    buttons->addStretch();
+    auto *buttons = centredRow({BitBtn1, BitBtn2});
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addWidget(MonthCalendar1);

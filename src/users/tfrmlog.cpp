@@ -70,11 +70,7 @@ TFrmLog::TFrmLog(StatusBar *statusBar, QWidget *parent)
     fields->addWidget(ComboBox1, 0, 1);
     fields->addWidget(Label2, 1, 0);
     fields->addWidget(Edit1, 1, 1);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(BitBtn1);
-    buttons->addWidget(BitBtn2);
-    buttons->addStretch();
+    auto *buttons = centredRow({BitBtn1, BitBtn2});
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addLayout(fields);
