@@ -58,12 +58,11 @@ void generate(const QString &path, int n, int pageSize)
     const char *accounts[] = {"现金", "银行卡", "信用卡", "支付宝", "微信钱包"};
     const char *operators[] = {"管理员", "爸爸", "妈妈"};
     const char *remarks[] = {"和朋友聚餐", "超市采购", "给孩子买的", "单位报销前垫付", "网上购物", "节日礼物",
-                             "年度续费", "临时开支", "老家寄钱", "出差途中", "周末出游", "家里修理"};
+                             "年度续费",   "临时开支", "老家寄钱",   "出差途中",       "周末出游", "家里修理"};
     sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
     sqlite3_stmt *st = nullptr;
-    sqlite3_prepare_v2(db,
-                       "insert into szzb (rq,lx,xm,mx,sr,zc,jsze,szr,bz,jzr,jzsj) values (?,?,?,?,?,?,?,?,?,?,?)", -1,
-                       &st, nullptr);
+    sqlite3_prepare_v2(db, "insert into szzb (rq,lx,xm,mx,sr,zc,jsze,szr,bz,jzr,jzsj) values (?,?,?,?,?,?,?,?,?,?,?)",
+                       -1, &st, nullptr);
     QRandomGenerator rng(42);
     const QDate first(2006, 1, 1);
     for (int i = 0; i < n; ++i) {

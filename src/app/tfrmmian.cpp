@@ -137,14 +137,14 @@ void TFrmMian::FormCreate()
     dm->ADOTXtcs->open();
     dm->ADOQlsz->close();
     dm->ADOQlsz->clearSql();
-    dm->ADOQlsz->addSql(QStringLiteral("select * from szzb where rq>=#") + sqlDate(dm->ADOTXtcs->asDate(QStringLiteral("qsny")))
-                        + QStringLiteral("#"));
+    dm->ADOQlsz->addSql(QStringLiteral("select * from szzb where rq>=#")
+                        + sqlDate(dm->ADOTXtcs->asDate(QStringLiteral("qsny"))) + QStringLiteral("#"));
     dm->ADOQlsz->open();
-    for (Dataset *d : {dm->ADOQFyxmrr, dm->ADOQjtcyrr, dm->ADOQczyh, dm->ADOQjs, dm->ADOTJslx, dm->ADOQTxl, dm->ADOQLxrfz})
+    for (Dataset *d :
+         {dm->ADOQFyxmrr, dm->ADOQjtcyrr, dm->ADOQczyh, dm->ADOQjs, dm->ADOTJslx, dm->ADOQTxl, dm->ADOQLxrfz})
         d->open();
     TabSheet1->bindColumns();
-    PrintDBGridEh1->pageFooterCentre().append(QStringLiteral("打印时间:")
-                                              + Dataset::displayText(platform().now()));
+    PrintDBGridEh1->pageFooterCentre().append(QStringLiteral("打印时间:") + Dataset::displayText(platform().now()));
     int style = int(dm->ADOTXtcs->asInteger(QStringLiteral("jmfg")));
     if (style < 0 || style >= SkinStore1->count())
         style = 0;
@@ -223,7 +223,8 @@ void TFrmMian::changeEvent(QEvent *event)
 {
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isActiveWindow() && !LoginDone)
-        QMetaObject::invokeMethod(this, [this] { guard([this] { FormActivate(); }); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { guard([this] { FormActivate(); }); }, Qt::QueuedConnection);
 }
 
 void TFrmMian::closeEvent(QCloseEvent *event)

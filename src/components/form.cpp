@@ -20,8 +20,8 @@ void Form::done(int result)
 void Form::centreOnMainWindow()
 {
     const QWidget *anchor = parentWidget() ? parentWidget()->window() : nullptr;
-    const QRect area = anchor ? anchor->frameGeometry()
-                              : (screen() ? screen()->availableGeometry() : QRect(0, 0, 1024, 768));
+    const QRect area
+        = anchor ? anchor->frameGeometry() : (screen() ? screen()->availableGeometry() : QRect(0, 0, 1024, 768));
     const QSize size = frameGeometry().size().isValid() ? frameGeometry().size() : sizeHint();
     move(area.center() - QPoint(size.width() / 2, size.height() / 2));
 }

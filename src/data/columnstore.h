@@ -13,8 +13,7 @@
 
 // A growable array kept in fixed chunks: appending never moves what is
 // there, so loading a large result costs no copies and leaves no slack.
-template<typename T>
-class Chunked
+template<typename T> class Chunked
 {
 public:
     static constexpr int Bits = 14;

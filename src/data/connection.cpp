@@ -144,8 +144,8 @@ void jetCstr(sqlite3_context *ctx, int, sqlite3_value **argv)
         sqlite3_result_null(ctx);
         return;
     }
-    sqlite3_result_text(ctx, reinterpret_cast<const char *>(sqlite3_value_text(argv[0])),
-                        sqlite3_value_bytes(argv[0]), SQLITE_TRANSIENT);
+    sqlite3_result_text(ctx, reinterpret_cast<const char *>(sqlite3_value_text(argv[0])), sqlite3_value_bytes(argv[0]),
+                        SQLITE_TRANSIENT);
 }
 
 void registerFunctions(sqlite3 *db)
@@ -306,7 +306,8 @@ Statement Connection::prepareSqlite(const QString &sql)
     if (sqlite3_prepare_v2(handle(), utf8.constData(), int(utf8.size()), &stmt, &tail) != SQLITE_OK)
         fail();
     if (!stmt) // only blanks or a comment
-        throw DbError(QStringLiteral("Invalid SQL statement; expected 'DELETE', 'INSERT', 'PROCEDURE', 'SELECT', or 'UPDATE'."));
+        throw DbError(
+            QStringLiteral("Invalid SQL statement; expected 'DELETE', 'INSERT', 'PROCEDURE', 'SELECT', or 'UPDATE'."));
     while (tail && *tail && std::strchr(" \t\r\n;", *tail))
         ++tail;
     if (tail && *tail) {
@@ -366,7 +367,8 @@ QStringList Connection::attachExternals(const QStringList &files)
 void Connection::detachExternals(const QStringList &schemas)
 {
     for (const QString &schema : schemas)
-        sqlite3_exec(m_db, QStringLiteral("DETACH DATABASE %1").arg(schema).toUtf8().constData(), nullptr, nullptr, nullptr);
+        sqlite3_exec(m_db, QStringLiteral("DETACH DATABASE %1").arg(schema).toUtf8().constData(), nullptr, nullptr,
+                     nullptr);
 }
 
 // "insert into T select * from S" copies columns by name, as the original
@@ -399,11 +401,12 @@ void Connection::expandInsertSelectStar(QString *sql)
             return t.name.compare(c, Qt::CaseInsensitive) == 0;
         });
         if (!known)
-            throw DbError(QStringLiteral("The INSERT INTO statement contains the following unknown field name: '%1'.")
-                              .arg(c));
+            throw DbError(
+                QStringLiteral("The INSERT INTO statement contains the following unknown field name: '%1'.").arg(c));
     }
     const QString list = columns.join(QLatin1Char(','));
-    *sql = QStringLiteral("insert into %1 (%2) select %2 from %3.%4").arg(m.captured(1), list, sourceSchema, sourceTable);
+    *sql = QStringLiteral("insert into %1 (%2) select %2 from %3.%4")
+               .arg(m.captured(1), list, sourceSchema, sourceTable);
 }
 
 void Connection::execute(const QString &jet)
@@ -466,7 +469,8 @@ void Connection::alterPassword(const QString &newPassword, const QString &oldPas
             throw DbError(QStringLiteral("Could not create file '%1'.").arg(QDir::toNativeSeparators(temp)));
     }
     try {
-        runSqlite(QStringLiteral("ATTACH DATABASE %1 AS rekeyed KEY %2").arg(quotedLiteral(temp), quotedLiteral(newPassword)));
+        runSqlite(QStringLiteral("ATTACH DATABASE %1 AS rekeyed KEY %2")
+                      .arg(quotedLiteral(temp), quotedLiteral(newPassword)));
         const int rc = sqlite3_exec(m_db, "SELECT sqlcipher_export('rekeyed')", nullptr, nullptr, nullptr);
         const QString message = lastError();
         sqlite3_exec(m_db, "DETACH DATABASE rekeyed", nullptr, nullptr, nullptr);
@@ -517,7 +521,8 @@ FieldKind Connection::kindOfDeclaredType(const char *declaredType)
         return FieldKind::Date;
     if (t.contains("INT") || t == "LONG" || t == "COUNTER" || t == "AUTOINCREMENT")
         return FieldKind::Integer;
-    if (t.contains("DOUB") || t.contains("REAL") || t.contains("FLOA") || t.contains("NUMERIC") || t.contains("CURRENCY"))
+    if (t.contains("DOUB") || t.contains("REAL") || t.contains("FLOA") || t.contains("NUMERIC")
+        || t.contains("CURRENCY"))
         return FieldKind::Float;
     if (t.contains("LONGTEXT") || t.contains("MEMO") || t.contains("CLOB"))
         return FieldKind::Memo;

@@ -29,8 +29,14 @@ struct TableInfo
 class Statement
 {
 public:
-    explicit Statement(sqlite3_stmt *stmt = nullptr) : m_stmt(stmt) {}
-    Statement(Statement &&other) noexcept : m_stmt(other.m_stmt) { other.m_stmt = nullptr; }
+    explicit Statement(sqlite3_stmt *stmt = nullptr)
+        : m_stmt(stmt)
+    {}
+    Statement(Statement &&other) noexcept
+        : m_stmt(other.m_stmt)
+    {
+        other.m_stmt = nullptr;
+    }
     Statement &operator=(Statement &&other) noexcept;
     Statement(const Statement &) = delete;
     Statement &operator=(const Statement &) = delete;

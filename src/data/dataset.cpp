@@ -18,8 +18,8 @@ namespace {
 
 const QString ClosedDataset = QStringLiteral("Cannot perform this operation on a closed dataset");
 const QString NotEditing = QStringLiteral("Dataset not in edit or insert mode");
-const QString NoCurrentRecord = QStringLiteral(
-    "Either BOF or EOF is True, or the current record has been deleted. Requested operation requires a current record.");
+const QString NoCurrentRecord = QStringLiteral("Either BOF or EOF is True, or the current record has been deleted. "
+                                               "Requested operation requires a current record.");
 const QString ReadOnly = QStringLiteral("Cannot update. Database or object is read-only.");
 const char RowidName[] = "__rowid__";
 
@@ -139,7 +139,8 @@ void Dataset::execSql()
 void Dataset::detectTable(QString *sql)
 {
     static const QRegularExpression re(
-        QStringLiteral(R"(^\s*select\s+\*\s+from\s+([A-Za-z_]\w*)(?:\s+(?:as\s+)?(?!(?:where|order)\b)([A-Za-z_]\w*))?\s*(?:(?:where|order\s+by)\b(.*))?;?\s*$)"),
+        QStringLiteral(
+            R"(^\s*select\s+\*\s+from\s+([A-Za-z_]\w*)(?:\s+(?:as\s+)?(?!(?:where|order)\b)([A-Za-z_]\w*))?\s*(?:(?:where|order\s+by)\b(.*))?;?\s*$)"),
         QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
     static const QRegularExpression notPlain(QStringLiteral(R"(\b(group\s+by|union|having|join)\b)"),
                                              QRegularExpression::CaseInsensitiveOption);
@@ -153,7 +154,8 @@ void Dataset::detectTable(QString *sql)
         return;
     }
     const QString qualifier = m.captured(2).isEmpty() ? m.captured(1) : m.captured(2);
-    static const QRegularExpression head(QStringLiteral(R"(^\s*select\s+\*)"), QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression head(QStringLiteral(R"(^\s*select\s+\*)"),
+                                         QRegularExpression::CaseInsensitiveOption);
     sql->replace(head, QStringLiteral("select %1.rowid AS %2, *").arg(qualifier, QLatin1String(RowidName)));
     m_rowidColumn = -2;
 }
@@ -205,8 +207,9 @@ void Dataset::promote(ColumnData &col, FieldKind kind)
         col.ints.clear();
     } else if (kind == FieldKind::Text && !col.isText()) {
         for (std::size_t i = 0; i < n; ++i) {
-            const QVariant v = col.isReal() ? (std::isnan(col.reals[i]) ? QVariant() : QVariant(col.reals[i]))
-                                            : (col.ints[i] == ColumnData::NullInt ? QVariant() : QVariant(qlonglong(col.ints[i])));
+            const QVariant v
+                = col.isReal() ? (std::isnan(col.reals[i]) ? QVariant() : QVariant(col.reals[i]))
+                               : (col.ints[i] == ColumnData::NullInt ? QVariant() : QVariant(qlonglong(col.ints[i])));
             col.ids.push(v.isValid() ? col.pool.intern(displayText(v)) : 0);
         }
         col.ints.clear();
@@ -285,7 +288,9 @@ void Dataset::load(const QString &sqlTextToOpen)
                     ++pendingNulls[std::size_t(r)];
                     continue;
                 }
-                col.kind = type == SQLITE_INTEGER ? FieldKind::Integer : type == SQLITE_FLOAT ? FieldKind::Float : FieldKind::Text;
+                col.kind = type == SQLITE_INTEGER ? FieldKind::Integer
+                           : type == SQLITE_FLOAT ? FieldKind::Float
+                                                  : FieldKind::Text;
                 col.kindKnown = true;
                 for (std::size_t i = 0; i < pendingNulls[std::size_t(r)]; ++i) {
                     if (col.isText())
@@ -896,8 +901,10 @@ void Dataset::post()
         }
         if (!sets.isEmpty()) {
             const int identity = identityColumn();
-            const QString idName = identity == m_rowidColumn ? QStringLiteral("rowid") : m_fields[std::size_t(identity)].name;
-            const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3=?").arg(m_table, sets.join(QLatin1Char(',')), idName);
+            const QString idName
+                = identity == m_rowidColumn ? QStringLiteral("rowid") : m_fields[std::size_t(identity)].name;
+            const QString sql
+                = QStringLiteral("UPDATE %1 SET %2 WHERE %3=?").arg(m_table, sets.join(QLatin1Char(',')), idName);
             Statement stmt = m_connection->prepare(JetSql::Statement{JetSql::Statement::Kind::Sql, sql, {}, {}, {}});
             for (int i = 0; i < columns.size(); ++i)
                 bindValue(stmt.get(), i + 1, columns[i], m_buffer[std::size_t(columns[i])]);
@@ -965,8 +972,8 @@ void Dataset::remove()
     const std::size_t storageRow = m_order[std::size_t(m_pos)];
     const int identity = identityColumn();
     const QString idName = identity == m_rowidColumn ? QStringLiteral("rowid") : m_fields[std::size_t(identity)].name;
-    Statement stmt = m_connection->prepare(
-        JetSql::Statement{JetSql::Statement::Kind::Sql, QStringLiteral("DELETE FROM %1 WHERE %2=?").arg(m_table, idName), {}, {}, {}});
+    Statement stmt = m_connection->prepare(JetSql::Statement{
+        JetSql::Statement::Kind::Sql, QStringLiteral("DELETE FROM %1 WHERE %2=?").arg(m_table, idName), {}, {}, {}});
     m_connection->check(sqlite3_bind_int64(stmt.get(), 1, m_columns[std::size_t(identity)]->ints[storageRow]));
     if (sqlite3_step(stmt.get()) != SQLITE_DONE)
         m_connection->fail();
@@ -1058,8 +1065,12 @@ void Dataset::sort(int column, Qt::SortOrder order)
         std::stable_sort(m_order.begin(), m_order.end(),
                          [&](std::uint32_t a, std::uint32_t b) { return rank[col.ids[a]] < rank[col.ids[b]]; });
     } else if (col.isReal()) {
-        auto key = [&](std::uint32_t r) { const double d = col.reals[r]; return std::isnan(d) ? -HUGE_VAL : d; };
-        std::stable_sort(m_order.begin(), m_order.end(), [&](std::uint32_t a, std::uint32_t b) { return key(a) < key(b); });
+        auto key = [&](std::uint32_t r) {
+            const double d = col.reals[r];
+            return std::isnan(d) ? -HUGE_VAL : d;
+        };
+        std::stable_sort(m_order.begin(), m_order.end(),
+                         [&](std::uint32_t a, std::uint32_t b) { return key(a) < key(b); });
     } else {
         std::stable_sort(m_order.begin(), m_order.end(),
                          [&](std::uint32_t a, std::uint32_t b) { return col.ints[a] < col.ints[b]; });

@@ -182,15 +182,15 @@ private:
     QHash<QString, QVariant> m_params;
 
     State m_state = State::Inactive;
-    std::vector<FieldDef> m_fields;          // visible columns
+    std::vector<FieldDef> m_fields;                     // visible columns
     std::vector<std::unique_ptr<ColumnData>> m_columns; // visible columns, then the row identity
-    std::vector<std::uint32_t> m_order;      // position -> storage row
+    std::vector<std::uint32_t> m_order;                 // position -> storage row
     int m_pos = -1;
     bool m_eof = true;
     bool m_bof = true;
 
-    QString m_table;       // table written back to; empty = read-only
-    int m_keyColumn = -1;  // AutoNumber column among the fields
+    QString m_table;        // table written back to; empty = read-only
+    int m_keyColumn = -1;   // AutoNumber column among the fields
     int m_rowidColumn = -1; // hidden row identity column, when the table has no key
 
     std::vector<QVariant> m_buffer; // the row being inserted or edited

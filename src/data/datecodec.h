@@ -18,7 +18,10 @@ std::int64_t pack(const QDate &date, int secondsOfDay = 0);
 std::int64_t pack(const QDateTime &dateTime);
 QDate date(std::int64_t packed);
 QDateTime dateTime(std::int64_t packed);
-inline int secondsOfDay(std::int64_t packed) { return int(packed % 86400); }
+inline int secondsOfDay(std::int64_t packed)
+{
+    return int(packed % 86400);
+}
 
 // Parses "y-M-d", "y/M/d" or "M/d/y" with an optional " h:m[:s]" (or "T")
 // part; fields may have one or two digits. Returns false when the text is not

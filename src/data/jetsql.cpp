@@ -24,14 +24,10 @@ bool isIdentChar(QChar c)
 const QHash<QString, QString> &functionNames()
 {
     static const QHash<QString, QString> names = {
-        {QStringLiteral("left"), QStringLiteral("jet_left")},
-        {QStringLiteral("right"), QStringLiteral("jet_right")},
-        {QStringLiteral("mid"), QStringLiteral("jet_mid")},
-        {QStringLiteral("cdate"), QStringLiteral("jet_cdate")},
-        {QStringLiteral("cstr"), QStringLiteral("jet_cstr")},
-        {QStringLiteral("len"), QStringLiteral("length")},
-        {QStringLiteral("ucase"), QStringLiteral("upper")},
-        {QStringLiteral("lcase"), QStringLiteral("lower")},
+        {QStringLiteral("left"), QStringLiteral("jet_left")}, {QStringLiteral("right"), QStringLiteral("jet_right")},
+        {QStringLiteral("mid"), QStringLiteral("jet_mid")},   {QStringLiteral("cdate"), QStringLiteral("jet_cdate")},
+        {QStringLiteral("cstr"), QStringLiteral("jet_cstr")}, {QStringLiteral("len"), QStringLiteral("length")},
+        {QStringLiteral("ucase"), QStringLiteral("upper")},   {QStringLiteral("lcase"), QStringLiteral("lower")},
     };
     return names;
 }
@@ -72,8 +68,7 @@ QString dateLiteral(const QString &inside, const QString &statement)
     std::int64_t packed = 0;
     if (!DateCodec::parse(inside, &packed))
         throw DbError(QStringLiteral("Syntax error in date in query expression '%1'.").arg(statement));
-    return QLatin1Char('\'')
-           + QString::fromLatin1(DateCodec::toStored(packed, DateCodec::secondsOfDay(packed) != 0))
+    return QLatin1Char('\'') + QString::fromLatin1(DateCodec::toStored(packed, DateCodec::secondsOfDay(packed) != 0))
            + QLatin1Char('\'');
 }
 
@@ -81,9 +76,8 @@ QString dateLiteral(const QString &inside, const QString &statement)
 // empty; a password holding blanks may be bracketed or quoted.
 bool parseAlterPassword(const QString &jet, Statement *out)
 {
-    static const QRegularExpression re(
-        QStringLiteral(R"(^\s*alter\s+database\s+password\s+(\S+)\s+(\S+)\s*;?\s*$)"),
-        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression re(QStringLiteral(R"(^\s*alter\s+database\s+password\s+(\S+)\s+(\S+)\s*;?\s*$)"),
+                                       QRegularExpression::CaseInsensitiveOption);
     const QRegularExpressionMatch m = re.match(jet);
     if (!m.hasMatch())
         return false;

@@ -8,7 +8,8 @@ QString ledgerConnectionString(const QString &dir)
            + QStringLiteral("Data.qhd;") + QStringLiteral("Mode=Share Deny None;Extended Properties=\"\";")
            + QStringLiteral("Jet OLEDB:System database=\"\";") + QStringLiteral("Jet OLEDB:Registry Path=\"\";")
            + QStringLiteral("Jet OLEDB:Database Password=\"mxbt418260\";") + QStringLiteral("Jet OLEDB:Engine Type=5;")
-           + QStringLiteral("Jet OLEDB:Database Locking Mode=1;") + QStringLiteral("Jet OLEDB:Global Partial Bulk Ops=2;")
+           + QStringLiteral("Jet OLEDB:Database Locking Mode=1;")
+           + QStringLiteral("Jet OLEDB:Global Partial Bulk Ops=2;")
            + QStringLiteral("Jet OLEDB:Global Bulk Transactions=1;")
            + QStringLiteral("Jet OLEDB:New Database Password=\"\";")
            + QStringLiteral("Jet OLEDB:Create System Database=False;")
@@ -73,6 +74,6 @@ TDM::TDM(QObject *parent)
 
 QList<Dataset *> TDM::datasets() const
 {
-    return {ADOQlsz, ADOQFyxmrr, ADOQFymxrr, ADOQjtcyrr, ADOQczyh, ADOQLog, ADOTXtcs, ADOQjs,
-            ADOTJslx, ADOQTxl, ADOQLxrfz, ADOQFlhz, ADOQFyfx, ADOQxmls, ADOQls};
+    return {ADOQlsz,  ADOQFyxmrr, ADOQFymxrr, ADOQjtcyrr, ADOQczyh, ADOQLog,  ADOTXtcs, ADOQjs,
+            ADOTJslx, ADOQTxl,    ADOQLxrfz,  ADOQFlhz,   ADOQFyfx, ADOQxmls, ADOQls};
 }

@@ -22,8 +22,9 @@ LedgerPage::LedgerPage(GridPrinter *printer, SaveDialog *saveDialog, QWidget *pa
 {
     Label1 = new QLabel(QStringLiteral("家  庭  收  支  流  水  帐"), this);
     Label1->setAlignment(Qt::AlignCenter);
-    Label1->setStyleSheet(QStringLiteral("QLabel { color: blue; font-weight: bold; font-size: 20px; "
-                                         "font-family: '楷体_GB2312', 'KaiTi', 'AR PL UKai CN', 'Noto Serif CJK SC'; }"));
+    Label1->setStyleSheet(
+        QStringLiteral("QLabel { color: blue; font-weight: bold; font-size: 20px; "
+                       "font-family: '楷体_GB2312', 'KaiTi', 'AR PL UKai CN', 'Noto Serif CJK SC'; }"));
     DBGridEh1 = new DBGridEh(this);
     DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
     DBGridEh1->setHint(QStringLiteral("点击表头自动排序"));
@@ -77,8 +78,16 @@ void LedgerPage::bindColumns()
         {QStringLiteral("序号"), QStringLiteral("zbid"), 36, left, {}, {}, FooterKind::None, {}, left, {}},
         {QStringLiteral("日期"), QStringLiteral("rq"), 65, centre, {}, {}, FooterKind::None, {}, left, {}},
         {QStringLiteral("类型"), QStringLiteral("lx"), 32, centre, {}, {}, FooterKind::None, {}, left, {}},
-        {QStringLiteral("费用项目"), QStringLiteral("xm"), 83, left, {}, {}, FooterKind::Count,
-         QStringLiteral("共0条记录"), centre, maroon},
+        {QStringLiteral("费用项目"),
+         QStringLiteral("xm"),
+         83,
+         left,
+         {},
+         {},
+         FooterKind::Count,
+         QStringLiteral("共0条记录"),
+         centre,
+         maroon},
         {QStringLiteral("费用明细"), QStringLiteral("mx"), 82, left, {}, {}, FooterKind::None, {}, left, {}},
         {QStringLiteral("收入额"), QStringLiteral("sr"), 70, right, QStringLiteral("0.00"), green, FooterKind::Sum,
          QStringLiteral("0.00"), right, green},
@@ -114,8 +123,9 @@ void LedgerPage::BitBtn1Click()
         ledger->setValue(QStringLiteral("jzsj"), platform().now());
         ledger->setValue(QStringLiteral("jzr"), dm->ADOQLog->value(QStringLiteral("yhmc")));
         details->close();
-        details->setParameter(QStringLiteral("bl_xmid"),
-                              items->isActive() && !items->isEmpty() ? items->value(QStringLiteral("xmid")) : QVariant());
+        details->setParameter(QStringLiteral("bl_xmid"), items->isActive() && !items->isEmpty()
+                                                             ? items->value(QStringLiteral("xmid"))
+                                                             : QVariant());
         details->open();
         if (!details->isEmpty())
             ledger->setValue(QStringLiteral("mx"), details->value(QStringLiteral("mxmc")));

@@ -65,7 +65,8 @@ TFrmDz::TFrmDz(QWidget *parent)
     DBLookupComboBox3 = new DBLookupComboBox(accountLink, this);
     SpeedButton3 = dotsButton(QStringLiteral("【收支帐户维护】"), this);
     DBMemo1 = new DBMemo(dm->DSlsz, QStringLiteral("bz"), this);
-    DBComboBox1 = new DBComboBox(dm->DSlsz, QStringLiteral("lx"), {QStringLiteral("支出"), QStringLiteral("收入")}, this);
+    DBComboBox1
+        = new DBComboBox(dm->DSlsz, QStringLiteral("lx"), {QStringLiteral("支出"), QStringLiteral("收入")}, this);
     DBEdit3 = new DBEdit(dm->DSlsz, QStringLiteral("sr"), this);
     DBEdit3->setTextColor(QColor(0, 128, 0));
     DBEdit2 = new DBEdit(dm->DSlsz, QStringLiteral("zc"), this);
@@ -85,12 +86,24 @@ TFrmDz::TFrmDz(QWidget *parent)
     for (QPushButton *b : {BitBtn1, BitBtn2, BitBtn3})
         b->setAutoDefault(false);
 
-    const QList<QPair<const char *, QWidget *>> named = {
-        {"DBEdit1", DBEdit1}, {"SpeedButton4", SpeedButton4}, {"DBLookupComboBox1", DBLookupComboBox1},
-        {"SpeedButton1", SpeedButton1}, {"DBLookupComboBox2", DBLookupComboBox2}, {"SpeedButton2", SpeedButton2},
-        {"DBLookupComboBox3", DBLookupComboBox3}, {"SpeedButton3", SpeedButton3}, {"DBMemo1", DBMemo1},
-        {"DBComboBox1", DBComboBox1}, {"DBEdit3", DBEdit3}, {"DBEdit2", DBEdit2}, {"DBEdit4", DBEdit4},
-        {"DBEdit6", DBEdit6}, {"DBEdit7", DBEdit7}, {"BitBtn1", BitBtn1}, {"BitBtn3", BitBtn3}, {"BitBtn2", BitBtn2}};
+    const QList<QPair<const char *, QWidget *>> named = {{"DBEdit1", DBEdit1},
+                                                         {"SpeedButton4", SpeedButton4},
+                                                         {"DBLookupComboBox1", DBLookupComboBox1},
+                                                         {"SpeedButton1", SpeedButton1},
+                                                         {"DBLookupComboBox2", DBLookupComboBox2},
+                                                         {"SpeedButton2", SpeedButton2},
+                                                         {"DBLookupComboBox3", DBLookupComboBox3},
+                                                         {"SpeedButton3", SpeedButton3},
+                                                         {"DBMemo1", DBMemo1},
+                                                         {"DBComboBox1", DBComboBox1},
+                                                         {"DBEdit3", DBEdit3},
+                                                         {"DBEdit2", DBEdit2},
+                                                         {"DBEdit4", DBEdit4},
+                                                         {"DBEdit6", DBEdit6},
+                                                         {"DBEdit7", DBEdit7},
+                                                         {"BitBtn1", BitBtn1},
+                                                         {"BitBtn3", BitBtn3},
+                                                         {"BitBtn2", BitBtn2}};
     for (const auto &[name, widget] : named)
         widget->setObjectName(QLatin1String(name));
 
@@ -109,7 +122,9 @@ TFrmDz::TFrmDz(QWidget *parent)
     };
     auto *grid = new QGridLayout;
     grid->setHorizontalSpacing(8);
-    auto label = [this](const char *text) { return new QLabel(QString::fromUtf8(text), this); };
+    auto label = [this](const char *text) {
+        return new QLabel(QString::fromUtf8(text), this);
+    };
     grid->addWidget(label("发生日期"), 0, 0);
     grid->addLayout(withButton(DBEdit1, SpeedButton4), 0, 1);
     grid->addWidget(label("费用项目"), 1, 0);
@@ -163,9 +178,8 @@ void TFrmDz::reloadDetails()
     Dataset *items = DM->ADOQFyxmrr;
     Dataset *details = DM->ADOQFymxrr;
     details->close();
-    details->setParameter(QStringLiteral("bl_xmid"), items->isActive() && !items->isEmpty()
-                                                        ? items->value(QStringLiteral("xmid"))
-                                                        : QVariant());
+    details->setParameter(QStringLiteral("bl_xmid"),
+                          items->isActive() && !items->isEmpty() ? items->value(QStringLiteral("xmid")) : QVariant());
     details->open();
 }
 

@@ -19,24 +19,24 @@ class TFrmDz : public Form
 public:
     explicit TFrmDz(QWidget *parent = nullptr);
 
-    DBEdit *DBEdit1;                    // rq
-    QToolButton *SpeedButton4;          // date dialog
+    DBEdit *DBEdit1;                     // rq
+    QToolButton *SpeedButton4;           // date dialog
     DBLookupComboBox *DBLookupComboBox1; // xm
-    QToolButton *SpeedButton1;          // items
+    QToolButton *SpeedButton1;           // items
     DBLookupComboBox *DBLookupComboBox2; // mx
-    QToolButton *SpeedButton2;          // details
+    QToolButton *SpeedButton2;           // details
     DBLookupComboBox *DBLookupComboBox3; // szr
-    QToolButton *SpeedButton3;          // accounts
-    DBMemo *DBMemo1;                    // bz
-    DBComboBox *DBComboBox1;            // lx
-    DBEdit *DBEdit3;                    // sr, income
-    DBEdit *DBEdit2;                    // zc, expense
-    DBEdit *DBEdit4;                    // jsze, net
-    DBEdit *DBEdit6;                    // jzr
-    DBEdit *DBEdit7;                    // jzsj
-    QPushButton *BitBtn1;               // 保存退出
-    QPushButton *BitBtn3;               // 继续增加
-    QPushButton *BitBtn2;               // 取消退出
+    QToolButton *SpeedButton3;           // accounts
+    DBMemo *DBMemo1;                     // bz
+    DBComboBox *DBComboBox1;             // lx
+    DBEdit *DBEdit3;                     // sr, income
+    DBEdit *DBEdit2;                     // zc, expense
+    DBEdit *DBEdit4;                     // jsze, net
+    DBEdit *DBEdit6;                     // jzr
+    DBEdit *DBEdit7;                     // jzsj
+    QPushButton *BitBtn1;                // 保存退出
+    QPushButton *BitBtn3;                // 继续增加
+    QPushButton *BitBtn2;                // 取消退出
 
     // The bound list selectors of item, detail and account (children).
     LookupLink *itemLink;

@@ -79,10 +79,17 @@ TFrmZbcx::TFrmZbcx(QWidget *parent)
     BitBtn1 = new QPushButton(QStringLiteral("确定"), this);
     BitBtn3 = new QPushButton(QStringLiteral("选择全部"), this);
     BitBtn2 = new QPushButton(QStringLiteral("退出"), this);
-    const QList<QPair<const char *, QWidget *>> named = {
-        {"DateTimePicker1", DateTimePicker1}, {"DateTimePicker2", DateTimePicker2}, {"ComboBox3", ComboBox3},
-        {"ComboBox5", ComboBox5}, {"ComboBox4", ComboBox4}, {"ComboBox6", ComboBox6}, {"Edit1", Edit1},
-        {"Edit2", Edit2}, {"BitBtn1", BitBtn1}, {"BitBtn3", BitBtn3}, {"BitBtn2", BitBtn2}};
+    const QList<QPair<const char *, QWidget *>> named = {{"DateTimePicker1", DateTimePicker1},
+                                                         {"DateTimePicker2", DateTimePicker2},
+                                                         {"ComboBox3", ComboBox3},
+                                                         {"ComboBox5", ComboBox5},
+                                                         {"ComboBox4", ComboBox4},
+                                                         {"ComboBox6", ComboBox6},
+                                                         {"Edit1", Edit1},
+                                                         {"Edit2", Edit2},
+                                                         {"BitBtn1", BitBtn1},
+                                                         {"BitBtn3", BitBtn3},
+                                                         {"BitBtn2", BitBtn2}};
     for (const auto &[name, widget] : named)
         widget->setObjectName(QLatin1String(name));
     for (QPushButton *b : {BitBtn1, BitBtn2, BitBtn3})

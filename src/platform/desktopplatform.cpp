@@ -68,7 +68,8 @@ QStringList DesktopPlatform::nameFilters(const QString &filter)
 
 bool DesktopPlatform::askYesNo(QWidget *owner, const QString &text, const QString &caption)
 {
-    return messageBox(owner, QMessageBox::NoIcon, caption, text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+    return messageBox(owner, QMessageBox::NoIcon, caption, text, QMessageBox::Yes | QMessageBox::No)
+           == QMessageBox::Yes;
 }
 
 void DesktopPlatform::showMessage(QWidget *owner, const QString &text)

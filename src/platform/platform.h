@@ -88,8 +88,9 @@ void guard(const std::function<void()> &fn);
 
 // Wraps fn for connecting to a signal: the handler runs inside guard() and
 // the signal's arguments are ignored.
-template<typename Fn>
-auto guarded(Fn fn)
+template<typename Fn> auto guarded(Fn fn)
 {
-    return [fn](auto &&...) { guard(fn); };
+    return [fn](auto &&...) {
+        guard(fn);
+    };
 }

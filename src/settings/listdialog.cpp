@@ -5,8 +5,8 @@
 
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QTableView>
 #include <QPushButton>
+#include <QTableView>
 #include <QVBoxLayout>
 
 ListDialog::ListDialog(const QString &caption, DataSource *source, const QString &title, const QString &field,

@@ -4,7 +4,8 @@
 #include "data/tdm.h"
 
 TFrmMxwh::TFrmMxwh(QWidget *parent)
-    : NameDialog(QStringLiteral("费用明细名称"), QStringLiteral("请维护费用明细名称："), DM->DSFymxrr, QStringLiteral("mxmc"), parent)
+    : NameDialog(QStringLiteral("费用明细名称"), QStringLiteral("请维护费用明细名称："), DM->DSFymxrr,
+                 QStringLiteral("mxmc"), parent)
 {
     setObjectName(QStringLiteral("FrmMxwh"));
     forms().FrmMxwh = this;

@@ -56,7 +56,8 @@ TEST_F(StartUp, CreatesTheWindowsAndOpensTheDatasets)
 
     // the printout footer is made once, at the start
     platform.setNow(QDateTime(QDate(2026, 12, 10), QTime(23, 0, 0)));
-    EXPECT_EQ(mainWindow->PrintDBGridEh1->pageFooterCentre(), QStringList{QStringLiteral("打印时间:2026-12-09 08:05:06")});
+    EXPECT_EQ(mainWindow->PrintDBGridEh1->pageFooterCentre(),
+              QStringList{QStringLiteral("打印时间:2026-12-09 08:05:06")});
 }
 
 TEST_F(StartUp, TheLedgerGridHasItsTwelveColumns)

@@ -16,9 +16,10 @@ protected:
     void SetUp() override
     {
         for (int i = 1; i <= 3; ++i)
-            db.exec(QStringLiteral("insert into szzb (rq,lx,xm,mx,sr,zc,jsze,szr,bz,jzr,jzsj) values "
-                                   "(#2026-1-%1#,'支出','餐饮','午餐',0,%1,-%1,'现金',null,'管理员',#2026-1-%1 08:00:00#)")
-                        .arg(i));
+            db.exec(
+                QStringLiteral("insert into szzb (rq,lx,xm,mx,sr,zc,jsze,szr,bz,jzr,jzsj) values "
+                               "(#2026-1-%1#,'支出','餐饮','午餐',0,%1,-%1,'现金',null,'管理员',#2026-1-%1 08:00:00#)")
+                    .arg(i));
         ledger = db.query(QStringLiteral("select * from szzb where rq>=#2026-1-1#"));
     }
 
@@ -136,7 +137,7 @@ TEST_F(DatasetTest, SettingNeedsEditingAndAFittingValue)
     EXPECT_THROW(ledger->setValue(QStringLiteral("rq"), QStringLiteral("2026-2-30")), DbError);
     EXPECT_THROW(ledger->setValue(QStringLiteral("zc"), std::numeric_limits<double>::quiet_NaN()), DbError);
     EXPECT_DOUBLE_EQ(ledger->asFloat(QStringLiteral("zc")), 1); // unchanged by the refused values
-    ledger->setValue(QStringLiteral("zc"), QString()); // an empty text is Null
+    ledger->setValue(QStringLiteral("zc"), QString());          // an empty text is Null
     EXPECT_TRUE(ledger->isNull(QStringLiteral("zc")));
     ledger->setValue(QStringLiteral("zc"), QStringLiteral("-1e2"));
     EXPECT_DOUBLE_EQ(ledger->asFloat(QStringLiteral("zc")), -100);

@@ -76,12 +76,14 @@ TEST(DeliveredDatabase, OpensWithTheCommandLineToolAndThePassword)
     raw.close();
 
     QProcess p;
-    p.start(tool, {path, QStringLiteral("PRAGMA key='mxbt418260'; PRAGMA cipher_page_size=4096; select yhmc from czyh;")});
+    p.start(tool,
+            {path, QStringLiteral("PRAGMA key='mxbt418260'; PRAGMA cipher_page_size=4096; select yhmc from czyh;")});
     ASSERT_TRUE(p.waitForFinished());
     EXPECT_EQ(QString::fromUtf8(p.readAllStandardOutput()).trimmed(), QStringLiteral("管理员"));
 
     QProcess wrong;
-    wrong.start(tool, {path, QStringLiteral("PRAGMA key='other'; PRAGMA cipher_page_size=4096; select yhmc from czyh;")});
+    wrong.start(tool,
+                {path, QStringLiteral("PRAGMA key='other'; PRAGMA cipher_page_size=4096; select yhmc from czyh;")});
     ASSERT_TRUE(wrong.waitForFinished());
     EXPECT_TRUE(QString::fromUtf8(wrong.readAllStandardError()).contains(QStringLiteral("not a database")));
 }

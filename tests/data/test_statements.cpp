@@ -69,7 +69,8 @@ TEST(Translation, FunctionsConcatenationAndBrackets)
 
 TEST(Translation, TablesOfOtherFiles)
 {
-    const JetSql::Statement st = JetSql::translate(QStringLiteral("insert into szzb  select *  from szzb in '/a/DATA1_temp.mdb'"));
+    const JetSql::Statement st
+        = JetSql::translate(QStringLiteral("insert into szzb  select *  from szzb in '/a/DATA1_temp.mdb'"));
     EXPECT_EQ(st.sql, QStringLiteral("insert into szzb  select *  from ext0.szzb "));
     EXPECT_EQ(st.externalFiles, QStringList{QStringLiteral("/a/DATA1_temp.mdb")});
     // "in" with a list is the ordinary operator
@@ -91,7 +92,8 @@ TEST(Translation, PasswordChange)
 TEST(ConnectionString, IsBuiltOfItsPiecesAndRead)
 {
     const QString s = ledgerConnectionString(QStringLiteral("/opt/doz/"));
-    EXPECT_TRUE(s.startsWith(QStringLiteral("provider=Microsoft.Jet.OLEDB.4.0;user ID=Admin;Data Source=/opt/doz/Data.qhd;")));
+    EXPECT_TRUE(
+        s.startsWith(QStringLiteral("provider=Microsoft.Jet.OLEDB.4.0;user ID=Admin;Data Source=/opt/doz/Data.qhd;")));
     EXPECT_TRUE(s.contains(QStringLiteral("Jet OLEDB:Don't Copy Locale on Compact=False;")));
     EXPECT_TRUE(s.endsWith(QStringLiteral("Jet OLEDB:SFP=False")));
     EXPECT_EQ(s.count(QLatin1Char(';')), 17);
@@ -144,7 +146,8 @@ TEST(Statements, DateTextGroupingAndAggregates)
     EXPECT_EQ(db.scalar(QStringLiteral("select left(cdate(rq),7) from szzb where zbid=1")), QStringLiteral("2007-03"));
     EXPECT_EQ(db.scalar(QStringLiteral("select left(cdate(rq),4) from szzb where zbid=3")), QStringLiteral("2008"));
 
-    auto months = db.query(QStringLiteral("select left(cdate(rq),7) as yf, count(zbid) as fycs, sum(zc) as zchj from szzb group by left(cdate(rq),7)"));
+    auto months = db.query(QStringLiteral(
+        "select left(cdate(rq),7) as yf, count(zbid) as fycs, sum(zc) as zchj from szzb group by left(cdate(rq),7)"));
     ASSERT_EQ(months->recordCount(), 2);
     EXPECT_EQ(months->asString(QStringLiteral("yf")), QStringLiteral("2007-03"));
     EXPECT_EQ(months->asInteger(QStringLiteral("fycs")), 2);
@@ -225,7 +228,8 @@ TEST(Statements, TableOfAnotherFileAndPasswordChange)
 {
     TempDatabase ledger(false);
     TempDatabase old; // the presets stand for the old file's rows
-    old.exec(QStringLiteral("insert into szzb (rq,lx,xm,sr,zc,jsze,bz) values (#2005-6-7#,'支出','餐饮',0,3,-3,'旧帐')"));
+    old.exec(
+        QStringLiteral("insert into szzb (rq,lx,xm,sr,zc,jsze,bz) values (#2005-6-7#,'支出','餐饮',0,3,-3,'旧帐')"));
     old.connection()->close();
 
     // with the same password
@@ -261,6 +265,7 @@ TEST(Statements, TableOfAnotherFileAndPasswordChange)
     EXPECT_NO_THROW(check.open());
 
     // a table the file lacks
-    EXPECT_THROW(ledger.exec(QStringLiteral("insert into szzb select * from nosuch in '") + old.path() + QStringLiteral("'")),
-                 DbError);
+    EXPECT_THROW(
+        ledger.exec(QStringLiteral("insert into szzb select * from nosuch in '") + old.path() + QStringLiteral("'")),
+        DbError);
 }

@@ -12,11 +12,11 @@
 #include <QApplication>
 #include <QCalendarWidget>
 #include <QHeaderView>
-#include <QScrollBar>
 #include <QPushButton>
-#include <QToolButton>
+#include <QScrollBar>
 #include <QTableView>
 #include <QTest>
+#include <QToolButton>
 
 namespace {
 
@@ -110,7 +110,8 @@ TEST_F(Entry, AZeroAmountIsRefused)
     });
     page->BitBtn1->click();
     EXPECT_EQ(platform.texts(QStringLiteral("message")),
-              (QStringList{QStringLiteral("没花一分钱，有必要记帐吗？！"), QStringLiteral("没收入一分钱，有必要记帐吗？！")}));
+              (QStringList{QStringLiteral("没花一分钱，有必要记帐吗？！"),
+                           QStringLiteral("没收入一分钱，有必要记帐吗？！")}));
     EXPECT_EQ(scalar(QStringLiteral("select count(*) from szzb")), QStringLiteral("3"));
     EXPECT_EQ(scalar(QStringLiteral("select jsze from szzb where zbid=3")), QStringLiteral("-3"));
 }
@@ -312,7 +313,8 @@ TEST_F(Entry, DeletingAsksAndMovesToTheFollowingRow)
     EXPECT_EQ(ledger->recordCount(), 2);
     platform.answer(true);
     page->BitBtn3->click();
-    EXPECT_EQ(platform.texts(QStringLiteral("question")).last(), QStringLiteral("   删除后将不能恢复，是否确认删除？  "));
+    EXPECT_EQ(platform.texts(QStringLiteral("question")).last(),
+              QStringLiteral("   删除后将不能恢复，是否确认删除？  "));
     EXPECT_EQ(ledger->recordCount(), 1);
     EXPECT_EQ(ledger->asInteger(QStringLiteral("zbid")), 2);
     EXPECT_EQ(footer(3), QStringLiteral("共1条记录"));
@@ -342,7 +344,8 @@ TEST_F(Entry, ModifyOnAnEmptyListStartsANewEntry)
 TEST_F(Entry, TheCurrentRowIsInViewAboveTheFooter)
 {
     for (int i = 0; i < 60; ++i)
-        exec(QStringLiteral("insert into szzb (rq,lx,xm,zc,jsze) values (#2026-4-%1#,'支出','餐饮',1,-1)").arg(1 + i % 28));
+        exec(QStringLiteral("insert into szzb (rq,lx,xm,zc,jsze) values (#2026-4-%1#,'支出','餐饮',1,-1)")
+                 .arg(1 + i % 28));
     ledger->requery(QStringLiteral("select * from szzb where rq>=#2026-01-01#"));
     mainWindow->ToolButton4->click();
     ledger->last(); // moved while the page is hidden
@@ -352,8 +355,8 @@ TEST_F(Entry, TheCurrentRowIsInViewAboveTheFooter)
     QTableView *view = page->DBGridEh1->view();
     const QRect cell = view->visualRect(view->model()->index(ledger->currentRow(), 1));
     EXPECT_TRUE(view->viewport()->rect().contains(cell))
-        << cell.y() << " of " << view->viewport()->height() << " value " << view->verticalScrollBar()->value() << " max "
-        << view->verticalScrollBar()->maximum() << " rows " << view->model()->rowCount() << " mode "
+        << cell.y() << " of " << view->viewport()->height() << " value " << view->verticalScrollBar()->value()
+        << " max " << view->verticalScrollBar()->maximum() << " rows " << view->model()->rowCount() << " mode "
         << int(view->verticalScrollMode()) << " len " << view->verticalHeader()->length() << " cur "
         << view->currentIndex().row() << " ds " << ledger->currentRow();
     auto *footer = page->DBGridEh1->findChild<QWidget *>(QStringLiteral("DBGridEhFooter"));

@@ -65,7 +65,7 @@ TEST_F(Filter, DefaultsAndTheStatementOfDefaults)
                   QStringLiteral("select * from szzb where  rq >= #2026-01-01# and rq <= #2026-12-09#     "));
         filter->DateTimePicker1->setDate(QDate(2025, 1, 1));
         filter->BitBtn1->click();
-        EXPECT_TRUE(filter->isVisible()); // it stays open
+        EXPECT_TRUE(filter->isVisible());    // it stays open
         EXPECT_EQ(ledger->recordCount(), 5); // also before the start date
         EXPECT_EQ(ledger->currentRow(), 0);
     });

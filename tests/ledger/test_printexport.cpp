@@ -46,11 +46,11 @@ QString pdfText(const QString &path)
 TEST_F(PrintExport, PrintingCarriesTheTitleAndTheStartTime)
 {
     const QString pdf = db->dir() + QStringLiteral("ledger.pdf");
-    platform.onDialog(QStringLiteral("PrintPreview"), [this, pdf](QDialog *) {
-        EXPECT_TRUE(mainWindow->PrintDBGridEh1->printToPdf(pdf));
-    });
+    platform.onDialog(QStringLiteral("PrintPreview"),
+                      [this, pdf](QDialog *) { EXPECT_TRUE(mainWindow->PrintDBGridEh1->printToPdf(pdf)); });
     page->BitBtn4->click();
-    EXPECT_EQ(mainWindow->PrintDBGridEh1->pageHeaderCentre(), QStringList{QStringLiteral("家  庭  收  支  流  水  帐")});
+    EXPECT_EQ(mainWindow->PrintDBGridEh1->pageHeaderCentre(),
+              QStringList{QStringLiteral("家  庭  收  支  流  水  帐")});
     platform.onDialog(QStringLiteral("PrintPreview"), [](QDialog *) {});
     page->BitBtn4->click(); // the header is cleared before each printout
     EXPECT_EQ(mainWindow->PrintDBGridEh1->pageHeaderCentre().size(), 1);

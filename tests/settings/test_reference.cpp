@@ -24,7 +24,8 @@ class Reference : public AppFixture
 protected:
     void SetUp() override
     {
-        exec(QStringLiteral("insert into szzb (rq,lx,xm,mx,zc,jsze,szr) values (#2026-3-1#,'支出','通讯','手机话费',50,-50,'现金')"));
+        exec(QStringLiteral(
+            "insert into szzb (rq,lx,xm,mx,zc,jsze,szr) values (#2026-3-1#,'支出','通讯','手机话费',50,-50,'现金')"));
         start();
         form = forms().FrmDz;
     }
@@ -93,8 +94,10 @@ TEST_F(Reference, DeletingAnItemDeletesItsDetailsButNoEntry)
         });
         form->SpeedButton1->click();
     });
-    EXPECT_EQ(platform.texts(QStringLiteral("question")).first(),
-              QStringLiteral("   删除该项后，其所属费用名细也将全部删除，是否确认删除？  \r       （不会删除该类项目的帐本记录）"));
+    EXPECT_EQ(
+        platform.texts(QStringLiteral("question")).first(),
+        QStringLiteral(
+            "   删除该项后，其所属费用名细也将全部删除，是否确认删除？  \r       （不会删除该类项目的帐本记录）"));
     EXPECT_EQ(scalar(QStringLiteral("select count(*) from fyxm where xmmc='通讯'")), QStringLiteral("0"));
     EXPECT_EQ(scalar(QStringLiteral("select count(*) from fymx where dyxmid=") + id), QStringLiteral("0"));
     EXPECT_EQ(scalar(QStringLiteral("select count(*) from szzb where xm='通讯'")), QStringLiteral("1"));

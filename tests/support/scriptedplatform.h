@@ -41,7 +41,7 @@ public:
     // --- what the test reads back ------------------------------------------------
     QList<Shown> shown;
     QList<FileDialogRequest> fileRequests;
-    QStringList dialogsShown;   // object names, in order
+    QStringList dialogsShown; // object names, in order
     QStringList openedDocuments;
     int terminated = 0;
     // Texts of every box of the given kind, in order.
