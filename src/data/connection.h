@@ -84,6 +84,9 @@ public:
     Statement prepare(const QString &jet, QStringList *attached = nullptr);
     Statement prepare(const JetSql::Statement &statement, QStringList *attached = nullptr);
     void detachExternals(const QStringList &schemas);
+    // Prepares a statement already in SQLite's dialect (the data layer's own
+    // statements). Throws DbError with the engine's message.
+    Statement prepareSqlite(const QString &sql);
 
     // Columns of a table of this database, cached. Throws when there is none.
     const TableInfo &tableInfo(const QString &table);
@@ -107,7 +110,6 @@ Q_SIGNALS:
     void connected();
 
 private:
-    Statement prepareSqlite(const QString &sql);
     QStringList attachExternals(const QStringList &files);
     void runSqlite(const QString &sql);
     void alterPassword(const QString &newPassword, const QString &oldPassword);

@@ -875,7 +875,7 @@ void Dataset::post()
                 marks.append(QStringLiteral("?"));
             sql += QStringLiteral("(%1) VALUES (%2)").arg(names.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
         }
-        Statement stmt = m_connection->prepare(JetSql::Statement{JetSql::Statement::Kind::Sql, sql, {}, {}, {}});
+        Statement stmt = m_connection->prepareSqlite(sql);
         for (int i = 0; i < columns.size(); ++i)
             bindValue(stmt.get(), i + 1, columns[i], m_buffer[std::size_t(columns[i])]);
         if (sqlite3_step(stmt.get()) != SQLITE_DONE)
@@ -905,7 +905,7 @@ void Dataset::post()
                 = identity == m_rowidColumn ? QStringLiteral("rowid") : m_fields[std::size_t(identity)].name;
             const QString sql
                 = QStringLiteral("UPDATE %1 SET %2 WHERE %3=?").arg(m_table, sets.join(QLatin1Char(',')), idName);
-            Statement stmt = m_connection->prepare(JetSql::Statement{JetSql::Statement::Kind::Sql, sql, {}, {}, {}});
+            Statement stmt = m_connection->prepareSqlite(sql);
             for (int i = 0; i < columns.size(); ++i)
                 bindValue(stmt.get(), i + 1, columns[i], m_buffer[std::size_t(columns[i])]);
             m_connection->check(sqlite3_bind_int64(stmt.get(), int(columns.size()) + 1,
@@ -971,9 +971,8 @@ void Dataset::remove()
     cancel();
     const std::size_t storageRow = m_order[std::size_t(m_pos)];
     const int identity = identityColumn();
-    const QString idName = identity == m_rowidColumn ? QStringLiteral("rowid") : m_fields[std::size_t(identity)].name;
-    Statement stmt = m_connection->prepare(JetSql::Statement{
-        JetSql::Statement::Kind::Sql, QStringLiteral("DELETE FROM %1 WHERE %2=?").arg(m_table, idName), {}, {}, {}});
+    const QString idName = identityName();
+    Statement stmt = m_connection->prepareSqlite(QStringLiteral("DELETE FROM %1 WHERE %2=?").arg(m_table, idName));
     m_connection->check(sqlite3_bind_int64(stmt.get(), 1, m_columns[std::size_t(identity)]->ints[storageRow]));
     if (sqlite3_step(stmt.get()) != SQLITE_DONE)
         m_connection->fail();
@@ -989,6 +988,12 @@ void Dataset::remove()
     --m_reshaping;
     Q_EMIT currentChanged(m_pos);
     Q_EMIT listChanged();
+}
+
+QString Dataset::identityName() const
+{
+    const int identity = identityColumn();
+    return identity == m_rowidColumn ? QStringLiteral("rowid") : m_fields[std::size_t(identity)].name;
 }
 
 // --- access by position -----------------------------------------------------------

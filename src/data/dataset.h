@@ -174,6 +174,8 @@ private:
     void bindParameters(sqlite3_stmt *stmt) const;
     void bindValue(sqlite3_stmt *stmt, int index, int column, const QVariant &value) const;
     int identityColumn() const { return m_rowidColumn >= 0 ? m_rowidColumn : m_keyColumn; }
+    // The column by which rows are written back: the key, or "rowid".
+    QString identityName() const;
     void promote(ColumnData &col, FieldKind kind);
 
     Connection *m_connection;
