@@ -901,8 +901,7 @@ void Dataset::post()
         }
         if (!sets.isEmpty()) {
             const int identity = identityColumn();
-            const QString idName
-                = identity == m_rowidColumn ? QStringLiteral("rowid") : m_fields[std::size_t(identity)].name;
+            const QString idName = identityName();
             const QString sql
                 = QStringLiteral("UPDATE %1 SET %2 WHERE %3=?").arg(m_table, sets.join(QLatin1Char(',')), idName);
             Statement stmt = m_connection->prepareSqlite(sql);
