@@ -7,6 +7,7 @@
 #include "components/skindata.h"
 #include "components/skinstore.h"
 #include "components/statusbar.h"
+#include "data/dberror.h"
 #include "data/sqltext.h"
 #include "data/tdm.h"
 #include "ledger/ledgerpage.h"
@@ -135,10 +136,21 @@ void TFrmMian::FormCreate()
     dm->ADOConnection1->setConnectionString(ledgerConnectionString(platform().programDirectory()));
     dm->ADOConnection1->setLoginPrompt(false);
     dm->ADOTXtcs->open();
+    // A start date that is empty or cannot be read lists the ledger from the
+    // first day of this year, and says so; the stored value stays as it is.
+    QDate start;
+    try {
+        start = dm->ADOTXtcs->asDate(QStringLiteral("qsny"));
+    } catch (const DbError &) {
+    }
+    if (!start.isValid()) {
+        start = QDate(platform().today().year(), 1, 1);
+        platform().showMessage(this, QStringLiteral("帐本起始日期无效，流水帐暂从%1起列出。请在“系统设置”中重新设置帐本起始日期。")
+                                         .arg(sqlDate(start)));
+    }
     dm->ADOQlsz->close();
     dm->ADOQlsz->clearSql();
-    dm->ADOQlsz->addSql(QStringLiteral("select * from szzb where rq>=#")
-                        + sqlDate(dm->ADOTXtcs->asDate(QStringLiteral("qsny"))) + QStringLiteral("#"));
+    dm->ADOQlsz->addSql(QStringLiteral("select * from szzb where rq>=#") + sqlDate(start) + QStringLiteral("#"));
     dm->ADOQlsz->open();
     for (Dataset *d :
          {dm->ADOQFyxmrr, dm->ADOQjtcyrr, dm->ADOQczyh, dm->ADOQjs, dm->ADOTJslx, dm->ADOQTxl, dm->ADOQLxrfz})

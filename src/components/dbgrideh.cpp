@@ -471,6 +471,20 @@ DBGridEh::~DBGridEh()
 {
     for (const QMetaObject::Connection &c : std::as_const(m_datasetConnections))
         disconnect(c);
+    // The view, the overlays and the model call back into the grid while
+    // they go: they go now, while the grid is still whole, and without the
+    // grid's reactions to their signals.
+    for (QObject *sender : std::initializer_list<QObject *>{
+             m_view, m_view->horizontalHeader(), m_view->horizontalScrollBar(), m_view->verticalScrollBar(),
+             m_view->selectionModel(), m_frozen, m_frozen->horizontalHeader(), m_frozen->verticalScrollBar()})
+        if (sender)
+            sender->disconnect(this);
+    m_footer = nullptr;
+    m_frozen = nullptr;
+    delete m_view;
+    m_view = nullptr;
+    delete m_model;
+    m_model = nullptr;
 }
 
 Dataset *DBGridEh::dataset() const

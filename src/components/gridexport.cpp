@@ -102,6 +102,16 @@ QString htmlHead(const QString &title)
         .arg(htmlText(title));
 }
 
+// A text cell that a spreadsheet program would take for a formula
+// ("=", "+", "-", "@" first) gets an apostrophe before it, which the program
+// reads as "this is text"; HTML cells are shown as they are.
+QString textCell(const QString &text)
+{
+    if (!text.isEmpty() && QStringView(u"=+-@").contains(text.front()))
+        return QLatin1Char('\'') + text;
+    return text;
+}
+
 // Writes text to the file; a failed write ends the export.
 void put(QSaveFile *file, const QString &text)
 {
@@ -151,6 +161,13 @@ void ExportGrid(SaveDialog *dialog, DBGridEh *grid)
     const QString path = dialog->fileName;
 
     const QList<int> columns = grid->visibleColumns();
+    const Dataset *dataset = grid->dataSource()->dataset();
+    QList<bool> textColumns; // per visible column: cells that could read as formulas
+    for (int c : columns) {
+        const int f = dataset->fieldIndex(grid->columns().at(c).field);
+        const FieldKind kind = f >= 0 ? dataset->field(f).kind : FieldKind::Text;
+        textColumns.append(format != Format::Html && (kind == FieldKind::Text || kind == FieldKind::Memo));
+    }
     QStringList titles;
     QStringList footers;
     QList<Qt::Alignment> alignments;
@@ -203,8 +220,10 @@ void ExportGrid(SaveDialog *dialog, DBGridEh *grid)
     QStringList cells;
     for (int row = 0; row < rows; ++row) {
         cells.clear();
-        for (int c : columns)
-            cells.append(grid->cellText(row, c));
+        for (int i = 0; i < columns.size(); ++i) {
+            const QString cell = grid->cellText(row, columns.at(i));
+            cells.append(textColumns.at(i) ? textCell(cell) : cell);
+        }
         text += line(cells, QStringLiteral("td"), alignments);
         if ((row + 1) % Chunk == 0) {
             put(&file, text);

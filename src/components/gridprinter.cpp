@@ -1,9 +1,12 @@
 #include "gridprinter.h"
 
+#include "data/filesafety.h"
+
 #include "dbgrideh.h"
 
 #include "platform/platform.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QFontMetricsF>
@@ -128,11 +131,21 @@ void GridPrinter::print(QPrinter *printer)
 
 bool GridPrinter::printToPdf(const QString &path)
 {
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(path);
-    printer.setPageSize(QPageSize(QPageSize::A4));
-    return paint(&printer) && QFileInfo(path).size() > 0;
+    // Written under a temporary name and renamed when whole, so that a full
+    // disk never leaves a truncated file where a good one was.
+    const QString temp = FileSafety::temporarySibling(path);
+    bool ok;
+    {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(temp);
+        printer.setPageSize(QPageSize(QPageSize::A4));
+        ok = paint(&printer);
+    } // the printer writes the end of the file when it goes
+    ok = ok && QFileInfo(temp).size() > 0 && FileSafety::syncFile(temp) && FileSafety::replaceFile(temp, path);
+    if (!ok)
+        QFile::remove(temp);
+    return ok;
 }
 
 bool GridPrinter::paint(QPrinter *printer)

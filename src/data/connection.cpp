@@ -2,6 +2,7 @@
 
 #include "datecodec.h"
 #include "dberror.h"
+#include "filesafety.h"
 #include "jetsql.h"
 
 #include <QDir>
@@ -462,12 +463,9 @@ void Connection::alterPassword(const QString &newPassword, const QString &oldPas
     const QString path = dataSource();
     const QString temp = path + QStringLiteral(".rekey");
     QFile::remove(temp);
-    {
-        // the connection cannot create files; an empty file is an empty database
-        QFile empty(temp);
-        if (!empty.open(QIODevice::WriteOnly))
-            throw DbError(QStringLiteral("Could not create file '%1'.").arg(QDir::toNativeSeparators(temp)));
-    }
+    // the connection cannot create files; an empty file is an empty database
+    if (!FileSafety::createPrivateFile(temp))
+        throw DbError(QStringLiteral("Could not create file '%1'.").arg(QDir::toNativeSeparators(temp)));
     try {
         runSqlite(QStringLiteral("ATTACH DATABASE %1 AS rekeyed KEY %2")
                       .arg(quotedLiteral(temp), quotedLiteral(newPassword)));
@@ -481,9 +479,12 @@ void Connection::alterPassword(const QString &newPassword, const QString &oldPas
         throw;
     }
     close();
-    QFile::remove(path);
-    if (!QFile::rename(temp, path))
+    // The re-keyed copy reaches the disk first and then takes the old file's
+    // place in one step: whatever happens, one whole file is there.
+    if (!FileSafety::syncFile(temp) || !FileSafety::replaceFile(temp, path)) {
+        QFile::remove(temp);
         throw DbError(QStringLiteral("Could not replace file '%1'.").arg(QDir::toNativeSeparators(path)));
+    }
     setProperty(QStringLiteral("Jet OLEDB:Database Password"), newPassword);
 }
 
@@ -531,6 +532,16 @@ FieldKind Connection::kindOfDeclaredType(const char *declaredType)
 
 const TableInfo &Connection::tableInfo(const QString &table)
 {
+    // A table dropped and made anew has other columns: the cache holds only
+    // while the schema is the one it was read from.
+    {
+        Statement version = prepareSqlite(QStringLiteral("PRAGMA schema_version"));
+        const qint64 now = sqlite3_step(version.get()) == SQLITE_ROW ? sqlite3_column_int64(version.get(), 0) : -1;
+        if (now != m_schemaVersion) {
+            m_tables.clear();
+            m_schemaVersion = now;
+        }
+    }
     const QString key = table.toLower();
     auto it = m_tables.constFind(key);
     if (it != m_tables.constEnd())

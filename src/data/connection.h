@@ -88,7 +88,8 @@ public:
     // statements). Throws DbError with the engine's message.
     Statement prepareSqlite(const QString &sql);
 
-    // Columns of a table of this database, cached. Throws when there is none.
+    // Columns of a table of this database, cached while the schema stays the
+    // same. Throws when there is none.
     const TableInfo &tableInfo(const QString &table);
 
     sqlite3 *handle();
@@ -119,4 +120,5 @@ private:
     bool m_loginPrompt = false;
     sqlite3 *m_db = nullptr;
     QHash<QString, TableInfo> m_tables;
+    qint64 m_schemaVersion = -1; // of the schema m_tables was read from
 };

@@ -22,6 +22,20 @@ const QString NoCurrentRecord = QStringLiteral("Either BOF or EOF is True, or th
                                                "Requested operation requires a current record.");
 const QString ReadOnly = QStringLiteral("Cannot update. Database or object is read-only.");
 const char RowidName[] = "__rowid__";
+const QString RowNotFound = QStringLiteral(
+    "Row cannot be located for updating. Some values may have been changed since it was last read.");
+
+// The stored text of a date or time stamp; a date outside the years the
+// stored text can hold is a conversion error.
+QByteArray storedDate(const QVariant &v, bool withTime)
+{
+    const bool isDateTime = v.typeId() == QMetaType::QDateTime;
+    const QDate date = isDateTime ? v.toDateTime().date() : v.toDate();
+    if (!DateCodec::inRange(date))
+        throw notADate(Dataset::displayText(v));
+    const std::int64_t packed = isDateTime ? DateCodec::pack(v.toDateTime()) : DateCodec::pack(date);
+    return DateCodec::toStored(packed, withTime);
+}
 
 QString withoutQuotedTexts(const QString &sql)
 {
@@ -184,11 +198,8 @@ void Dataset::bindParameters(sqlite3_stmt *stmt) const
         } else if (v.typeId() == QMetaType::Int || v.typeId() == QMetaType::LongLong || v.typeId() == QMetaType::UInt
                    || v.typeId() == QMetaType::ULongLong || v.typeId() == QMetaType::Bool) {
             rc = sqlite3_bind_int64(stmt, i, v.toLongLong());
-        } else if (v.typeId() == QMetaType::QDate) {
-            const QByteArray t = DateCodec::toStored(DateCodec::pack(v.toDate()), false);
-            rc = sqlite3_bind_text(stmt, i, t.constData(), int(t.size()), SQLITE_TRANSIENT);
-        } else if (v.typeId() == QMetaType::QDateTime) {
-            const QByteArray t = DateCodec::toStored(DateCodec::pack(v.toDateTime()), true);
+        } else if (v.typeId() == QMetaType::QDate || v.typeId() == QMetaType::QDateTime) {
+            const QByteArray t = storedDate(v, v.typeId() == QMetaType::QDateTime);
             rc = sqlite3_bind_text(stmt, i, t.constData(), int(t.size()), SQLITE_TRANSIENT);
         } else {
             const QByteArray t = v.toString().toUtf8();
@@ -363,7 +374,9 @@ void Dataset::load(const QString &sqlTextToOpen)
         m_rowidColumn = int(m_fields.size());
     if (m_keyColumn == -2) {
         const TableInfo &info = m_connection->tableInfo(m_table);
-        m_keyColumn = fieldIndex(info.columns[info.autoIncrement].name);
+        m_keyColumn = info.autoIncrement >= 0 ? fieldIndex(info.columns[info.autoIncrement].name) : -1;
+        if (m_keyColumn < 0) // the key is not among the columns read: nothing to write back by
+            m_table.clear();
     }
     m_buffer.clear();
     m_changed.clear();
@@ -592,7 +605,7 @@ qint64 Dataset::asInteger(const QString &field) const
         bool ok = false;
         const qint64 i = v.toString().trimmed().toLongLong(&ok);
         if (!ok)
-            throw DbError(QStringLiteral("'%1' is not a valid integer value").arg(v.toString()));
+            throw notAnInteger(v.toString());
         return i;
     }
     if (v.typeId() == QMetaType::QDate)
@@ -609,7 +622,7 @@ double Dataset::asFloat(const QString &field) const
         bool ok = false;
         const double d = toDoubleStrict(v.toString(), &ok);
         if (!ok)
-            throw DbError(QStringLiteral("'%1' is not a valid floating point value").arg(v.toString()));
+            throw notANumber(v.toString());
         return d;
     }
     return v.toDouble();
@@ -626,7 +639,7 @@ QDate Dataset::asDate(const QString &field) const
         return v.toDateTime().date();
     std::int64_t packed = 0;
     if (!DateCodec::parse(v.toString(), &packed))
-        throw DbError(QStringLiteral("'%1' is not a valid date").arg(v.toString()));
+        throw notADate(v.toString());
     return DateCodec::date(packed);
 }
 
@@ -641,7 +654,7 @@ QDateTime Dataset::asDateTime(const QString &field) const
         return QDateTime(v.toDate(), QTime(0, 0));
     std::int64_t packed = 0;
     if (!DateCodec::parse(v.toString(), &packed))
-        throw DbError(QStringLiteral("'%1' is not a valid date").arg(v.toString()));
+        throw notADate(v.toString());
     return DateCodec::dateTime(packed);
 }
 
@@ -667,16 +680,23 @@ QVariant Dataset::convert(int column, const QVariant &v) const
                 return QVariant();
             bool ok = false;
             const qlonglong i = text.trimmed().toLongLong(&ok);
-            if (!ok)
-                throw DbError(QStringLiteral("'%1' is not a valid integer value").arg(text));
+            // the smallest integer is the held form of an empty value
+            if (!ok || i == ColumnData::NullInt)
+                throw notAnInteger(text);
             return i;
         }
         if (v.typeId() == QMetaType::Double) {
             const double d = v.toDouble();
-            if (!std::isfinite(d))
-                throw DbError(QStringLiteral("'%1' is not a valid integer value").arg(displayText(v)));
+            // doubles in [-2^63, 2^63) round to a 64-bit integer; the lowest
+            // one is the held form of an empty value
+            if (!std::isfinite(d) || d <= -9223372036854775808.0 || d >= 9223372036854775808.0)
+                throw notAnInteger(displayText(v));
             return qlonglong(std::llround(d));
         }
+        if (v.typeId() == QMetaType::ULongLong && v.toULongLong() > quint64(INT64_MAX))
+            throw notAnInteger(v.toString());
+        if (v.toLongLong() == ColumnData::NullInt)
+            throw notAnInteger(v.toString());
         return v.toLongLong();
     }
     case FieldKind::Float: {
@@ -691,7 +711,7 @@ QVariant Dataset::convert(int column, const QVariant &v) const
             ok = ok && std::isfinite(d);
         }
         if (!ok)
-            throw DbError(QStringLiteral("'%1' is not a valid floating point value").arg(isText ? text : v.toString()));
+            throw notANumber(isText ? text : v.toString());
         return d;
     }
     case FieldKind::Date:
@@ -707,8 +727,8 @@ QVariant Dataset::convert(int column, const QVariant &v) const
             if (!DateCodec::parse(text, &packed))
                 packed = DateCodec::Null;
         }
-        if (packed == DateCodec::Null)
-            throw DbError(QStringLiteral("'%1' is not a valid date").arg(isText ? text : v.toString()));
+        if (packed == DateCodec::Null || !DateCodec::inRange(DateCodec::date(packed)))
+            throw notADate(isText ? text : displayText(v));
         if (kind == FieldKind::Date)
             return DateCodec::date(packed);
         return DateCodec::dateTime(packed);
@@ -798,13 +818,10 @@ void Dataset::bindValue(sqlite3_stmt *stmt, int index, int column, const QVarian
         case FieldKind::Float:
             rc = sqlite3_bind_double(stmt, index, v.toDouble());
             break;
-        case FieldKind::Date: {
-            const QByteArray t = DateCodec::toStored(DateCodec::pack(v.toDate()), false);
-            rc = sqlite3_bind_text(stmt, index, t.constData(), int(t.size()), SQLITE_TRANSIENT);
-            break;
-        }
+        case FieldKind::Date:
         case FieldKind::DateTime: {
-            const QByteArray t = DateCodec::toStored(DateCodec::pack(v.toDateTime()), true);
+            const bool withTime = column < fieldCount() && m_fields[std::size_t(column)].kind == FieldKind::DateTime;
+            const QByteArray t = storedDate(v, withTime);
             rc = sqlite3_bind_text(stmt, index, t.constData(), int(t.size()), SQLITE_TRANSIENT);
             break;
         }
@@ -900,20 +917,17 @@ void Dataset::post()
             columns.append(f);
         }
         if (!sets.isEmpty()) {
-            const int identity = identityColumn();
-            const QString idName = identityName();
-            const QString sql
-                = QStringLiteral("UPDATE %1 SET %2 WHERE %3=?").arg(m_table, sets.join(QLatin1Char(',')), idName);
+            QList<int> matched;
+            const QString sql = QStringLiteral("UPDATE %1 SET %2%3")
+                                    .arg(m_table, sets.join(QLatin1Char(',')), rowCondition(storageRow, &matched));
             Statement stmt = m_connection->prepareSqlite(sql);
             for (int i = 0; i < columns.size(); ++i)
                 bindValue(stmt.get(), i + 1, columns[i], m_buffer[std::size_t(columns[i])]);
-            m_connection->check(sqlite3_bind_int64(stmt.get(), int(columns.size()) + 1,
-                                                   m_columns[std::size_t(identity)]->ints[storageRow]));
+            bindRowCondition(stmt.get(), int(columns.size()) + 1, storageRow, matched);
             if (sqlite3_step(stmt.get()) != SQLITE_DONE)
                 m_connection->fail();
             if (sqlite3_changes(db) != 1)
-                throw DbError(QStringLiteral(
-                    "Row cannot be located for updating. Some values may have been changed since it was last read."));
+                throw DbError(RowNotFound);
             for (int f : std::as_const(columns))
                 storeValue(storageRow, f, m_buffer[std::size_t(f)], false);
         }
@@ -969,12 +983,14 @@ void Dataset::remove()
         throw DbError(NoCurrentRecord);
     cancel();
     const std::size_t storageRow = m_order[std::size_t(m_pos)];
-    const int identity = identityColumn();
-    const QString idName = identityName();
-    Statement stmt = m_connection->prepareSqlite(QStringLiteral("DELETE FROM %1 WHERE %2=?").arg(m_table, idName));
-    m_connection->check(sqlite3_bind_int64(stmt.get(), 1, m_columns[std::size_t(identity)]->ints[storageRow]));
+    QList<int> matched;
+    Statement stmt = m_connection->prepareSqlite(
+        QStringLiteral("DELETE FROM %1%2").arg(m_table, rowCondition(storageRow, &matched)));
+    bindRowCondition(stmt.get(), 1, storageRow, matched);
     if (sqlite3_step(stmt.get()) != SQLITE_DONE)
         m_connection->fail();
+    if (sqlite3_changes(m_connection->handle()) != 1)
+        throw DbError(RowNotFound);
     const int row = m_pos;
     ++m_reshaping;
     Q_EMIT rowAboutToBeRemoved(row);
@@ -993,6 +1009,37 @@ QString Dataset::identityName() const
 {
     const int identity = identityColumn();
     return identity == m_rowidColumn ? QStringLiteral("rowid") : m_fields[std::size_t(identity)].name;
+}
+
+// A row of a table with an AutoNumber key is found by its key, which the
+// engine never gives out twice. A table without one has only the engine's
+// row identity, which a new row may take over once the old one is gone: such
+// a row must also still hold every value that was read (a date that could not
+// be read is left out), so that a stale row never hits another one.
+QString Dataset::rowCondition(std::size_t storageRow, QList<int> *matched) const
+{
+    if (identityColumn() < 0)
+        throw DbError(ReadOnly);
+    QString where = QStringLiteral(" WHERE %1=?").arg(identityName());
+    if (m_rowidColumn < 0)
+        return where;
+    for (int f = 0; f < fieldCount(); ++f) {
+        const FieldKind kind = m_fields[std::size_t(f)].kind;
+        const bool date = kind == FieldKind::Date || kind == FieldKind::DateTime;
+        if (date && m_columns[std::size_t(f)]->ints[storageRow] == ColumnData::NullInt)
+            continue;
+        where += QStringLiteral(" AND %1 IS ?").arg(m_fields[std::size_t(f)].name);
+        matched->append(f);
+    }
+    return where;
+}
+
+void Dataset::bindRowCondition(sqlite3_stmt *stmt, int first, std::size_t storageRow, const QList<int> &matched) const
+{
+    m_connection->check(
+        sqlite3_bind_int64(stmt, first, m_columns[std::size_t(identityColumn())]->ints[storageRow]));
+    for (int i = 0; i < matched.size(); ++i)
+        bindValue(stmt, first + 1 + i, matched[i], storedValue(storageRow, matched[i]));
 }
 
 // --- access by position -----------------------------------------------------------
@@ -1104,8 +1151,15 @@ QString Dataset::displayText(const QVariant &v)
         return QString();
     switch (v.typeId()) {
     case QMetaType::Double: {
+        // 15 significant digits, unless they do not give the value back: then
+        // every digit it takes
         const double d = v.toDouble();
-        return d == 0 ? QStringLiteral("0") : QString::number(d, 'g', 15);
+        if (d == 0)
+            return QStringLiteral("0");
+        const QString text = QString::number(d, 'g', 15);
+        if (!std::isfinite(d) || text.toDouble() == d)
+            return text;
+        return QString::number(d, 'g', QLocale::FloatingPointShortest);
     }
     case QMetaType::QDate:
         return v.toDate().toString(QStringLiteral("yyyy-MM-dd"));

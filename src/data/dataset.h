@@ -138,7 +138,8 @@ public:
     std::size_t memoryUsage() const;
 
     // The text of a value as the program shows it: numbers in the general
-    // format (up to 15 significant digits), dates as "yyyy-MM-dd" with the
+    // format (up to 15 significant digits; more where 15 would not give the
+    // value back), dates as "yyyy-MM-dd" with the
     // time when there is one, Null as "".
     static QString displayText(const QVariant &value);
 
@@ -176,6 +177,12 @@ private:
     int identityColumn() const { return m_rowidColumn >= 0 ? m_rowidColumn : m_keyColumn; }
     // The column by which rows are written back: the key, or "rowid".
     QString identityName() const;
+    // " WHERE ..." finding the stored row storageRow in its table; *matched
+    // gets the columns whose old values it compares. Throws when the dataset
+    // has nothing to find rows by.
+    QString rowCondition(std::size_t storageRow, QList<int> *matched) const;
+    // Binds what rowCondition() compares, from parameter first on.
+    void bindRowCondition(sqlite3_stmt *stmt, int first, std::size_t storageRow, const QList<int> &matched) const;
     void promote(ColumnData &col, FieldKind kind);
 
     Connection *m_connection;

@@ -15,7 +15,7 @@ std::int64_t julianDay(int y, int m, int d)
 bool validDate(int y, int m, int d)
 {
     static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (y < 1 || y > 9999 || m < 1 || m > 12 || d < 1)
+    if (y < MinYear || y > MaxYear || m < 1 || m > 12 || d < 1)
         return false;
     const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
     return d <= days[m - 1] + (m == 2 && leap ? 1 : 0);
@@ -42,6 +42,11 @@ void put2(char *p, int v)
 }
 
 } // namespace
+
+bool inRange(const QDate &date)
+{
+    return date.isValid() && date.year() >= MinYear && date.year() <= MaxYear;
+}
 
 std::int64_t pack(const QDate &date, int secondsOfDay)
 {
@@ -89,12 +94,12 @@ bool parse(const char *text, int length, std::int64_t *out)
     if (nc == 0)
         return false;
     int y, m, d;
-    if (na == 4 || na == 3) { // y-M-d
+    if (na == 4) { // y-M-d
         y = a, m = b, d = c;
         if (nc > 2)
             return false;
     } else { // M/d/y, the form of date literals written without a year first
-        if (nc != 4 || sep != '/')
+        if (na > 2 || nc != 4 || sep != '/')
             return false;
         m = a, d = b, y = c;
     }

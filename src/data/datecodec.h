@@ -13,6 +13,12 @@
 namespace DateCodec {
 
 constexpr std::int64_t Null = INT64_MIN;
+// The years a stored date can have: the stored text has four digits.
+constexpr int MinYear = 1000;
+constexpr int MaxYear = 9999;
+
+// Whether date is valid and its year within MinYear..MaxYear.
+bool inRange(const QDate &date);
 
 std::int64_t pack(const QDate &date, int secondsOfDay = 0);
 std::int64_t pack(const QDateTime &dateTime);
@@ -24,8 +30,9 @@ inline int secondsOfDay(std::int64_t packed)
 }
 
 // Parses "y-M-d", "y/M/d" or "M/d/y" with an optional " h:m[:s]" (or "T")
-// part; fields may have one or two digits. Returns false when the text is not
-// a valid date; *out is then unchanged.
+// part; the year has four digits, the other fields one or two. Returns false
+// when the text is not a valid date of the years MinYear..MaxYear; *out is
+// then unchanged.
 bool parse(const char *text, int length, std::int64_t *out);
 bool parse(const QString &text, std::int64_t *out);
 

@@ -22,3 +22,20 @@ private:
     QString m_message;
     QByteArray m_utf8;
 };
+
+// The conversion errors: text could not be taken as a date, a number or an
+// integer. The text appears in quotes as it was given.
+inline DbError notADate(const QString &text)
+{
+    return DbError(QStringLiteral("'%1' 不是有效的日期").arg(text));
+}
+
+inline DbError notANumber(const QString &text)
+{
+    return DbError(QStringLiteral("'%1' 不是有效的数值").arg(text));
+}
+
+inline DbError notAnInteger(const QString &text)
+{
+    return DbError(QStringLiteral("'%1' 不是有效的整数").arg(text));
+}

@@ -2,6 +2,7 @@
 
 #include "connection.h"
 #include "dberror.h"
+#include "filesafety.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -155,11 +156,15 @@ void createDatabase(const QString &path, const QString &password, const QDate &t
 {
     if (QFileInfo::exists(path))
         throw DbError(QStringLiteral("Database '%1' already exists.").arg(path));
+    // Owner-only from the start; the engine gives its journal the same permissions.
+    if (!FileSafety::createPrivateFile(path))
+        throw DbError(QStringLiteral("Could not create file '%1'.").arg(path));
     sqlite3 *db = nullptr;
     if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr)
         != SQLITE_OK) {
         const QString message = QString::fromUtf8(sqlite3_errmsg(db));
         sqlite3_close(db);
+        QFile::remove(path);
         throw DbError(message);
     }
     try {

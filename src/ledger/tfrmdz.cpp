@@ -37,6 +37,10 @@ QToolButton *dotsButton(const QString &hint, QWidget *parent)
 
 // The general number format: up to 15 significant digits, no thousands
 // separators, no trailing zeros.
+// Amounts are money: their size is kept well inside what a double holds to
+// the cent, so sums always balance.
+constexpr double MaxAmount = 1e12;
+
 QString generalNumber(double v)
 {
     return v == 0 ? QStringLiteral("0") : QString::number(v, 'g', 15);
@@ -192,9 +196,11 @@ void TFrmDz::FormShow()
 void TFrmDz::DBLookupComboBox1Click()
 {
     reloadDetails();
+    // The first detail of the item: the reopened list may already stand on a
+    // detail of the same name as the entry's old one.
     Dataset *details = DM->ADOQFymxrr;
     if (!details->isEmpty())
-        DM->ADOQlsz->setValue(QStringLiteral("mx"), details->value(QStringLiteral("mxmc")));
+        DM->ADOQlsz->setValue(QStringLiteral("mx"), details->valueAt(0, details->requireField(QStringLiteral("mxmc"))));
 }
 
 void TFrmDz::DBComboBox1Change()
@@ -256,13 +262,25 @@ void TFrmDz::DBEdit3Click()
     DBEdit3->selectAll();
 }
 
-bool TFrmDz::checkAmount()
+bool TFrmDz::checkEntry()
 {
-    // What the boxes hold reaches the row first; a text that is not a
-    // number is refused here with its conversion error.
+    // What the boxes hold reaches the row first; a text that is not a date
+    // or a number is refused here with its conversion error.
+    DBEdit1->flush();
     DBEdit2->flush();
     DBEdit3->flush();
     Dataset *ledger = DM->ADOQlsz;
+    if (ledger->isNull(QStringLiteral("rq"))) {
+        platform().showMessage(this, QStringLiteral("请输入帐目发生日期！"));
+        DBEdit1->setFocus();
+        return false;
+    }
+    const double income = ledger->asFloat(QStringLiteral("sr"));
+    const double expense = ledger->asFloat(QStringLiteral("zc"));
+    if (std::fabs(income) >= MaxAmount || std::fabs(expense) >= MaxAmount) {
+        platform().showMessage(this, QStringLiteral("金额太大：请输入小于一万亿（1000000000000）元的金额！"));
+        return false;
+    }
     const QString type = DBComboBox1->currentText();
     if (type == QStringLiteral("收入") && ledger->asFloat(QStringLiteral("sr")) == 0) {
         platform().showMessage(this, QStringLiteral("没收入一分钱，有必要记帐吗？！"));
@@ -272,12 +290,14 @@ bool TFrmDz::checkAmount()
         platform().showMessage(this, QStringLiteral("没花一分钱，有必要记帐吗？！"));
         return false;
     }
+    // The net amount from the amounts themselves, not from the text shown.
+    ledger->setValue(QStringLiteral("jsze"), income - expense);
     return true;
 }
 
 void TFrmDz::BitBtn1Click()
 {
-    if (!checkAmount())
+    if (!checkEntry())
         return;
     DM->ADOQlsz->post();
     accept();
@@ -285,7 +305,7 @@ void TFrmDz::BitBtn1Click()
 
 void TFrmDz::BitBtn3Click()
 {
-    if (!checkAmount())
+    if (!checkEntry())
         return;
     TDM *dm = DM;
     Dataset *ledger = dm->ADOQlsz;

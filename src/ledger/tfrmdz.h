@@ -64,8 +64,9 @@ protected:
 private:
     void reloadDetails();
     void keepNetAmount();
-    // False (after the notice) when the amount of the entry's type is 0.
-    bool checkAmount();
+    // Checks the date and amounts before storing and sets the net amount;
+    // false (with a notice) when the entry cannot be stored.
+    bool checkEntry();
 
     bool m_computing = false;
 };

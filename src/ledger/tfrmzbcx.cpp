@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QRegularExpression>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -199,7 +200,7 @@ QString TFrmZbcx::statement() const
     s += condition(ComboBox5->currentText(), QStringLiteral("选择全部"), "xm");
     s += condition(ComboBox4->currentText(), QStringLiteral("选择全部"), "mx");
     s += condition(ComboBox6->currentText(), QStringLiteral("全部"), "szr");
-    // The bounds go in as typed; their boxes admit only "-", "." and digits.
+    // The bounds go in as typed, once checkBounds() found them numbers.
     if (Edit1->text() != QStringLiteral("-999999999") || Edit2->text() != QStringLiteral("999999999"))
         s += QStringLiteral(" and jsze>=") + Edit1->text() + QStringLiteral(" and jsze<=") + Edit2->text();
     else
@@ -207,8 +208,25 @@ QString TFrmZbcx::statement() const
     return s;
 }
 
+// A bound is a number: digits with at most one "." and one leading "-".
+bool TFrmZbcx::checkBounds()
+{
+    static const QRegularExpression number(QStringLiteral(R"(^-?(\d+\.?\d*|\.\d+)$)"));
+    for (QLineEdit *bound : {Edit1, Edit2}) {
+        if (!number.match(bound->text()).hasMatch()) {
+            platform().showMessage(this, QStringLiteral("净收支额的范围“%1”不是数字，请重新输入！").arg(bound->text()));
+            bound->setFocus();
+            bound->selectAll();
+            return false;
+        }
+    }
+    return true;
+}
+
 void TFrmZbcx::BitBtn1Click()
 {
+    if (!checkBounds())
+        return;
     Dataset *ledger = DM->ADOQlsz;
     ledger->close();
     ledger->clearSql();

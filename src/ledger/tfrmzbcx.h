@@ -40,4 +40,9 @@ public:
 
 protected:
     void FormShow() override;
+
+private:
+    // False (after a notice, the offending bound focused) when a bound of
+    // the net amount is not a number.
+    bool checkBounds();
 };

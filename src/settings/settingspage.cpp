@@ -3,6 +3,7 @@
 #include "components/dbcontrols.h"
 #include "components/skindata.h"
 #include "components/skinstore.h"
+#include "data/dberror.h"
 #include "data/sqltext.h"
 #include "data/tdm.h"
 #include "platform/platform.h"
@@ -88,6 +89,10 @@ void SettingsPage::BitBtn25Click()
 void SettingsPage::storeStartDate()
 {
     TDM *dm = DM;
+    // An empty start date would be stored as no date at all, and every list
+    // from it would fail: it is refused like any text that is not a date.
+    if (DBEdit1->text().trimmed().isEmpty())
+        throw notADate(DBEdit1->text());
     dm->ADOTXtcs->post();
     BitBtn25->setText(QStringLiteral("修改"));
     DBEdit1->setBackground(QColor());

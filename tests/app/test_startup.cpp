@@ -135,3 +135,21 @@ TEST_F(StartUp, AMissingDatabaseIsReportedAndTheProgramStaysUp)
     mainWindow->ToolButton1->click();
     EXPECT_EQ(mainWindow->PageControl1->currentWidget(), static_cast<QWidget *>(mainWindow->TabSheet1));
 }
+
+TEST_F(StartUp, AStartDateThatCannotBeReadListsFromTheFirstOfThisYear)
+{
+    for (const char *stored : {"null", "'明天'"}) {
+        exec(QStringLiteral("update xtcs set qsny=%1").arg(QLatin1String(stored)));
+        platform.setToday(QDate(2027, 5, 6));
+        platform.clearShown();
+        create();
+        EXPECT_TRUE(platform.errors().isEmpty()) << platform.errors().join(QLatin1Char('\n')).toStdString();
+        EXPECT_EQ(platform.texts(QStringLiteral("message")).size(), 1) << stored; // said once
+        EXPECT_TRUE(platform.texts(QStringLiteral("message")).value(0).contains(QStringLiteral("2027-01-01")));
+        EXPECT_EQ(dm->ADOQlsz->sqlText(), QStringLiteral("select * from szzb where rq>=#2027-01-01#"));
+        for (Dataset *d : {dm->ADOQlsz, dm->ADOQFyxmrr, dm->ADOQjtcyrr, dm->ADOQczyh})
+            EXPECT_TRUE(d->isActive()) << d->objectName().toStdString();
+        EXPECT_EQ(mainWindow->TabSheet4->ComboBox6->currentIndex(), 0); // the style was loaded after it
+        destroy();
+    }
+}

@@ -359,3 +359,41 @@ TEST_F(ExportTest, PrintingToPdfCarriesHeaderFooterAndEveryPage)
 
     EXPECT_FALSE(printer.printToPdf(dir.filePath(QStringLiteral("没有的目录/x.pdf"))));
 }
+
+TEST_F(ExportTest, TextsThatLookLikeFormulasStayText)
+{
+    addRow(QDate(2026, 3, 3), QStringLiteral("=1+1"), 1, QStringLiteral("@SUM(A1:A3)"));
+    addRow(QDate(2026, 3, 4), QStringLiteral("+86"), 2, QStringLiteral("-2"));
+    const QString tabs = QString::fromUtf8(contents(exportAs(QStringLiteral("a"), 1)));
+    EXPECT_TRUE(tabs.contains(QStringLiteral("2026-03-03\t'=1+1\t1.00\t'@SUM(A1:A3)\r\n"))) << tabs.toStdString();
+    EXPECT_TRUE(tabs.contains(QStringLiteral("2026-03-04\t'+86\t2.00\t'-2\r\n"))) << tabs.toStdString();
+    const QString quoted = QString::fromUtf8(contents(exportAs(QStringLiteral("b"), 2)));
+    EXPECT_TRUE(quoted.contains(QStringLiteral("\"2026-03-03\";\"'=1+1\";\"1.00\";\"'@SUM(A1:A3)\"")))
+        << quoted.toStdString();
+    // numbers stay numbers, also negative ones
+    ledger->first();
+    ledger->edit();
+    ledger->setValue(QStringLiteral("zc"), -5);
+    ledger->post();
+    EXPECT_TRUE(QString::fromUtf8(contents(exportAs(QStringLiteral("c"), 1))).contains(QStringLiteral("\t-5.00\t")));
+    // the web page shows the texts as they are
+    const QString html = QString::fromUtf8(contents(exportAs(QStringLiteral("d"), 3)));
+    EXPECT_TRUE(html.contains(QStringLiteral(">=1+1<"))) << html.toStdString();
+}
+
+TEST_F(ExportTest, AFailedPrintoutLeavesTheOldFileWhole)
+{
+    const QString path = dir.filePath(QStringLiteral("list.pdf"));
+    GridPrinter printer;
+    printer.setGrid(&grid);
+    ASSERT_TRUE(printer.printToPdf(path));
+    const QByteArray first = contents(path);
+    printer.setGrid(nullptr); // nothing to print: the printout fails
+    EXPECT_FALSE(printer.printToPdf(path));
+    EXPECT_EQ(contents(path), first);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("list.pdf")}); // no leftovers
+    printer.setGrid(&grid);
+    addManyRows(60);
+    ASSERT_TRUE(printer.printToPdf(path)); // a good printout replaces it
+    EXPECT_NE(contents(path), first);
+}

@@ -158,7 +158,7 @@ TEST_F(Entry, ATextThatIsNotANumberCannotBeSaved)
     });
     page->BitBtn1->click();
     ASSERT_EQ(platform.errors().size(), 1);
-    EXPECT_EQ(platform.errors().first(), QStringLiteral("'-' is not a valid floating point value"));
+    EXPECT_EQ(platform.errors().first(), QStringLiteral("'-' 不是有效的数值"));
     EXPECT_EQ(scalar(QStringLiteral("select count(*) from szzb")), QStringLiteral("2"));
 }
 
@@ -363,4 +363,66 @@ TEST_F(Entry, TheCurrentRowIsInViewAboveTheFooter)
     ASSERT_NE(footer, nullptr);
     const QRect onScreen(view->viewport()->mapTo(page->DBGridEh1, cell.topLeft()), cell.size());
     EXPECT_FALSE(footer->geometry().intersects(onScreen));
+}
+
+TEST_F(Entry, AnEntryWithoutADateIsNotStored)
+{
+    platform.onDialog(QStringLiteral("FrmDz"), [this](QDialog *) {
+        form->DBEdit2->setText(QStringLiteral("8"));
+        form->DBEdit1->setText(QString()); // the date cleared
+        form->BitBtn1->click();
+        EXPECT_TRUE(form->isVisible());
+        EXPECT_EQ(ledger->state(), Dataset::State::Insert);
+        form->DBEdit1->setText(QStringLiteral("202-1-1")); // a year of three digits is no date
+        form->BitBtn1->click();
+        EXPECT_TRUE(form->isVisible());
+        EXPECT_EQ(ledger->state(), Dataset::State::Insert);
+        form->DBEdit1->setText(QStringLiteral("2026-12-01"));
+        form->BitBtn1->click();
+        EXPECT_FALSE(form->isVisible());
+    });
+    page->BitBtn1->click();
+    EXPECT_EQ(platform.texts(QStringLiteral("message")), QStringList{QStringLiteral("请输入帐目发生日期！")});
+    EXPECT_EQ(platform.errors(), QStringList{QStringLiteral("'202-1-1' 不是有效的日期")});
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from szzb where rq is null")), QStringLiteral("0"));
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from szzb where rq='2026-12-01'")), QStringLiteral("1"));
+}
+
+TEST_F(Entry, ChoosingAnItemTakesItsFirstDetailEvenWhenItSharesANameWithTheOldOne)
+{
+    // 交通 and 餐饮 both have a detail named 其他; 餐饮's first detail is 早餐
+    exec(QStringLiteral("insert into fymx (dyxmid,mxmc) select xmid,'其他' from fyxm where xmmc in ('交通','餐饮')"));
+    platform.onDialog(QStringLiteral("FrmDz"), [this](QDialog *) {
+        const int traffic = form->DBLookupComboBox1->findText(QStringLiteral("交通"));
+        form->DBLookupComboBox1->setCurrentIndex(traffic);
+        Q_EMIT form->DBLookupComboBox1->activated(traffic);
+        ledger->setValue(QStringLiteral("mx"), QStringLiteral("其他"));
+        const int food = form->DBLookupComboBox1->findText(QStringLiteral("餐饮"));
+        form->DBLookupComboBox1->setCurrentIndex(food);
+        Q_EMIT form->DBLookupComboBox1->activated(food);
+        EXPECT_EQ(ledger->asString(QStringLiteral("mx")), QStringLiteral("早餐"));
+        form->BitBtn2->click();
+    });
+    page->BitBtn1->click();
+    EXPECT_TRUE(platform.errors().isEmpty()) << platform.errors().join(QLatin1Char('\n')).toStdString();
+}
+
+TEST_F(Entry, TheNetAmountIsComputedFromTheAmountsAndHugeAmountsAreRefused)
+{
+    platform.onDialog(QStringLiteral("FrmDz"), [this](QDialog *) {
+        form->DBEdit2->setText(QStringLiteral("1e12")); // a trillion yuan is no household's expense
+        form->BitBtn1->click();
+        EXPECT_TRUE(form->isVisible());
+        form->DBEdit2->setText(QStringLiteral("999999999999.99"));
+        form->BitBtn1->click();
+        EXPECT_FALSE(form->isVisible());
+    });
+    page->BitBtn1->click();
+    EXPECT_EQ(platform.texts(QStringLiteral("message")),
+              QStringList{QStringLiteral("金额太大：请输入小于一万亿（1000000000000）元的金额！")});
+    // every cent reaches the net amount, so the footers balance
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from szzb where zc=999999999999.99 and jsze=-999999999999.99")),
+              QStringLiteral("1"));
+    EXPECT_EQ(footer(6), QStringLiteral("1000000000029.99"));  // expenses: 30 and the new one
+    EXPECT_EQ(footer(7), QStringLiteral("-999999999529.99")); // net: 500 - 30 - the new one
 }

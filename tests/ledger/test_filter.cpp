@@ -121,10 +121,25 @@ TEST_F(Filter, TheBoundsAdmitOnlyNumberCharacters)
         filter->Edit1->clear();
         filter->Edit1->insert(QStringLiteral("0 or 1=1")); // pasted text is held to the same rule
         EXPECT_EQ(filter->Edit1->text(), QString());
-        filter->Edit1->setText(QStringLiteral("1.2.3")); // not a number: the statement fails
-        filter->BitBtn1->click();
-        EXPECT_EQ(platform.errors().size(), 1);
-        EXPECT_FALSE(ledger->isActive());
+        // what is not a number is refused before any statement is built; the list stays
+        const int listed = ledger->recordCount();
+        for (const char *bad : {"1.2.3", "200--", "--", "-", ".", "1-2", ""}) {
+            filter->Edit1->setText(QString::fromLatin1(bad));
+            filter->BitBtn1->click();
+            EXPECT_TRUE(ledger->isActive()) << bad;
+            EXPECT_EQ(ledger->recordCount(), listed) << bad;
+        }
+        EXPECT_EQ(platform.texts(QStringLiteral("message")).size(), 7);
+        EXPECT_EQ(platform.texts(QStringLiteral("message")).at(1),
+                  QStringLiteral("净收支额的范围“200--”不是数字，请重新输入！"));
+        EXPECT_TRUE(platform.errors().isEmpty());
+        for (const char *good : {"-.5", "200", "-3.", "0.25"}) {
+            filter->Edit1->setText(QString::fromLatin1(good));
+            filter->BitBtn1->click();
+            EXPECT_TRUE(filter->statement().contains(QStringLiteral(" and jsze>=%1 ").arg(QLatin1String(good))));
+        }
+        EXPECT_EQ(platform.texts(QStringLiteral("message")).size(), 7);
+        EXPECT_TRUE(platform.errors().isEmpty());
         filter->BitBtn3->click(); // 选择全部 lists every entry
         EXPECT_EQ(ledger->recordCount(), 5);
         EXPECT_EQ(ledger->sqlText(), QStringLiteral("select * from szzb"));

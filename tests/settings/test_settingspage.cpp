@@ -59,7 +59,7 @@ TEST_F(Settings, ATextThatIsNotADateIsRefused)
     page->DBEdit1->setText(QStringLiteral("明天"));
     page->BitBtn25->click();
     ASSERT_EQ(platform.errors().size(), 1);
-    EXPECT_EQ(platform.errors().first(), QStringLiteral("'明天' is not a valid date"));
+    EXPECT_EQ(platform.errors().first(), QStringLiteral("'明天' 不是有效的日期"));
     EXPECT_EQ(page->BitBtn25->text(), QStringLiteral("确定")); // still editing
     EXPECT_EQ(dm->ADOTXtcs->state(), Dataset::State::Edit);
     page->DBEdit1->setText(QStringLiteral("2026-02-01"));
@@ -86,4 +86,21 @@ TEST_F(Settings, TheStyleWhileTheStartDateIsEditedStoresBoth)
     EXPECT_EQ(scalar(QStringLiteral("select qsny from xtcs")), QStringLiteral("2025-01-01"));
     EXPECT_EQ(scalar(QStringLiteral("select jmfg from xtcs")), QStringLiteral("4"));
     EXPECT_EQ(dm->ADOQlsz->recordCount(), 2);
+}
+
+TEST_F(Settings, AnEmptyStartDateIsRefused)
+{
+    for (const QString &empty : {QString(), QStringLiteral("   ")}) {
+        page->BitBtn25->click();
+        page->DBEdit1->setText(empty);
+        page->BitBtn25->click();
+        EXPECT_EQ(platform.errors().last(), QStringLiteral("'%1' 不是有效的日期").arg(empty));
+        EXPECT_EQ(page->BitBtn25->text(), QStringLiteral("确定")); // still editing
+        page->DBEdit1->setText(QStringLiteral("2026-01-01"));
+        page->BitBtn25->click();
+        EXPECT_EQ(page->BitBtn25->text(), QStringLiteral("修改"));
+    }
+    EXPECT_EQ(platform.errors().size(), 2);
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from xtcs where qsny='2026-01-01'")), QStringLiteral("1"));
+    EXPECT_TRUE(dm->ADOQlsz->isActive());
 }

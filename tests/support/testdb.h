@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/printers.h"
+
 #include "data/connection.h"
 #include "data/dataset.h"
 

@@ -1,7 +1,9 @@
 // doz-makedb [--if-missing] [--empty] FILE
 // Creates a fresh ledger database at FILE, keyed with the database password.
-// With --if-missing an existing FILE is left alone; otherwise it is an error.
+// With --if-missing an existing FILE keeps its contents (and is made readable
+// by its owner only); otherwise it is an error.
 #include "data/dberror.h"
+#include "data/filesafety.h"
 #include "data/schema.h"
 #include "data/tdm.h"
 
@@ -21,8 +23,11 @@ int main(int argc, char **argv)
         return 2;
     }
     const QString path = args.first();
-    if (ifMissing && QFileInfo::exists(path))
+    if (ifMissing && QFileInfo::exists(path)) {
+        // a file made before databases were private is made private now
+        FileSafety::makePrivate(path);
         return 0;
+    }
     try {
         Schema::createDatabase(path, DatabasePassword, QDate::currentDate(), !empty);
     } catch (const DbError &e) {

@@ -23,8 +23,15 @@ AppFixture::AppFixture()
 
 AppFixture::~AppFixture()
 {
+    destroy();
+}
+
+void AppFixture::destroy()
+{
     delete mainWindow;
+    mainWindow = nullptr;
     delete dm;
+    dm = nullptr;
     forms() = Forms();
     LoginDone = false;
     qApp->setStyleSheet(QString());

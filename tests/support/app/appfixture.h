@@ -23,6 +23,8 @@ protected:
     // Creates the data module and the windows (the main window's creation
     // opens the database).
     void create();
+    // Ends what create() made, as the end of the program would.
+    void destroy();
     // create(), shows the main window and logs in with name and password.
     void start(const QString &name = QStringLiteral("管理员"), const QString &password = QString());
     // Runs a statement (on the program's connection once it exists).
