@@ -13,6 +13,12 @@
 #include "settings/tfrmxmwh.h"
 #include "tfrmmian.h"
 #include "users/tfrmlog.h"
+#include "platform/platform.h"
+
+#include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 TDM *createApplicationWindows()
 {
@@ -30,4 +36,19 @@ TDM *createApplicationWindows()
     new TFrmCywh(window);
     new TFrmRQ(window);
     return dm;
+}
+
+void setUpApplication(QApplication &app)
+{
+    QApplication::setApplicationName(ApplicationTitle);
+    QApplication::setOrganizationName(QStringLiteral("qinghe"));
+    // No display name: Qt would append it to every window caption.
+    const QLocale chinese(QLocale::Chinese, QLocale::China);
+    QLocale::setDefault(chinese);
+    auto *translator = new QTranslator(&app);
+    if (translator->load(chinese, QStringLiteral("qtbase"), QStringLiteral("_"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(translator);
+    else
+        delete translator;
 }

@@ -1,6 +1,7 @@
 #include "tfrmmian.h"
 
 #include "components/artwork.h"
+#include "components/dbgrideh.h"
 #include "components/forms.h"
 #include "components/gridexport.h"
 #include "components/gridprinter.h"
@@ -38,9 +39,11 @@ TFrmMian::TFrmMian(QWidget *parent)
 
     PrintDBGridEh1 = new GridPrinter(this);
     PrintDBGridEh1->setObjectName(QStringLiteral("PrintDBGridEh1"));
+    DBGridEh::setSharedPrinter(PrintDBGridEh1); // every grid prints through it
     SaveDialog1 = new SaveDialog(this);
     SaveDialog1->setObjectName(QStringLiteral("SaveDialog1"));
-    SaveDialog1->filter = QStringLiteral("xls （EXCEL电子表格）|xls|txt （文本文件）|txt|htm （网页文件）|htm");
+    SaveDialog1->filter = QStringLiteral(
+        "xls （EXCEL电子表格）|xls|txt （文本文件）|txt|htm （网页文件）|htm|xlsx （Excel 工作簿）|xlsx");
     SkinStore1 = new SkinStore(this);
     SkinData1 = new SkinData(this);
 

@@ -5,6 +5,7 @@
 #include "platform/platform.h"
 
 #include <QFocusEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 
 // --- FieldLink ---------------------------------------------------------------------
@@ -148,6 +149,8 @@ DBMemo::DBMemo(DataSource *source, const QString &field, QWidget *parent)
     : QPlainTextEdit(parent)
     , m_link(new FieldLink(this, source, field))
 {
+    // Tab leaves the box like every other field; Ctrl+Tab types a tab.
+    setTabChangesFocus(true);
     auto show = [this] {
         if (m_modified && hasFocus() && m_link->dataset()->isEditing())
             return;
@@ -168,6 +171,16 @@ DBMemo::DBMemo(DataSource *source, const QString &field, QWidget *parent)
                     m_link->autoEdit();
             }));
     show();
+}
+
+void DBMemo::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Tab && event->modifiers() == Qt::ControlModifier && !isReadOnly()) {
+        insertPlainText(QStringLiteral("\t"));
+        event->accept();
+        return;
+    }
+    QPlainTextEdit::keyPressEvent(event);
 }
 
 void DBMemo::flush()

@@ -92,6 +92,7 @@ public:
 
 protected:
     void focusOutEvent(QFocusEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     FieldLink *m_link;

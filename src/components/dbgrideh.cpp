@@ -795,10 +795,28 @@ QString DBGridEh::footerText(int column) const
     return m_footerTexts.value(column);
 }
 
+namespace {
+QPointer<GridPrinter> &sharedPrinter()
+{
+    static QPointer<GridPrinter> printer;
+    return printer;
+}
+} // namespace
+
 void DBGridEh::setPrinter(GridPrinter *printer)
 {
     m_printer = printer;
-    m_printAction->setVisible(printer != nullptr);
+    m_printAction->setVisible(this->printer() != nullptr);
+}
+
+void DBGridEh::setSharedPrinter(GridPrinter *printer)
+{
+    sharedPrinter() = printer;
+}
+
+GridPrinter *DBGridEh::printer() const
+{
+    return m_printer ? m_printer.data() : sharedPrinter().data();
 }
 
 void DBGridEh::setColumnVisible(int column, bool visible)
@@ -825,9 +843,19 @@ QString DBGridEh::columnKey(int column) const
     return field.isEmpty() ? QStringLiteral("#%1").arg(column) : field;
 }
 
-void DBGridEh::saveLayout()
+QString DBGridEh::layoutKey() const
 {
     if (objectName().isEmpty())
+        return QString();
+    const QWidget *owner = window();
+    if (!owner || owner == this)
+        return objectName();
+    return QLatin1String(owner->metaObject()->className()) + QLatin1Char('/') + objectName();
+}
+
+void DBGridEh::saveLayout()
+{
+    if (layoutKey().isEmpty())
         return;
     const QHeaderView *titles = m_view->horizontalHeader();
     QStringList order;
@@ -842,7 +870,7 @@ void DBGridEh::saveLayout()
             hidden.append(columnKey(column));
     }
     QSettings settings;
-    settings.beginGroup(objectName());
+    settings.beginGroup(layoutKey());
     settings.setValue(QStringLiteral("columns"), order);
     settings.setValue(QStringLiteral("widths"), widths);
     settings.setValue(QStringLiteral("hidden"), hidden);
@@ -851,10 +879,10 @@ void DBGridEh::saveLayout()
 
 void DBGridEh::restoreLayout()
 {
-    if (objectName().isEmpty())
+    if (layoutKey().isEmpty())
         return;
     QSettings settings;
-    settings.beginGroup(objectName());
+    settings.beginGroup(layoutKey());
     const QStringList order = settings.value(QStringLiteral("columns")).toStringList();
     const QStringList widths = settings.value(QStringLiteral("widths")).toStringList();
     const QStringList hidden = settings.value(QStringLiteral("hidden")).toStringList();
@@ -889,19 +917,20 @@ void DBGridEh::restoreLayout()
 
 void DBGridEh::showContextMenu(QWidget *from, const QPoint &pos)
 {
-    m_printAction->setVisible(m_printer != nullptr);
+    m_printAction->setVisible(printer() != nullptr);
     m_menu->popup(from->mapToGlobal(pos));
 }
 
 void DBGridEh::printGrid()
 {
-    if (!m_printer)
+    GridPrinter *p = printer();
+    if (!p)
         return;
-    m_printer->setGrid(this);
-    QStringList &header = m_printer->pageHeaderCentre();
+    p->setGrid(this);
+    QStringList &header = p->pageHeaderCentre();
     header.clear();
     header.append(platform().today().toString(QStringLiteral("yyyy-MM-dd")));
-    m_printer->preview(window());
+    p->preview(window());
 }
 
 void DBGridEh::chooseColumns()

@@ -83,14 +83,23 @@ public:
     // The footer cell as displayed: the stored row count or the field's sum
     // formatted by footerFormat; "" when the column has no footer.
     QString footerText(int column) const;
-    // The printer of the menu's "打印表格" (not owned); nullptr removes the entry.
+    // The printer of the menu's "打印表格" (not owned); nullptr leaves the
+    // shared printer, or no entry when there is none.
     void setPrinter(GridPrinter *printer);
+    // The printer of every grid that has none of its own (not owned; the
+    // main window's). nullptr: such grids offer no "打印表格".
+    static void setSharedPrinter(GridPrinter *printer);
+    GridPrinter *printer() const;
     // Shows or hides a column (index into columns()); out of range is ignored.
     void setColumnVisible(int column, bool visible);
     bool isColumnVisible(int column) const;
     // "保存表格格式": stores column order, widths and visibility in QSettings
-    // under the grid's objectName; does nothing when the grid has no name.
+    // under layoutKey(); does nothing when the grid has no name.
     void saveLayout();
+    // The class of the grid's window and the grid's name ("TFrmMian/DBGridEh1"),
+    // so that grids of one name in different windows keep their own layouts;
+    // the name alone for a grid that is a window; "" without a name.
+    QString layoutKey() const;
     // The on-screen width of a column given as width pixels: widths are
     // meant for a font whose digits are 6 pixels wide and grow with a larger one.
     int scaledWidth(int width) const;

@@ -7,8 +7,21 @@
 #include <QScreen>
 #include <QShowEvent>
 
+namespace {
+// A dialog with a title bar asks for exactly the buttons its flags name (a
+// title and a close box): without the customize hint the window manager is
+// told to add minimize and maximize. (Some window managers add them anyway
+// unless the dialog also has a fixed size.)
+Qt::WindowFlags dialogFrame(Qt::WindowFlags flags)
+{
+    if (flags.testFlag(Qt::WindowTitleHint) && !flags.testFlag(Qt::FramelessWindowHint))
+        flags |= Qt::CustomizeWindowHint;
+    return flags;
+}
+} // namespace
+
 Form::Form(QWidget *parent, Qt::WindowFlags flags)
-    : QDialog(parent, flags)
+    : QDialog(parent, dialogFrame(flags))
 {}
 
 void Form::done(int result)
@@ -28,6 +41,10 @@ void Form::centreOnMainWindow()
 
 void Form::showEvent(QShowEvent *event)
 {
+    // A dialog of fixed size keeps the size it was laid out with (at least
+    // what its contents need): nothing to maximize or drag bigger.
+    if (windowFlags().testFlag(Qt::MSWindowsFixedSizeDialogHint) && !event->spontaneous())
+        setFixedSize(size().expandedTo(minimumSizeHint()));
     QDialog::showEvent(event);
     if (!event->spontaneous())
         guard([this] { FormShow(); });

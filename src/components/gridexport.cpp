@@ -2,11 +2,16 @@
 
 #include "dbgrideh.h"
 
+#include "data/filesafety.h"
 #include "platform/platform.h"
+
+#include <xlsxwriter.h>
 
 #include <QAbstractItemModel>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QProgressDialog>
 #include <QSaveFile>
 #include <QTableView>
@@ -21,7 +26,7 @@ const int ProgressThreshold = 20000;
 // Rows written between two writes to the file and two progress updates.
 const int Chunk = 1000;
 
-enum class Format { Tabs = 1, Quoted = 2, Html = 3 };
+enum class Format { Tabs = 1, Quoted = 2, Html = 3, Workbook = 4 };
 
 class ExportError : public std::runtime_error
 {
@@ -112,13 +117,169 @@ QString textCell(const QString &text)
     return text;
 }
 
+// Shown for long exports; lives for one export and is the grid's child.
+std::unique_ptr<QProgressDialog> progressFor(int rows, DBGridEh *grid)
+{
+    if (rows <= ProgressThreshold)
+        return nullptr;
+    auto progress = std::make_unique<QProgressDialog>(QStringLiteral("正在导出 %1 条记录……").arg(rows),
+                                                      QStringLiteral("取消"), 0, rows, grid);
+    progress->setObjectName(QStringLiteral("ExportProgress"));
+    progress->setWindowTitle(ApplicationTitle);
+    progress->setWindowModality(Qt::WindowModal);
+    progress->setMinimumDuration(0); // shown from the first rows on
+    progress->setValue(0);
+    return progress;
+}
+
+// After every chunk of rows: moves the progress on; true when the user
+// cancelled.
+bool cancelled(QProgressDialog *progress, int done)
+{
+    if (!progress || done % Chunk != 0)
+        return false;
+    progress->setValue(done); // lets the dialog take the cancel click
+    return progress->wasCanceled();
+}
+
+ExportError cannotWrite(const QString &path, const QString &reason)
+{
+    return ExportError(QStringLiteral("无法写入文件“%1”：%2").arg(QDir::toNativeSeparators(path), reason));
+}
+
+// An Excel workbook of one sheet: titles bold, numbers as numbers in the
+// column's format, dates as dates, the footer row, the grid's column widths.
+// Written under a temporary name and renamed when whole.
+void writeWorkbook(const QString &path, DBGridEh *grid, const QList<int> &columns)
+{
+    const Dataset *dataset = grid->dataSource()->dataset();
+    const QString temp = FileSafety::temporarySibling(path);
+    lxw_workbook_options options = {};
+    options.constant_memory = LXW_TRUE; // rows go to disk as they are written
+    QByteArray tempDir = QFile::encodeName(QFileInfo(path).absolutePath());
+    options.tmpdir = tempDir.data();
+    lxw_workbook *book = workbook_new_opt(QFile::encodeName(temp).constData(), &options);
+    if (!book)
+        throw cannotWrite(path, QStringLiteral("无法创建工作簿"));
+    struct Cleanup
+    {
+        lxw_workbook *book;
+        QString temp;
+        ~Cleanup()
+        {
+            if (book)
+                workbook_close(book);
+            QFile::remove(temp);
+        }
+    } cleanup{book, temp};
+
+    lxw_worksheet *sheet = workbook_add_worksheet(book, nullptr);
+    lxw_format *bold = workbook_add_format(book);
+    format_set_bold(bold);
+    lxw_format *dateFormat = workbook_add_format(book);
+    format_set_num_format(dateFormat, "yyyy-mm-dd");
+    lxw_format *stampFormat = workbook_add_format(book);
+    format_set_num_format(stampFormat, "yyyy-mm-dd hh:mm:ss");
+
+    struct Column
+    {
+        int field = -1;
+        FieldKind kind = FieldKind::Text;
+        bool number = false;
+        lxw_format *format = nullptr;       // cells
+        lxw_format *footerFormat = nullptr; // footer cell
+    };
+    QList<Column> layout;
+    QHash<QString, lxw_format *> numberFormats;
+    auto numberFormat = [&](const QString &pattern, bool isBold) {
+        const QString key = pattern + (isBold ? QStringLiteral("|b") : QString());
+        if (lxw_format *f = numberFormats.value(key))
+            return f;
+        lxw_format *f = workbook_add_format(book);
+        if (!pattern.isEmpty())
+            format_set_num_format(f, pattern.toUtf8().constData());
+        if (isBold)
+            format_set_bold(f);
+        numberFormats.insert(key, f);
+        return f;
+    };
+    for (int i = 0; i < columns.size(); ++i) {
+        const GridColumn &gc = grid->columns().at(columns.at(i));
+        Column c;
+        c.field = dataset->fieldIndex(gc.field);
+        c.kind = c.field >= 0 ? dataset->field(c.field).kind : FieldKind::Text;
+        c.number = c.kind == FieldKind::Integer || c.kind == FieldKind::Float;
+        if (c.number)
+            c.format = numberFormat(gc.displayFormat, false);
+        else if (c.kind == FieldKind::Date)
+            c.format = dateFormat;
+        else if (c.kind == FieldKind::DateTime)
+            c.format = stampFormat;
+        c.footerFormat = numberFormat(gc.footer == FooterKind::Sum ? gc.footerFormat : QString(), true);
+        layout.append(c);
+        // Excel measures widths in digits of its default font, about 7
+        // pixels; the library adds the cell's padding
+        const double width = grid->view()->columnWidth(columns.at(i)) / 7.0;
+        worksheet_set_column(sheet, lxw_col_t(i), lxw_col_t(i), width, nullptr);
+        worksheet_write_string(sheet, 0, lxw_col_t(i), gc.title.toUtf8().constData(), bold);
+    }
+
+    const int rows = grid->view()->model() ? grid->view()->model()->rowCount() : 0;
+    std::unique_ptr<QProgressDialog> progress = progressFor(rows, grid);
+    for (int row = 0; row < rows; ++row) {
+        const lxw_row_t r = lxw_row_t(row + 1);
+        for (int i = 0; i < layout.size(); ++i) {
+            const Column &c = layout.at(i);
+            const lxw_col_t col = lxw_col_t(i);
+            const QVariant v = c.field >= 0 ? dataset->valueAt(row, c.field) : QVariant();
+            if (v.isNull())
+                continue;
+            if (c.number) {
+                worksheet_write_number(sheet, r, col, v.toDouble(), c.format);
+            } else if (c.kind == FieldKind::Date || c.kind == FieldKind::DateTime) {
+                const QDateTime t = v.typeId() == QMetaType::QDateTime ? v.toDateTime() : QDateTime(v.toDate(), {});
+                if (t.date().year() >= 1900) {
+                    lxw_datetime when = {t.date().year(), t.date().month(), t.date().day(),
+                                         t.time().hour(), t.time().minute(), double(t.time().second())};
+                    worksheet_write_datetime(sheet, r, col, &when, c.format);
+                } else { // before the spreadsheet's calendar: the text
+                    worksheet_write_string(sheet, r, col, grid->cellText(row, columns.at(i)).toUtf8().constData(),
+                                           nullptr);
+                }
+            } else {
+                worksheet_write_string(sheet, r, col, grid->cellText(row, columns.at(i)).toUtf8().constData(),
+                                       nullptr);
+            }
+        }
+        if (cancelled(progress.get(), row + 1))
+            return;
+    }
+    const lxw_row_t footerRow = lxw_row_t(rows + 1);
+    for (int i = 0; i < layout.size(); ++i) {
+        const GridColumn &gc = grid->columns().at(columns.at(i));
+        const Column &c = layout.at(i);
+        if (gc.footer == FooterKind::Sum && c.field >= 0)
+            worksheet_write_number(sheet, footerRow, lxw_col_t(i), dataset->sum(c.field), c.footerFormat);
+        else if (gc.footer != FooterKind::None)
+            worksheet_write_string(sheet, footerRow, lxw_col_t(i),
+                                   grid->footerText(columns.at(i)).toUtf8().constData(), c.footerFormat);
+    }
+    const lxw_error closed = workbook_close(book);
+    cleanup.book = nullptr;
+    if (closed != LXW_NO_ERROR)
+        throw cannotWrite(path, QString::fromUtf8(lxw_strerror(closed)));
+    if (!FileSafety::syncFile(temp) || !FileSafety::replaceFile(temp, path))
+        throw cannotWrite(path, QStringLiteral("无法替换原文件"));
+    if (progress)
+        progress->setValue(rows);
+}
+
 // Writes text to the file; a failed write ends the export.
 void put(QSaveFile *file, const QString &text)
 {
     const QByteArray bytes = text.toUtf8();
     if (file->write(bytes) != bytes.size())
-        throw ExportError(QStringLiteral("无法写入文件“%1”：%2")
-                              .arg(QDir::toNativeSeparators(file->fileName()), file->errorString()));
+        throw cannotWrite(file->fileName(), file->errorString());
 }
 
 } // namespace
@@ -151,16 +312,19 @@ void ExportGrid(SaveDialog *dialog, DBGridEh *grid)
     if (!dialog->execute(grid))
         return;
 
-    const Format format = dialog->filterIndex == 2   ? Format::Quoted
-                          : dialog->filterIndex == 3 ? Format::Html
-                                                     : Format::Tabs;
-    static const char *const extensions[] = {"xls", "txt", "htm"};
+    const Format format = dialog->filterIndex >= 2 && dialog->filterIndex <= 4 ? Format(dialog->filterIndex)
+                                                                                : Format::Tabs;
+    static const char *const extensions[] = {"xls", "txt", "htm", "xlsx"};
     // The extension is appended whatever the name ends with; the dialog keeps
     // the full name for the next export.
     dialog->fileName += QLatin1Char('.') + QLatin1String(extensions[int(format) - 1]);
     const QString path = dialog->fileName;
 
     const QList<int> columns = grid->visibleColumns();
+    if (format == Format::Workbook) {
+        writeWorkbook(path, grid, columns);
+        return;
+    }
     const Dataset *dataset = grid->dataSource()->dataset();
     QList<bool> textColumns; // per visible column: cells that could read as formulas
     for (int c : columns) {
@@ -186,6 +350,7 @@ void ExportGrid(SaveDialog *dialog, DBGridEh *grid)
         case Format::Quoted:
             return quotedLine(cells);
         case Format::Html:
+        case Format::Workbook: // written by writeWorkbook()
             break;
         }
         return htmlRow(htmlTag, cells, align);
@@ -193,22 +358,11 @@ void ExportGrid(SaveDialog *dialog, DBGridEh *grid)
 
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        throw ExportError(
-            QStringLiteral("无法写入文件“%1”：%2").arg(QDir::toNativeSeparators(path), file.errorString()));
+        throw cannotWrite(path, file.errorString());
 
     const QAbstractItemModel *model = grid->view()->model();
     const int rows = model ? model->rowCount() : 0;
-    // Shown only for long exports; it lives for this call and is the grid's child.
-    std::unique_ptr<QProgressDialog> progress;
-    if (rows > ProgressThreshold) {
-        progress = std::make_unique<QProgressDialog>(QStringLiteral("正在导出 %1 条记录……").arg(rows),
-                                                     QStringLiteral("取消"), 0, rows, grid);
-        progress->setObjectName(QStringLiteral("ExportProgress"));
-        progress->setWindowTitle(ApplicationTitle);
-        progress->setWindowModality(Qt::WindowModal);
-        progress->setMinimumDuration(0); // shown from the first rows on
-        progress->setValue(0);
-    }
+    std::unique_ptr<QProgressDialog> progress = progressFor(rows, grid);
 
     QString text;
     if (format == Format::Html)
@@ -228,12 +382,9 @@ void ExportGrid(SaveDialog *dialog, DBGridEh *grid)
         if ((row + 1) % Chunk == 0) {
             put(&file, text);
             text.clear();
-            if (progress) {
-                progress->setValue(row + 1); // lets the dialog take the cancel click
-                if (progress->wasCanceled()) {
-                    file.cancelWriting();
-                    return;
-                }
+            if (cancelled(progress.get(), row + 1)) {
+                file.cancelWriting();
+                return;
             }
         }
     }
@@ -248,6 +399,5 @@ void ExportGrid(SaveDialog *dialog, DBGridEh *grid)
     if (progress)
         progress->setValue(rows);
     if (!file.commit())
-        throw ExportError(
-            QStringLiteral("无法写入文件“%1”：%2").arg(QDir::toNativeSeparators(path), file.errorString()));
+        throw cannotWrite(path, file.errorString());
 }

@@ -32,7 +32,9 @@ public:
 // dataset is not open or the dialog is cancelled. The chosen filter decides
 // the format and the extension appended to the chosen name (which the
 // dialog keeps): 1 "xls" tab-separated text, 2 "txt" quoted cells separated
-// by ';', 3 "htm" an HTML page with one table; the text files are UTF-8 with
+// by ';', 3 "htm" an HTML page with one table, 4 "xlsx" an Excel workbook
+// (titles bold, numbers and dates as such, the grid's widths; see
+// writeWorkbook); the text files are UTF-8 with
 // a byte order mark (so spreadsheet programs read the Chinese right), lines
 // end in CR LF. An existing file is replaced without asking. Throws an
 // exception derived from std::exception when the file cannot be written.

@@ -3,6 +3,9 @@
 #include "skinstore.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QEvent>
+#include <QStyledItemDelegate>
 #include <QStyle>
 #include <QStyleFactory>
 
@@ -49,6 +52,7 @@ void SkinData::apply()
         m_originalStyle = QApplication::style()->name();
         if (QStyle *style = QStyleFactory::create(QLatin1String(baseStyleName)))
             QApplication::setStyle(style);
+        qApp->installEventFilter(this);
         m_applied = true;
     }
     // The palette goes first: the style sheet is then resolved against it, and
@@ -74,6 +78,20 @@ void SkinData::restore()
     // of waiting for the posted palette-change events.
     QApplication::setPalette(QPalette());
     qApp->setStyleSheet(QString());
+    qApp->removeEventFilter(this);
     m_applied = false;
     emit applied();
+}
+
+bool SkinData::eventFilter(QObject *watched, QEvent *event)
+{
+    // The base style draws the entries of a list that drops down like a menu
+    // with a delegate that ignores the sheet's colours for entries; an item
+    // delegate takes them.
+    if (event->type() == QEvent::Polish) {
+        if (auto *combo = qobject_cast<QComboBox *>(watched);
+            combo && !qobject_cast<QStyledItemDelegate *>(combo->itemDelegate()))
+            combo->setItemDelegate(new QStyledItemDelegate(combo));
+    }
+    return QObject::eventFilter(watched, event);
 }

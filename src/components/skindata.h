@@ -34,6 +34,11 @@ signals:
     // Emitted after a look has been put on or taken off the application.
     void applied();
 
+protected:
+    // Gives every drop-down list, while a look is on, entries that the look's
+    // sheet draws (its highlighted entry legible).
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void apply();
     void restore();

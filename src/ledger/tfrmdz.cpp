@@ -32,6 +32,8 @@ QToolButton *dotsButton(const QString &hint, QWidget *parent)
     f.setBold(true);
     b->setFont(f);
     b->setFixedWidth(28);
+    b->setFocusPolicy(Qt::StrongFocus); // reachable by Tab; Space opens its dialog
+    b->setAccessibleName(hint);
     return b;
 }
 
@@ -49,7 +51,7 @@ QString generalNumber(double v)
 } // namespace
 
 TFrmDz::TFrmDz(QWidget *parent)
-    : Form(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+    : Form(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
 {
     setObjectName(QStringLiteral("FrmDz"));
     setWindowTitle(QStringLiteral("记帐维护"));
@@ -89,6 +91,7 @@ TFrmDz::TFrmDz(QWidget *parent)
     BitBtn2 = new QPushButton(QStringLiteral("取消退出"), this);
     for (QPushButton *b : {BitBtn1, BitBtn2, BitBtn3})
         b->setAutoDefault(false);
+    BitBtn1->setDefault(true); // Enter in a field stores the entry
 
     const QList<QPair<const char *, QWidget *>> named = {{"DBEdit1", DBEdit1},
                                                          {"SpeedButton4", SpeedButton4},
@@ -160,6 +163,16 @@ TFrmDz::TFrmDz(QWidget *parent)
     layout->addSpacing(6);
     layout->addLayout(buttons);
     resize(560, 250);
+
+    // The keyboard walks the left column, then the right one, then the
+    // buttons; the read-only fields are left out.
+    for (DBEdit *shown : {DBEdit4, DBEdit6, DBEdit7})
+        shown->setFocusPolicy(Qt::ClickFocus);
+    const QList<QWidget *> order = {DBEdit1, SpeedButton4, DBLookupComboBox1, SpeedButton1, DBLookupComboBox2,
+                                    SpeedButton2,     DBLookupComboBox3, SpeedButton3, DBMemo1, DBComboBox1,
+                                    DBEdit3,          DBEdit2,           BitBtn1,      BitBtn3, BitBtn2};
+    for (int i = 0; i + 1 < order.size(); ++i)
+        setTabOrder(order[i], order[i + 1]);
 
     connect(DBLookupComboBox1, &DBLookupComboBox::clicked, this, guarded([this] { DBLookupComboBox1Click(); }));
     connect(DBComboBox1, &DBComboBox::changed, this, guarded([this] { DBComboBox1Change(); }));

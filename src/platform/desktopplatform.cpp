@@ -11,6 +11,7 @@
 #include <QMessageBox>
 #include <QUrl>
 
+#include <cstdio>
 #include <cstdlib>
 
 namespace {
@@ -21,6 +22,13 @@ int messageBox(QWidget *owner, QMessageBox::Icon icon, const QString &caption, c
     QMessageBox box(icon, caption, text, buttons, owner);
     box.setWindowModality(Qt::ApplicationModal);
     return box.exec();
+}
+
+// The folder of the last file chosen, where a dialog proposing a bare name opens.
+QString &lastFolder()
+{
+    static QString folder;
+    return folder;
 }
 
 FileDialogResult runFileDialog(QWidget *owner, const FileDialogRequest &request, QFileDialog::AcceptMode mode)
@@ -39,6 +47,8 @@ FileDialogResult runFileDialog(QWidget *owner, const FileDialogRequest &request,
         ext.remove(0, 1);
     if (!ext.isEmpty())
         dialog.setDefaultSuffix(ext);
+    if (QFileInfo(request.fileName).isRelative() && !lastFolder().isEmpty())
+        dialog.setDirectory(lastFolder());
     if (!request.fileName.isEmpty())
         dialog.selectFile(request.fileName);
     FileDialogResult result;
@@ -46,6 +56,7 @@ FileDialogResult runFileDialog(QWidget *owner, const FileDialogRequest &request,
         return result;
     result.accepted = true;
     result.fileName = dialog.selectedFiles().constFirst();
+    lastFolder() = QFileInfo(result.fileName).absolutePath();
     result.filterIndex = int(filters.indexOf(dialog.selectedNameFilter())) + 1;
     if (result.filterIndex < 1)
         result.filterIndex = 1;
@@ -59,17 +70,31 @@ QStringList DesktopPlatform::nameFilters(const QString &filter)
     const QStringList parts = filter.split(QLatin1Char('|'));
     QStringList result;
     for (int i = 0; i + 1 < parts.size(); i += 2) {
-        QString patterns = parts[i + 1];
-        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-        result.append(parts[i] + QStringLiteral(" (") + patterns + QLatin1Char(')'));
+        QStringList patterns = parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts);
+        for (QString &p : patterns) {
+            p = p.trimmed();
+            if (!p.contains(QLatin1Char('*')) && !p.contains(QLatin1Char('?')) && !p.contains(QLatin1Char('.')))
+                p = QStringLiteral("*.") + p; // a bare extension
+        }
+        result.append(parts[i] + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')'));
     }
     return result;
 }
 
+std::unique_ptr<QMessageBox> DesktopPlatform::questionBox(QWidget *owner, const QString &text, const QString &caption)
+{
+    auto box = std::make_unique<QMessageBox>(QMessageBox::NoIcon, caption, text, QMessageBox::Yes | QMessageBox::No,
+                                             owner);
+    box->setWindowModality(Qt::ApplicationModal);
+    // A stray Enter never confirms what cannot be undone.
+    box->setDefaultButton(QMessageBox::No);
+    box->setEscapeButton(QMessageBox::No);
+    return box;
+}
+
 bool DesktopPlatform::askYesNo(QWidget *owner, const QString &text, const QString &caption)
 {
-    return messageBox(owner, QMessageBox::NoIcon, caption, text, QMessageBox::Yes | QMessageBox::No)
-           == QMessageBox::Yes;
+    return questionBox(owner, text, caption)->exec() == QMessageBox::Yes;
 }
 
 void DesktopPlatform::showMessage(QWidget *owner, const QString &text)
@@ -130,12 +155,16 @@ bool DesktopPlatform::copyFile(const QString &from, const QString &to)
 {
     if (QFileInfo(from).canonicalFilePath() == QFileInfo(to).canonicalFilePath() && QFileInfo::exists(to))
         return true;
+    // Copied under a temporary name, then renamed over the target in one step.
     const QString temp = to + QStringLiteral(".copying");
     QFile::remove(temp);
     if (!QFile::copy(from, temp))
         return false;
-    QFile::remove(to);
-    return QFile::rename(temp, to);
+    if (std::rename(QFile::encodeName(temp).constData(), QFile::encodeName(to).constData()) != 0) {
+        QFile::remove(temp);
+        return false;
+    }
+    return true;
 }
 
 bool DesktopPlatform::deleteFile(const QString &path)

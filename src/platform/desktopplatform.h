@@ -2,6 +2,10 @@
 
 #include "platform.h"
 
+#include <QMessageBox>
+
+#include <memory>
+
 // The platform of a real desktop session, over Qt's dialogs and services.
 class DesktopPlatform : public Platform
 {
@@ -23,6 +27,10 @@ public:
     void terminate() override;
 
     // "xls （EXCEL电子表格）|xls|txt （文本文件）|txt" as Qt's name filters:
-    // "xls （EXCEL电子表格） (xls)" and so on, a bare word matching that name.
+    // "xls （EXCEL电子表格） (*.xls)" and so on; a bare word is an extension,
+    // a pattern with "*", "?" or "." stays as it is.
     static QStringList nameFilters(const QString &filter);
+    // The box of askYesNo(): the buttons Yes and No, No the default and
+    // escape button, no icon.
+    static std::unique_ptr<QMessageBox> questionBox(QWidget *owner, const QString &text, const QString &caption);
 };

@@ -51,7 +51,6 @@ TFrmLog::TFrmLog(StatusBar *statusBar, QWidget *parent)
     Edit1 = new QLineEdit(this);
     Edit1->setObjectName(QStringLiteral("Edit1"));
     Edit1->setEchoMode(QLineEdit::Password);
-    Edit1->setStyleSheet(QStringLiteral("lineedit-password-character: 64;")); // "@"
     BitBtn1 = new QPushButton(QStringLiteral("确定"), this);
     BitBtn2 = new QPushButton(QStringLiteral("取消"), this);
     for (QPushButton *b : {BitBtn1, BitBtn2}) {
@@ -104,6 +103,11 @@ void TFrmLog::FormShow()
     // Centred on the desktop, the focus in the password.
     if (screen())
         move(screen()->availableGeometry().center() - rect().center());
+    // The password shows "@" for every letter. The look's style sheet is
+    // applied after this dialog was made and takes the field's own rule
+    // away, so the rule is given again each time the dialog shows.
+    Edit1->setStyleSheet(QString());
+    Edit1->setStyleSheet(QStringLiteral("lineedit-password-character: 64;"));
     Edit1->setFocus();
 }
 
@@ -114,13 +118,48 @@ void TFrmLog::refuse()
     Edit1->selectAll();
 }
 
+QString TFrmLog::foldedName(const QString &name)
+{
+    QString folded = name;
+    for (QChar &c : folded) {
+        // full-width Latin letters and digits, as an input method types them
+        const char16_t u = c.unicode();
+        if ((u >= 0xFF10 && u <= 0xFF19) || (u >= 0xFF21 && u <= 0xFF3A) || (u >= 0xFF41 && u <= 0xFF5A))
+            c = QChar(char16_t(u - 0xFEE0));
+    }
+    return folded.toCaseFolded();
+}
+
+// The stored name of the user whose name equals the typed one under Unicode
+// case folding (the database itself folds only ASCII letters); the typed
+// name itself when no user has it.
+QString TFrmLog::storedName(const QString &typed) const
+{
+    const QString wanted = foldedName(typed);
+    Dataset *scratch = DM->ADOQls;
+    scratch->requery(QStringLiteral("select yhmc from czyh"));
+    const int column = scratch->requireField(QStringLiteral("yhmc"));
+    QString found = typed;
+    bool folded = false;
+    for (int row = 0; row < scratch->recordCount(); ++row) {
+        const QString name = scratch->textAt(row, column);
+        if (name == typed)
+            return name;
+        if (!folded && foldedName(name) == wanted) {
+            found = name;
+            folded = true;
+        }
+    }
+    return found;
+}
+
 void TFrmLog::BitBtn1Click()
 {
     Dataset *log = DM->ADOQLog;
+    const QString name = storedName(ComboBox1->currentText());
     log->close();
     log->clearSql();
-    log->addSql(QStringLiteral("select * from czyh where yhmc='") + sqlText(ComboBox1->currentText())
-                + QStringLiteral("'"));
+    log->addSql(QStringLiteral("select * from czyh where yhmc='") + sqlText(name) + QStringLiteral("'"));
     log->open();
     // A name that matches no user is refused like a wrong password.
     if (log->isEmpty() || log->asString(QStringLiteral("yhkl")) != Edit1->text()) {

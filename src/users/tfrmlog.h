@@ -38,12 +38,17 @@ public:
     void BitBtn2Click();
     void Edit1KeyPress();
 
+    // A user name as the login compares it: full-width Latin letters and
+    // digits as their ASCII forms, then Unicode case folding.
+    static QString foldedName(const QString &name);
+
 protected:
     void FormShow() override;
     void FormClose() override;
 
 private:
     void refuse();
+    QString storedName(const QString &typed) const;
 
     StatusBar *m_statusBar;
     std::function<void()> m_afterLogin;

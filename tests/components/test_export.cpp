@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QProcess>
 #include <QProgressDialog>
@@ -396,4 +397,72 @@ TEST_F(ExportTest, AFailedPrintoutLeavesTheOldFileWhole)
     addManyRows(60);
     ASSERT_TRUE(printer.printToPdf(path)); // a good printout replaces it
     EXPECT_NE(contents(path), first);
+}
+
+namespace {
+
+// Debian's Python, into which python3-openpyxl installs (another python3 may
+// come first on the path).
+QString systemPython()
+{
+    return QFileInfo::exists(QStringLiteral("/usr/bin/python3")) ? QStringLiteral("/usr/bin/python3")
+                                                                 : QStringLiteral("python3");
+}
+
+// What an independent reader (openpyxl) finds in a workbook: per row, per
+// cell "value|type|number format|bold", and the column widths.
+QStringList readWorkbook(const QString &path)
+{
+    const char *script = R"PY(
+import datetime, sys, openpyxl
+ws = openpyxl.load_workbook(sys.argv[1]).active
+for row in ws.iter_rows():
+    cells = []
+    for c in row:
+        v = c.value
+        t = type(v).__name__
+        if isinstance(v, datetime.datetime):
+            v = v.isoformat(sep=' ')
+        cells.append('%s|%s|%s|%s' % (v, t, c.number_format, 'b' if c.font.b else ''))
+    print('\t'.join(cells))
+print('widths', ' '.join('%.2f' % ws.column_dimensions[k].width for k in 'ABCD'))
+)PY";
+    QProcess python;
+    python.start(systemPython(), {QStringLiteral("-c"), QString::fromUtf8(script), path});
+    if (!python.waitForFinished(60000) || python.exitCode() != 0)
+        return {QStringLiteral("failed: ") + QString::fromUtf8(python.readAllStandardError())};
+    return QString::fromUtf8(python.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+bool hasOpenpyxl()
+{
+    return QProcess::execute(systemPython(), {QStringLiteral("-c"), QStringLiteral("import openpyxl")}) == 0;
+}
+
+} // namespace
+
+TEST_F(ExportTest, AnExcelWorkbookThatAnotherReaderReadsBack)
+{
+    grid.view()->setColumnWidth(4, 140);
+    const QString path = exportAs(QStringLiteral("流水"), 4);
+    EXPECT_EQ(path, dir.filePath(QStringLiteral("流水.xlsx")));
+    ASSERT_EQ(contents(path).left(2), QByteArray("PK")); // a zip package
+    if (!hasOpenpyxl())
+        GTEST_SKIP() << "python3-openpyxl is not installed";
+    const QStringList rows = readWorkbook(path);
+    ASSERT_EQ(rows.size(), 5) << rows.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(rows[0], QStringLiteral("日期|str|General|b\t项目|str|General|b\t支出|str|General|b\t备注|str|General|b"));
+    EXPECT_EQ(rows[1], QStringLiteral("2026-03-01 00:00:00|datetime|yyyy-mm-dd|\t餐饮|str|General|\t"
+                                      "30.5|float|0.00|\t说\"好\";再\t见<&>|str|General|"));
+    EXPECT_EQ(rows[2], QStringLiteral("2026-03-02 00:00:00|datetime|yyyy-mm-dd|\t交通|str|General|\t"
+                                      "12.25|float|0.00|\tNone|NoneType|General|"));
+    EXPECT_EQ(rows[3], QStringLiteral("共2条记录|str|General|b\tNone|NoneType|General|\t"
+                                      "42.75|float|0.00|b\tNone|NoneType|General|"));
+    // widths follow the grid, about 7 pixels to a digit and a cell's padding
+    const QStringList widths = rows[4].split(QLatin1Char(' ')).mid(1);
+    ASSERT_EQ(widths.size(), 4);
+    const QList<int> shown = {0, 1, 2, 4};
+    for (int i = 0; i < 4; ++i)
+        EXPECT_NEAR(widths[i].toDouble(), grid.view()->columnWidth(shown[i]) / 7.0 + 0.71, 0.1) << i;
+    EXPECT_GT(widths[3].toDouble(), widths[0].toDouble());
 }

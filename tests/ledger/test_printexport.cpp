@@ -72,7 +72,8 @@ TEST_F(PrintExport, ExportAppendsTheExtensionAndWritesEveryRow)
     ASSERT_EQ(platform.fileRequests.size(), 1);
     EXPECT_EQ(platform.fileRequests[0].fileName, QStringLiteral("家庭收支流水帐"));
     EXPECT_EQ(platform.fileRequests[0].filter,
-              QStringLiteral("xls （EXCEL电子表格）|xls|txt （文本文件）|txt|htm （网页文件）|htm"));
+              QStringLiteral("xls （EXCEL电子表格）|xls|txt （文本文件）|txt|htm （网页文件）|htm|"
+                             "xlsx （Excel 工作簿）|xlsx"));
     QFile file(name + QStringLiteral(".xls"));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QString text = QString::fromUtf8(file.readAll());

@@ -12,9 +12,7 @@
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(ApplicationTitle);
-    QApplication::setApplicationDisplayName(ApplicationTitle);
-    QApplication::setOrganizationName(QStringLiteral("qinghe"));
+    setUpApplication(app);
     std::unique_ptr<TDM> dm(createApplicationWindows());
     std::unique_ptr<TFrmMian> window(forms().FrmMian);
     window->show();
