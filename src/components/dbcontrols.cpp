@@ -116,6 +116,8 @@ void DBEdit::mouseReleaseEvent(QMouseEvent *event)
 void DBEdit::setLocked(bool locked)
 {
     setReadOnly(locked);
+    // a locked box is shown, not visited: Tab passes it by
+    setFocusPolicy(locked ? Qt::ClickFocus : Qt::StrongFocus);
     updateStyle();
 }
 

@@ -165,9 +165,7 @@ TFrmDz::TFrmDz(QWidget *parent)
     resize(560, 250);
 
     // The keyboard walks the left column, then the right one, then the
-    // buttons; the read-only fields are left out.
-    for (DBEdit *shown : {DBEdit4, DBEdit6, DBEdit7})
-        shown->setFocusPolicy(Qt::ClickFocus);
+    // buttons; locked boxes are passed by.
     const QList<QWidget *> order = {DBEdit1, SpeedButton4, DBLookupComboBox1, SpeedButton1, DBLookupComboBox2,
                                     SpeedButton2,     DBLookupComboBox3, SpeedButton3, DBMemo1, DBComboBox1,
                                     DBEdit3,          DBEdit2,           BitBtn1,      BitBtn3, BitBtn2};

@@ -11,6 +11,7 @@
 #include <QHeaderView>
 #include <QListWidget>
 #include <QMenu>
+#include <QMainWindow>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSettings>
@@ -338,6 +339,41 @@ TEST_F(GridTest, LayoutIsSavedAndRestoredUnderTheGridsName)
     other.setColumns(grid.columns());
     other.restoreLayout();
     EXPECT_EQ(other.visibleColumns(), (QList<int>{0, 1, 2, 3, 4}));
+
+    // grids of one name in two windows keep their own layouts
+    QMainWindow ledgerWindow;
+    QDialog listWindow;
+    auto *inLedger = new DBGridEh(&ledgerWindow);
+    auto *inList = new DBGridEh(&listWindow);
+    for (DBGridEh *g : {inLedger, inList}) {
+        g->setObjectName(QStringLiteral("DBGridEh1"));
+        g->setColumns(grid.columns());
+    }
+    EXPECT_EQ(inLedger->layoutKey(), QStringLiteral("QMainWindow/DBGridEh1"));
+    EXPECT_EQ(inList->layoutKey(), QStringLiteral("QDialog/DBGridEh1"));
+    inLedger->setColumnVisible(0, false);
+    inLedger->saveLayout();
+    inList->saveLayout();
+    inLedger->setColumnVisible(0, true);
+    inLedger->restoreLayout();
+    inList->restoreLayout();
+    EXPECT_FALSE(inLedger->isColumnVisible(0));
+    EXPECT_TRUE(inList->isColumnVisible(0));
+}
+
+TEST_F(GridTest, EveryGridPrintsThroughTheSharedPrinter)
+{
+    EXPECT_EQ(grid.printer(), nullptr);
+    GridPrinter shared;
+    DBGridEh::setSharedPrinter(&shared);
+    EXPECT_EQ(grid.printer(), &shared);
+    GridPrinter own;
+    grid.setPrinter(&own);
+    EXPECT_EQ(grid.printer(), &own);
+    grid.setPrinter(nullptr);
+    EXPECT_EQ(grid.printer(), &shared);
+    DBGridEh::setSharedPrinter(nullptr);
+    EXPECT_EQ(grid.printer(), nullptr);
 }
 
 TEST_F(GridTest, TheColumnsDialogShowsAndHidesColumns)

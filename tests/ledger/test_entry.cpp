@@ -426,3 +426,39 @@ TEST_F(Entry, TheNetAmountIsComputedFromTheAmountsAndHugeAmountsAreRefused)
     EXPECT_EQ(footer(6), QStringLiteral("1000000000029.99"));  // expenses: 30 and the new one
     EXPECT_EQ(footer(7), QStringLiteral("-999999999529.99")); // net: 500 - 30 - the new one
 }
+
+TEST_F(Entry, TheKeyboardWalksTheFormInReadingOrderAndEnterStores)
+{
+    platform.onDialog(QStringLiteral("FrmDz"), [this](QDialog *) {
+        form->activateWindow();
+        QApplication::setActiveWindow(form);
+        form->DBEdit1->setFocus(Qt::TabFocusReason);
+        QStringList walked;
+        for (int i = 0; i < 15; ++i) {
+            QWidget *focused = QApplication::focusWidget();
+            walked.append(focused ? focused->objectName() : QStringLiteral("-"));
+            QTest::keyClick(focused ? focused : form, Qt::Key_Tab);
+        }
+        EXPECT_EQ(walked.join(QLatin1Char(' ')),
+                  QStringLiteral("DBEdit1 SpeedButton4 DBLookupComboBox1 SpeedButton1 DBLookupComboBox2 "
+                                 "SpeedButton2 DBLookupComboBox3 SpeedButton3 DBMemo1 DBComboBox1 DBEdit2 "
+                                 "BitBtn1 BitBtn3 BitBtn2 DBEdit1"));
+        // a tab is typed with Ctrl+Tab; Tab alone leaves the remark
+        form->DBMemo1->setFocus(Qt::TabFocusReason);
+        QTest::keyClicks(form->DBMemo1, QStringLiteral("a"));
+        QTest::keyClick(form->DBMemo1, Qt::Key_Tab, Qt::ControlModifier);
+        QTest::keyClicks(form->DBMemo1, QStringLiteral("b"));
+        EXPECT_EQ(form->DBMemo1->toPlainText(), QStringLiteral("a\tb"));
+        QTest::keyClick(form->DBMemo1, Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), static_cast<QWidget *>(form->DBComboBox1));
+        // the expense typed, Enter stores the entry
+        form->DBEdit2->setFocus(Qt::TabFocusReason);
+        form->DBEdit2->selectAll();
+        QTest::keyClicks(form->DBEdit2, QStringLiteral("7"));
+        QTest::keyClick(form->DBEdit2, Qt::Key_Return);
+        EXPECT_FALSE(form->isVisible());
+    });
+    page->BitBtn1->click();
+    EXPECT_TRUE(platform.errors().isEmpty()) << platform.errors().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(scalar(QStringLiteral("select bz from szzb where zc=7")), QStringLiteral("a\tb"));
+}

@@ -214,3 +214,9 @@ TEST_F(Reference, Accounts)
     EXPECT_EQ(scalar(QStringLiteral("select count(*) from jtcy where cyxm='全部'")), QStringLiteral("1"));
     EXPECT_EQ(scalar(QStringLiteral("select szr from szzb where zbid=1")), QStringLiteral("现金"));
 }
+
+TEST_F(Reference, TheListGridsPrintThroughTheMainWindowsPrinter)
+{
+    for (DBGridEh *g : {forms().FrmFyxm->DBGridEh1, forms().FrmJtcy->DBGridEh1})
+        EXPECT_EQ(g->printer(), mainWindow->PrintDBGridEh1);
+}

@@ -6,6 +6,7 @@
 #include "support/app/appfixture.h"
 #include "users/tfrmlog.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -149,4 +150,41 @@ TEST_F(Login, EveryCloseWithoutSuccessEndsTheProgram)
     mainWindow->FormActivate();
     EXPECT_EQ(platform.terminated, 3);
     EXPECT_FALSE(LoginDone);
+}
+
+TEST_F(Login, NamesCompareUnderUnicodeCaseFoldingAndFullWidthForms)
+{
+    exec(QStringLiteral("insert into czyh (yhmc,yhkl) values ('JOSÉ','x')"));
+    // as typed: the name box upper-cases "josé"; a Chinese input method in
+    // full-width mode types "ｚｈａｎｇ"
+    EXPECT_EQ(TFrmLog::foldedName(QStringLiteral("josé")), TFrmLog::foldedName(QStringLiteral("JOSÉ")));
+    EXPECT_EQ(TFrmLog::foldedName(QStringLiteral("ＺＨＡＮＧ１")), QStringLiteral("zhang1"));
+    EXPECT_NE(TFrmLog::foldedName(QStringLiteral("李四")), TFrmLog::foldedName(QStringLiteral("李三")));
+    tryLogin({{QStringLiteral("josé"), QStringLiteral("wrong")},
+              {QStringLiteral("ｚｈａｎｇ"), QStringLiteral("wrong")},
+              {QStringLiteral("ＺＨＡＮＧ"), QStringLiteral("Pass1")}});
+    EXPECT_TRUE(LoginDone);
+    EXPECT_EQ(platform.texts(QStringLiteral("message")), (QStringList{Refused, Refused}));
+    EXPECT_EQ(dm->ADOQLog->asString(QStringLiteral("yhmc")), QStringLiteral("zhang")); // the stored name
+    EXPECT_EQ(mainWindow->StatusBar1->panelText(0), QStringLiteral("操作员：『zhang』"));
+}
+
+TEST_F(Login, AnAccentedNameLogsIn)
+{
+    exec(QStringLiteral("insert into czyh (yhmc,yhkl) values ('JOSÉ','x')"));
+    tryLogin({{QStringLiteral("josé"), QStringLiteral("x")}});
+    EXPECT_TRUE(LoginDone);
+    EXPECT_EQ(dm->ADOQLog->asString(QStringLiteral("yhmc")), QStringLiteral("JOSÉ"));
+}
+
+TEST_F(Login, ThePasswordShowsAnAtForEveryLetterInTheLook)
+{
+    platform.onDialog(QStringLiteral("FrmLog"), [this](QDialog *) {
+        log->Edit1->setFocus();
+        QTest::keyClicks(log->Edit1, QStringLiteral("abc"));
+        EXPECT_EQ(log->Edit1->displayText(), QStringLiteral("@@@"));
+        log->BitBtn2->click();
+    });
+    mainWindow->FormActivate();
+    EXPECT_FALSE(qApp->styleSheet().isEmpty()); // a look is on
 }

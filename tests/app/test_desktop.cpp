@@ -1,0 +1,159 @@
+// What a person sees at the desktop: Qt's texts in Chinese, captions as
+// given, questions that do not confirm on Enter, focus and highlighted list
+// entries visible in every look.
+#include "app/application.h"
+#include "app/tfrmmian.h"
+#include "components/forms.h"
+#include "components/skindata.h"
+#include "components/skinstore.h"
+#include "ledger/ledgerpage.h"
+#include "ledger/tfrmdz.h"
+#include "ledger/tfrmzbcx.h"
+#include "platform/desktopplatform.h"
+#include "settings/settingspage.h"
+#include "settings/tfrmfyxm.h"
+#include "settings/tfrmjtcy.h"
+#include "settings/tfrmxmwh.h"
+#include "support/app/appfixture.h"
+#include "users/tfrmlog.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QComboBox>
+#include <QImage>
+#include <QLocale>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStyledItemDelegate>
+#include <QTimer>
+#include <QTest>
+#include <QToolButton>
+
+namespace {
+
+// Luminance 0..255 of a colour.
+int luminance(QRgb c)
+{
+    return (299 * qRed(c) + 587 * qGreen(c) + 114 * qBlue(c)) / 1000;
+}
+
+class Desktop : public AppFixture
+{
+protected:
+    void SetUp() override { start(); }
+
+    void activate(QWidget *w)
+    {
+        w->show();
+        w->activateWindow();
+        QApplication::setActiveWindow(w);
+        QCoreApplication::processEvents();
+    }
+};
+
+} // namespace
+
+TEST(Application, QtsOwnTextsAreChineseAndCaptionsStayAsGiven)
+{
+    const QString name = QCoreApplication::applicationName();
+    setUpApplication(*qApp);
+    EXPECT_TRUE(QCoreApplication::translate("QPlatformTheme", "&Yes").startsWith(QStringLiteral("是")));
+    EXPECT_TRUE(QCoreApplication::translate("QPlatformTheme", "&No").startsWith(QStringLiteral("否")));
+    EXPECT_EQ(QLocale().monthName(1), QStringLiteral("一月"));
+    EXPECT_EQ(QApplication::applicationName(), QStringLiteral("青禾家庭doz V 2.0"));
+    // no display name of its own, which Qt would append to every caption
+    QApplication::setApplicationName(QStringLiteral("x"));
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), QStringLiteral("x"));
+    QApplication::setApplicationName(name);
+}
+
+TEST(Application, AQuestionIsNotConfirmedByEnter)
+{
+    const auto box = DesktopPlatform::questionBox(nullptr, QStringLiteral("   是否确认删除？  "),
+                                                  QStringLiteral("警告！！！"));
+    EXPECT_EQ(box->windowTitle(), QStringLiteral("警告！！！"));
+    ASSERT_NE(box->defaultButton(), nullptr);
+    EXPECT_EQ(box->defaultButton(), box->button(QMessageBox::No));
+    EXPECT_EQ(box->escapeButton(), box->button(QMessageBox::No));
+    int answer = -1;
+    QTimer::singleShot(0, box.get(), [&box] { QTest::keyClick(box.get(), Qt::Key_Return); });
+    answer = box->exec();
+    EXPECT_EQ(answer, QMessageBox::No);
+}
+
+TEST(Application, ExportDialogsListFilesOfTheChosenType)
+{
+    EXPECT_EQ(DesktopPlatform::nameFilters(QStringLiteral("xls （EXCEL电子表格）|xls|bmp|bmp|任意|*.qhd;*.mdb")),
+              (QStringList{QStringLiteral("xls （EXCEL电子表格） (*.xls)"), QStringLiteral("bmp (*.bmp)"),
+                           QStringLiteral("任意 (*.qhd *.mdb)")}));
+}
+
+TEST_F(Desktop, DialogsAskForATitleAndACloseBoxOnly)
+{
+    const QList<QWidget *> dialogs = {forms().FrmLog, forms().FrmDz,   forms().FrmZbcx,
+                                      forms().FrmFyxm, forms().FrmXmwh, forms().FrmJtcy};
+    for (QWidget *d : dialogs) {
+        const Qt::WindowFlags f = d->windowFlags();
+        EXPECT_TRUE(f.testFlag(Qt::CustomizeWindowHint)) << d->objectName().toStdString();
+        EXPECT_FALSE(f.testFlag(Qt::WindowMaximizeButtonHint)) << d->objectName().toStdString();
+        EXPECT_FALSE(f.testFlag(Qt::WindowMinimizeButtonHint)) << d->objectName().toStdString();
+        EXPECT_TRUE(f.testFlag(Qt::WindowCloseButtonHint)) << d->objectName().toStdString();
+    }
+}
+
+TEST_F(Desktop, TheFocusIsVisibleInEveryLook)
+{
+    activate(mainWindow);
+    for (int look = 0; look < mainWindow->SkinStore1->count(); ++look) {
+        mainWindow->SkinData1->loadFromCollection(mainWindow->SkinStore1, look);
+        mainWindow->ToolButton2->setFocus(Qt::TabFocusReason);
+        QCoreApplication::processEvents();
+        ASSERT_TRUE(mainWindow->ToolButton2->hasFocus()) << look;
+        const QImage focused = mainWindow->ToolButton2->grab().toImage();
+        mainWindow->ToolButton3->setFocus(Qt::TabFocusReason);
+        QCoreApplication::processEvents();
+        const QImage unfocused = mainWindow->ToolButton2->grab().toImage();
+        EXPECT_NE(focused, unfocused) << "navigation button, look " << look;
+
+        QPushButton *add = mainWindow->TabSheet1->BitBtn1;
+        mainWindow->ToolButton1->click();
+        add->setFocus(Qt::TabFocusReason);
+        QCoreApplication::processEvents();
+        const QImage buttonFocused = add->grab().toImage();
+        mainWindow->TabSheet1->BitBtn2->setFocus(Qt::TabFocusReason);
+        QCoreApplication::processEvents();
+        EXPECT_NE(buttonFocused, add->grab().toImage()) << "push button, look " << look;
+    }
+}
+
+TEST_F(Desktop, TheHighlightedEntryOfADropDownListIsLegibleInEveryLook)
+{
+    QComboBox *styles = mainWindow->TabSheet4->ComboBox6;
+    mainWindow->ToolButton4->click();
+    activate(mainWindow);
+    for (int look = 0; look < mainWindow->SkinStore1->count(); ++look) {
+        mainWindow->SkinData1->loadFromCollection(mainWindow->SkinStore1, look);
+        styles->setCurrentIndex(2);
+        styles->showPopup();
+        QCoreApplication::processEvents();
+        QAbstractItemView *list = styles->view();
+        ASSERT_TRUE(list->isVisible()) << look;
+        EXPECT_NE(qobject_cast<QStyledItemDelegate *>(styles->itemDelegate()), nullptr) << look;
+        const QModelIndex current = list->model()->index(2, 0);
+        list->setCurrentIndex(current);
+        const QRect row = list->visualRect(current);
+        const QImage image = list->viewport()->grab().toImage();
+        // the ground at the right end of the row, the darkest and lightest ink on it
+        const int ground = luminance(image.pixel(row.right() - 3, row.center().y()));
+        int darkest = 255;
+        int lightest = 0;
+        for (int x = row.left(); x < row.left() + row.width() / 2; ++x)
+            for (int y = row.top(); y <= row.bottom(); ++y) {
+                darkest = std::min(darkest, luminance(image.pixel(x, y)));
+                lightest = std::max(lightest, luminance(image.pixel(x, y)));
+            }
+        const int contrast = std::max(std::abs(ground - darkest), std::abs(ground - lightest));
+        EXPECT_GT(contrast, 100) << "look " << look << " ground " << ground;
+        styles->hidePopup();
+    }
+}
