@@ -14,11 +14,14 @@
 #include "ledger/ledgerpage.h"
 #include "platform/platform.h"
 #include "settings/settingspage.h"
+#include "stats/comparisonpage.h"
+#include "stats/summarypage.h"
 #include "startpage.h"
 #include "users/tfrmlog.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDateEdit>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QScreen>
@@ -44,6 +47,9 @@ TFrmMian::TFrmMian(QWidget *parent)
     SaveDialog1->setObjectName(QStringLiteral("SaveDialog1"));
     SaveDialog1->filter = QStringLiteral(
         "xls （EXCEL电子表格）|xls|txt （文本文件）|txt|htm （网页文件）|htm|xlsx （Excel 工作簿）|xlsx");
+    SaveDialog2 = new SaveDialog(this);
+    SaveDialog2->setObjectName(QStringLiteral("SaveDialog2"));
+    SaveDialog2->filter = QStringLiteral("bmp|bmp");
     SkinStore1 = new SkinStore(this);
     SkinData1 = new SkinData(this);
 
@@ -94,8 +100,8 @@ TFrmMian::TFrmMian(QWidget *parent)
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
     body->addWidget(PageControl1, 1);
     TabSheet1 = new LedgerPage(PrintDBGridEh1, SaveDialog1, PageControl1);
-    TabSheet2 = new QWidget(PageControl1);
-    TabSheet3 = new QWidget(PageControl1);
+    TabSheet2 = new SummaryPage(PrintDBGridEh1, SaveDialog1, SaveDialog2, PageControl1);
+    TabSheet3 = new ComparisonPage(PrintDBGridEh1, SaveDialog1, SaveDialog2, PageControl1);
     TabSheet4 = new SettingsPage(SkinStore1, SkinData1, PageControl1);
     TabSheet5 = new StartPage(PageControl1);
     TabSheet6 = new QWidget(PageControl1);
@@ -160,6 +166,11 @@ void TFrmMian::FormCreate()
         d->open();
     TabSheet1->bindColumns();
     PrintDBGridEh1->pageFooterCentre().append(QStringLiteral("打印时间:") + Dataset::displayText(platform().now()));
+    // the statistics pages run from the start date to today
+    TabSheet2->DateTimePicker2->setDate(platform().today());
+    TabSheet3->DateTimePicker4->setDate(platform().today());
+    TabSheet2->DateTimePicker1->setDate(start);
+    TabSheet3->DateTimePicker3->setDate(start);
     int style = int(dm->ADOTXtcs->asInteger(QStringLiteral("jmfg")));
     if (style < 0 || style >= SkinStore1->count())
         style = 0;
@@ -173,6 +184,8 @@ void TFrmMian::FormShow()
 {
     if (DM->ADOQlsz->isActive())
         DM->ADOQlsz->last();
+    if (DM->ADOConnection1->isConnected())
+        TabSheet3->fillItems();
 }
 
 void TFrmMian::FormActivate()

@@ -9,6 +9,8 @@ class QToolButton;
 class GridPrinter;
 class LedgerPage;
 class SaveDialog;
+class SummaryPage;
+class ComparisonPage;
 class SettingsPage;
 class SkinData;
 class SkinStore;
@@ -35,8 +37,8 @@ public:
     QToolButton *ToolButton6; // exit
     QStackedWidget *PageControl1;
     LedgerPage *TabSheet1;
-    QWidget *TabSheet2;
-    QWidget *TabSheet3;
+    SummaryPage *TabSheet2;
+    ComparisonPage *TabSheet3;
     SettingsPage *TabSheet4;
     StartPage *TabSheet5;
     QWidget *TabSheet6;
@@ -45,6 +47,7 @@ public:
 
     GridPrinter *PrintDBGridEh1;
     SaveDialog *SaveDialog1;
+    SaveDialog *SaveDialog2; // pictures of the charts
     SkinStore *SkinStore1;
     SkinData *SkinData1;
 

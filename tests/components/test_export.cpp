@@ -2,6 +2,7 @@
 #include "components/dbgrideh.h"
 #include "components/gridexport.h"
 #include "components/gridprinter.h"
+#include "components/piechart.h"
 #include "support/scriptedplatform.h"
 #include "support/testdb.h"
 
@@ -465,4 +466,34 @@ TEST_F(ExportTest, AnExcelWorkbookThatAnotherReaderReadsBack)
     for (int i = 0; i < 4; ++i)
         EXPECT_NEAR(widths[i].toDouble(), grid.view()->columnWidth(shown[i]) / 7.0 + 0.71, 0.1) << i;
     EXPECT_GT(widths[3].toDouble(), widths[0].toDouble());
+}
+
+TEST(PieChartTest, SharesTextsAndAPictureWithManySlices)
+{
+    PieChart pie;
+    pie.resize(520, 420);
+    pie.addSlice(QStringLiteral("餐饮"), 75);
+    pie.addSlice(QStringLiteral("交通"), 25);
+    pie.addSlice(QStringLiteral("空"), 0);
+    EXPECT_DOUBLE_EQ(pie.percent(0), 75.0);
+    EXPECT_EQ(pie.sliceText(1), QStringLiteral("交通 25.00%"));
+    EXPECT_EQ(pie.percent(2), 0.0);
+    QSet<QRgb> colours;
+    for (int n = 0; n < 30; ++n)
+        colours.insert(PieChart::paletteColor(n).rgb());
+    EXPECT_EQ(colours.size(), 30); // thirty slices, thirty colours
+    pie.clear();
+    for (int n = 0; n < 30; ++n)
+        pie.addSlice(QStringLiteral("项目%1").arg(n), n + 1);
+    for (int elevation : {315, 351, 369, 495, 270}) {
+        pie.setElevation(elevation);
+        const QImage image = pie.picture();
+        ASSERT_EQ(image.size(), QSize(520, 420));
+        int coloured = 0;
+        for (int y = 0; y < image.height(); y += 2)
+            for (int x = 0; x < image.width(); x += 2)
+                if (image.pixelColor(x, y).saturation() > 80)
+                    ++coloured;
+        EXPECT_GT(coloured, 2000) << elevation;
+    }
 }

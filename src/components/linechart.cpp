@@ -1,0 +1,141 @@
+#include "linechart.h"
+
+#include <QCategoryAxis>
+#include <QChart>
+#include <QChartView>
+#include <QLineSeries>
+#include <QPainter>
+#include <QValueAxis>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+QLineSeries *line(const QString &name, const QColor &color)
+{
+    auto *series = new QLineSeries;
+    series->setName(name);
+    QPen pen(color);
+    pen.setWidth(3);
+    series->setPen(pen);
+    series->setPointsVisible(false);
+    series->setPointLabelsVisible(false);
+    return series;
+}
+
+} // namespace
+
+LineChart::LineChart(QWidget *parent)
+    : ChartPanel(parent)
+{
+    setMinimumSize(300, 200);
+    m_chart = new QChart;
+    m_chart->setAnimationOptions(QChart::NoAnimation);
+    m_chart->legend()->setAlignment(Qt::AlignBottom);
+    QFont titleFont = m_chart->titleFont();
+    titleFont.setBold(true);
+    titleFont.setPixelSize(15);
+    m_chart->setTitleFont(titleFont);
+    m_chart->setTitleBrush(QColor(0, 0, 255));
+    Series2 = line(QStringLiteral("支出"), QColor(255, 0, 0));
+    Series3 = line(QStringLiteral("收入"), QColor(0, 128, 0));
+    m_chart->addSeries(Series2);
+    m_chart->addSeries(Series3);
+    m_periods = new QCategoryAxis;
+    m_periods->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    m_amounts = new QValueAxis;
+    m_amounts->setLabelFormat(QStringLiteral("%.0f"));
+    m_chart->addAxis(m_periods, Qt::AlignBottom);
+    m_chart->addAxis(m_amounts, Qt::AlignLeft);
+    for (QLineSeries *s : {Series2, Series3}) {
+        s->attachAxis(m_periods);
+        s->attachAxis(m_amounts);
+    }
+    m_view = new QChartView(m_chart, this);
+    m_view->setRenderHint(QPainter::Antialiasing);
+    m_view->setFrameShape(QFrame::NoFrame);
+    m_view->setBackgroundBrush(Qt::white);
+    m_chart->setBackgroundBrush(Qt::white);
+    updateAxes();
+}
+
+void LineChart::setTitle(const QString &title)
+{
+    m_chart->setTitle(title);
+}
+
+void LineChart::setValueAxisTitle(const QString &title)
+{
+    m_amounts->setTitleText(title);
+}
+
+void LineChart::clear()
+{
+    setPeriods({}, {}, {});
+}
+
+void LineChart::setPeriods(const QStringList &labels, const QList<double> &expenses, const QList<double> &incomes)
+{
+    m_labels = labels;
+    QList<QPointF> out;
+    QList<QPointF> in;
+    out.reserve(labels.size());
+    in.reserve(labels.size());
+    for (int n = 0; n < labels.size(); ++n) {
+        out.append(QPointF(n + 1, expenses.value(n)));
+        in.append(QPointF(n + 1, incomes.value(n)));
+    }
+    // replaced at once: one repaint for thousands of points
+    Series2->replace(out);
+    Series3->replace(in);
+    updateAxes();
+}
+
+void LineChart::updateAxes()
+{
+    const int n = int(m_labels.size());
+    for (const QString &label : m_periods->categoriesLabels())
+        m_periods->remove(label);
+    // at most about one label per 70 pixels, evenly spaced, the last included
+    const int room = std::max(2, width() / 70);
+    const int step = std::max(1, int(std::ceil(double(n) / room)));
+    for (int k = 1; k <= n; k += step)
+        m_periods->append(m_labels.at(k - 1), k);
+    // the last period too, where it does not crowd the label before it
+    const int lastShown = 1 + (n - 1) / step * step;
+    if (n > 1 && n - lastShown >= (step + 1) / 2 + 1)
+        m_periods->append(m_labels.at(n - 1), n);
+    m_periods->setRange(n > 1 ? 1 : 0, std::max(n, 2));
+    m_periods->setStartValue(n > 1 ? 1 : 0);
+
+    double low = 0;
+    double high = 0;
+    for (QLineSeries *s : {Series2, Series3})
+        for (const QPointF &p : s->points()) {
+            low = std::min(low, p.y());
+            high = std::max(high, p.y());
+        }
+    if (high <= low)
+        high = low + 100;
+    m_amounts->setRange(low, high * 1.08);
+    m_amounts->setTickCount(6);
+    m_amounts->applyNiceNumbers();
+}
+
+void LineChart::paintEvent(QPaintEvent *)
+{
+    // the view covers the panel
+}
+
+void LineChart::resizeEvent(QResizeEvent *event)
+{
+    ChartPanel::resizeEvent(event);
+    m_view->setGeometry(rect());
+    updateAxes();
+}
+
+void LineChart::renderChart(QPainter *painter, const QRectF &rect) const
+{
+    m_view->render(painter, rect, m_view->viewport()->rect());
+}

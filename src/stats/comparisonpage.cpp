@@ -1,0 +1,214 @@
+#include "comparisonpage.h"
+
+#include "components/dbgrideh.h"
+#include "components/gridexport.h"
+#include "components/gridprinter.h"
+#include "components/linechart.h"
+#include "data/sqltext.h"
+#include "data/tdm.h"
+#include "platform/platform.h"
+#include "statswidgets.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+using namespace StatsWidgets;
+
+namespace {
+const QString All = QStringLiteral("选择全部");
+} // namespace
+
+ComparisonPage::ComparisonPage(GridPrinter *printer, SaveDialog *saveDialog, SaveDialog *pictureDialog,
+                               QWidget *parent)
+    : QWidget(parent)
+    , m_printer(printer)
+    , m_saveDialog(saveDialog)
+    , m_pictureDialog(pictureDialog)
+{
+    DBChart2 = new LineChart(this);
+    DBChart2->setObjectName(QStringLiteral("DBChart2"));
+    DBChart2->setAccessibleName(QStringLiteral("各时间段家庭收支情况汇总分析图"));
+    DBChart2->setTitle(QStringLiteral("各 时 间 段 家 庭 收 支 情 况 汇 总 分 析"));
+    DBChart2->setValueAxisTitle(QString(47, QLatin1Char(' ')) + QStringLiteral("金额(元)"));
+
+    DBGridEh3 = new DBGridEh(this);
+    DBGridEh3->setObjectName(QStringLiteral("DBGridEh3"));
+    DBGridEh3->setDataSource(DM->DSFyfx);
+    GridColumn period = textColumn(QStringLiteral("时段"), QStringLiteral("sd"), 80);
+    period.footer = FooterKind::Count;
+    period.footerFormat = QStringLiteral("共 0 项");
+    period.footerAlignment = Qt::AlignCenter;
+    GridColumn times = textColumn(QStringLiteral("次数"), QStringLiteral("cs"), 40);
+    times.alignment = Qt::AlignRight | Qt::AlignVCenter;
+    times.footer = FooterKind::Sum;
+    times.footerAlignment = Qt::AlignRight | Qt::AlignVCenter;
+    DBGridEh3->setColumns({period, times, amountColumn(QStringLiteral("收入合计"), QStringLiteral("srhj"), 80),
+                           amountColumn(QStringLiteral("支出合计"), QStringLiteral("zchj"), 80),
+                           amountColumn(QStringLiteral("净收支合计"), QStringLiteral("jszehj"), 80)});
+
+    BitBtn19 = button("BitBtn19", QStringLiteral("打印图片"), this);
+    BitBtn20 = button("BitBtn20", QStringLiteral("导出图片"), this);
+    DateTimePicker3 = datePicker(this);
+    DateTimePicker3->setObjectName(QStringLiteral("DateTimePicker3"));
+    DateTimePicker4 = datePicker(this);
+    DateTimePicker4->setObjectName(QStringLiteral("DateTimePicker4"));
+    ComboBox3 = new QComboBox(this);
+    ComboBox3->setObjectName(QStringLiteral("ComboBox3"));
+    ComboBox3->addItems({QStringLiteral("按日汇总"), QStringLiteral("按月汇总"), QStringLiteral("按年汇总")});
+    ComboBox5 = new QComboBox(this);
+    ComboBox5->setObjectName(QStringLiteral("ComboBox5"));
+    ComboBox4 = new QComboBox(this);
+    ComboBox4->setObjectName(QStringLiteral("ComboBox4"));
+    for (QComboBox *box : {ComboBox5, ComboBox4}) {
+        box->setEditable(true);
+        box->setInsertPolicy(QComboBox::NoInsert);
+        box->addItem(All);
+    }
+    BitBtn16 = button("BitBtn16", QStringLiteral("统 计"), this);
+    BitBtn17 = button("BitBtn17", QStringLiteral("打印表格"), this);
+    BitBtn18 = button("BitBtn18", QStringLiteral("导出数据"), this);
+
+    // the chart above; below it the grid beside the conditions and commands
+    auto *chartButtons = new QHBoxLayout;
+    chartButtons->addStretch();
+    chartButtons->addWidget(BitBtn19);
+    chartButtons->addWidget(BitBtn20);
+    auto *to = new QLabel(QStringLiteral("至"), this);
+    auto *conditions = new QGridLayout;
+    conditions->addWidget(group(QStringLiteral("起止日期"), {DateTimePicker3, to, DateTimePicker4}, this), 0, 0, 1, 2);
+    conditions->addWidget(group(QStringLiteral("汇总时段"), {ComboBox3}, this), 1, 0, 1, 2);
+    conditions->addWidget(group(QStringLiteral("费用项目"), {ComboBox5}, this), 2, 0);
+    conditions->addWidget(group(QStringLiteral("项目明细"), {ComboBox4}, this), 2, 1);
+    auto *commands = new QHBoxLayout;
+    for (QPushButton *b : {BitBtn16, BitBtn17, BitBtn18})
+        commands->addWidget(b);
+    auto *side = new QVBoxLayout;
+    side->addLayout(conditions);
+    side->addStretch();
+    side->addLayout(commands);
+    auto *lower = new QHBoxLayout;
+    lower->addWidget(DBGridEh3, 1);
+    lower->addLayout(side);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(6, 6, 6, 6);
+    layout->addWidget(DBChart2, 3);
+    layout->addLayout(chartButtons);
+    layout->addLayout(lower, 2);
+
+    setTabOrder(DateTimePicker3, DateTimePicker4);
+    setTabOrder(DateTimePicker4, ComboBox3);
+    setTabOrder(ComboBox3, ComboBox5);
+    setTabOrder(ComboBox5, ComboBox4);
+    setTabOrder(ComboBox4, BitBtn16);
+
+    connect(ComboBox5, &QComboBox::currentTextChanged, this, guarded([this] { ComboBox5Change(); }));
+    connect(BitBtn16, &QPushButton::clicked, this, guarded([this] { BitBtn16Click(); }));
+    connect(BitBtn17, &QPushButton::clicked, this, guarded([this] { BitBtn17Click(); }));
+    connect(BitBtn18, &QPushButton::clicked, this, guarded([this] { BitBtn18Click(); }));
+    connect(BitBtn19, &QPushButton::clicked, this, guarded([this] { BitBtn19Click(); }));
+    connect(BitBtn20, &QPushButton::clicked, this, guarded([this] { BitBtn20Click(); }));
+}
+
+void ComparisonPage::fillItems()
+{
+    Dataset *items = DM->ADOQxmls;
+    items->requery(QStringLiteral("select * from fyxm"));
+    ComboBox5->clear();
+    ComboBox5->addItem(All);
+    ComboBox5->setCurrentIndex(0);
+    for (items->first(); !items->eof(); items->next())
+        ComboBox5->addItem(items->asString(QStringLiteral("xmmc")));
+}
+
+void ComparisonPage::ComboBox5Change()
+{
+    const QString item = ComboBox5->currentText();
+    ComboBox4->clear();
+    ComboBox4->addItem(All);
+    ComboBox4->setCurrentIndex(0);
+    if (item == All)
+        return;
+    Dataset *scratch = DM->ADOQls;
+    scratch->requery(QStringLiteral("select * from fyxm a,fymx b where a.xmid=b.dyxmid and a.xmmc='") + sqlText(item)
+                     + QStringLiteral("'"));
+    for (scratch->first(); !scratch->eof(); scratch->next())
+        ComboBox4->addItem(scratch->asString(QStringLiteral("mxmc")));
+}
+
+QString ComparisonPage::statement() const
+{
+    QString body = QStringLiteral(",count(zbid) as cs,sum(sr) as srhj,sum(zc) as zchj,sum(jsze) as jszehj from szzb");
+    body += QStringLiteral(" where rq >= #") + sqlDate(DateTimePicker3->date()) + QStringLiteral("# and rq<= #")
+            + sqlDate(DateTimePicker4->date()) + QStringLiteral("#");
+    auto condition = [](const QComboBox *box, const char *column) {
+        if (box->currentText() == All)
+            return QStringLiteral(" ");
+        return QStringLiteral(" and ") + QLatin1String(column) + QStringLiteral("='") + sqlText(box->currentText())
+               + QStringLiteral("'");
+    };
+    body += condition(ComboBox5, "xm");
+    body += condition(ComboBox4, "mx");
+    const QString period = ComboBox3->currentText();
+    if (period == QStringLiteral("按月汇总"))
+        return QStringLiteral("select left(cdate(rq),7) as sd") + body + QStringLiteral(" group by left(cdate(rq),7)");
+    if (period == QStringLiteral("按年汇总"))
+        return QStringLiteral("select left(cdate(rq),4) as sd") + body + QStringLiteral(" group by left(cdate(rq),4)");
+    return QStringLiteral("select rq as sd") + body + QStringLiteral(" group by rq");
+}
+
+void ComparisonPage::BitBtn16Click()
+{
+    Dataset *comparison = DM->ADOQFyfx;
+    comparison->close();
+    comparison->clearSql();
+    comparison->addSql(statement());
+    comparison->open(); // a failure leaves the lines as they were
+    QStringList labels;
+    QList<double> expenses;
+    QList<double> incomes;
+    const int rows = comparison->recordCount();
+    if (rows > 0) {
+        const int key = comparison->requireField(QStringLiteral("sd"));
+        const int income = comparison->requireField(QStringLiteral("srhj"));
+        const int expense = comparison->requireField(QStringLiteral("zchj"));
+        labels.reserve(rows);
+        expenses.reserve(rows);
+        incomes.reserve(rows);
+        for (int row = 0; row < rows; ++row) {
+            labels.append(comparison->textAt(row, key));
+            incomes.append(comparison->valueAt(row, income).toDouble());
+            expenses.append(comparison->valueAt(row, expense).toDouble());
+        }
+    }
+    DBChart2->setPeriods(labels, expenses, incomes);
+}
+
+void ComparisonPage::BitBtn17Click()
+{
+    m_printer->pageHeaderCentre().clear();
+    m_printer->setGrid(DBGridEh3);
+    m_printer->pageHeaderCentre().append(QStringLiteral("各时间段家庭收支情况汇总分析"));
+    m_printer->preview(window());
+}
+
+void ComparisonPage::BitBtn18Click()
+{
+    m_saveDialog->fileName = QStringLiteral("各时间段家庭收支情况汇总分析");
+    ExportGrid(m_saveDialog, DBGridEh3);
+}
+
+void ComparisonPage::BitBtn19Click()
+{
+    DBChart2->printPreview(window());
+}
+
+void ComparisonPage::BitBtn20Click()
+{
+    ExportChartPicture(m_pictureDialog, DBChart2);
+}

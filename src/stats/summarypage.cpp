@@ -1,0 +1,262 @@
+#include "summarypage.h"
+
+#include "components/dbgrideh.h"
+#include "components/gridexport.h"
+#include "components/gridprinter.h"
+#include "components/piechart.h"
+#include "data/sqltext.h"
+#include "data/tdm.h"
+#include "platform/platform.h"
+#include "statswidgets.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QSplitter>
+#include <QVBoxLayout>
+
+using namespace StatsWidgets;
+
+namespace {
+const QString AllAccounts = QStringLiteral("全部");
+const QString ByType = QStringLiteral("收支类型");
+} // namespace
+
+SummaryPage::SummaryPage(GridPrinter *printer, SaveDialog *saveDialog, SaveDialog *pictureDialog, QWidget *parent)
+    : QWidget(parent)
+    , m_printer(printer)
+    , m_saveDialog(saveDialog)
+    , m_pictureDialog(pictureDialog)
+{
+    Label2 = pageTitle(QStringLiteral("家 庭 收 支 情 况 分 类 汇 总 统 计"), this);
+    Label2->setObjectName(QStringLiteral("Label2"));
+
+    DBGridEh2 = new DBGridEh(this);
+    DBGridEh2->setObjectName(QStringLiteral("DBGridEh2"));
+    DBGridEh2->setDataSource(DM->DSFlhz);
+    GridColumn name = textColumn(QStringLiteral("分类项目名称"), QStringLiteral("flxm"), 100);
+    name.footer = FooterKind::Count;
+    name.footerFormat = QStringLiteral("共 0 项");
+    name.footerAlignment = Qt::AlignCenter;
+    GridColumn times = textColumn(QStringLiteral("次数"), QStringLiteral("fycs"), 40);
+    times.alignment = Qt::AlignRight | Qt::AlignVCenter;
+    times.footer = FooterKind::Sum;
+    times.footerAlignment = Qt::AlignRight | Qt::AlignVCenter;
+    DBGridEh2->setColumns({name, times,
+                           amountColumn(QStringLiteral("收入合计"), QStringLiteral("srhj"), 72, QColor(0, 128, 0)),
+                           amountColumn(QStringLiteral("支出合计"), QStringLiteral("zchj"), 72, QColor(255, 0, 0)),
+                           amountColumn(QStringLiteral("净收支合计"), QStringLiteral("jszehj"), 76, QColor(0, 0, 255))});
+
+    DateTimePicker1 = datePicker(this);
+    DateTimePicker1->setObjectName(QStringLiteral("DateTimePicker1"));
+    DateTimePicker2 = datePicker(this);
+    DateTimePicker2->setObjectName(QStringLiteral("DateTimePicker2"));
+    ComboBox1 = new QComboBox(this);
+    ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
+    ComboBox1->addItems({QStringLiteral("费用项目"), QStringLiteral("费用明细"), QStringLiteral("收支帐户"), ByType});
+    ComboBox2 = new QComboBox(this);
+    ComboBox2->setObjectName(QStringLiteral("ComboBox2"));
+    ComboBox2->addItems({QStringLiteral("支出"), QStringLiteral("收入")});
+    ComboBox9 = new QComboBox(this);
+    ComboBox9->setObjectName(QStringLiteral("ComboBox9"));
+    ComboBox9->setEditable(true);
+    ComboBox9->setInsertPolicy(QComboBox::NoInsert);
+    ComboBox9->addItem(AllAccounts);
+    BitBtn7 = button("BitBtn7", QStringLiteral("统 计"), this);
+    BitBtn8 = button("BitBtn8", QStringLiteral("打印"), this);
+    BitBtn9 = button("BitBtn9", QStringLiteral("导出数据"), this);
+
+    DBChart1 = new PieChart(this);
+    DBChart1->setObjectName(QStringLiteral("DBChart1"));
+    DBChart1->setAccessibleName(QStringLiteral("家庭收支情况分类汇总分析图"));
+    DBChart1->setTitle(QStringLiteral("家庭收支情况分类汇总分析图"));
+    BitBtn10 = button("BitBtn10", QStringLiteral("旋转"), this);
+    BitBtn11 = button("BitBtn11", QStringLiteral("放大"), this);
+    BitBtn12 = button("BitBtn12", QStringLiteral("缩小"), this);
+    BitBtn13 = button("BitBtn13", QStringLiteral("翻转"), this);
+    BitBtn14 = button("BitBtn14", QStringLiteral("打印"), this);
+    BitBtn15 = button("BitBtn15", QStringLiteral("导出图片"), this);
+
+    // above: the grid beside the chart with its buttons; below: the
+    // conditions and the commands
+    auto *chartButtons = new QHBoxLayout;
+    chartButtons->setSpacing(3);
+    chartButtons->addStretch();
+    for (QPushButton *b : {BitBtn10, BitBtn11, BitBtn12, BitBtn13, BitBtn14, BitBtn15}) {
+        b->setMinimumWidth(0);
+        chartButtons->addWidget(b);
+    }
+    chartButtons->addStretch();
+    auto *chartSide = new QWidget(this);
+    auto *chartLayout = new QVBoxLayout(chartSide);
+    chartLayout->setContentsMargins(0, 0, 0, 0);
+    chartLayout->addWidget(DBChart1, 1);
+    chartLayout->addLayout(chartButtons);
+    auto *split = new QSplitter(Qt::Horizontal, this);
+    split->addWidget(DBGridEh2);
+    split->addWidget(chartSide);
+    split->setStretchFactor(0, 9);
+    split->setStretchFactor(1, 10);
+    split->setSizes({380, 420});
+    split->setChildrenCollapsible(false);
+
+    auto *to = new QLabel(QStringLiteral("至"), this);
+    auto *conditions = new QHBoxLayout;
+    conditions->addWidget(group(QStringLiteral("起止日期"), {DateTimePicker1, to, DateTimePicker2}, this), 3);
+    conditions->addWidget(group(QStringLiteral("汇总分类方式"), {ComboBox1}, this), 1);
+    conditions->addWidget(group(QStringLiteral("收支类型"), {ComboBox2}, this), 1);
+    conditions->addWidget(group(QStringLiteral("收支帐户"), {ComboBox9}, this), 1);
+    auto *commands = new QVBoxLayout;
+    commands->setSpacing(2);
+    commands->addWidget(BitBtn7);
+    auto *printing = new QHBoxLayout;
+    printing->addWidget(BitBtn8);
+    printing->addWidget(BitBtn9);
+    commands->addLayout(printing);
+    conditions->addLayout(commands);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(6, 6, 6, 6);
+    layout->addWidget(Label2);
+    layout->addWidget(split, 1);
+    layout->addLayout(conditions);
+
+    setTabOrder(DateTimePicker1, DateTimePicker2);
+    setTabOrder(DateTimePicker2, ComboBox1);
+    setTabOrder(ComboBox1, ComboBox2);
+    setTabOrder(ComboBox2, ComboBox9);
+    setTabOrder(ComboBox9, BitBtn7);
+
+    connect(ComboBox1, &QComboBox::currentTextChanged, this, guarded([this] { ComboBox1Change(); }));
+    connect(BitBtn7, &QPushButton::clicked, this, guarded([this] { BitBtn7Click(); }));
+    connect(BitBtn8, &QPushButton::clicked, this, guarded([this] { BitBtn8Click(); }));
+    connect(BitBtn9, &QPushButton::clicked, this, guarded([this] { BitBtn9Click(); }));
+    connect(BitBtn10, &QPushButton::clicked, this, guarded([this] { BitBtn10Click(); }));
+    connect(BitBtn11, &QPushButton::clicked, this, guarded([this] { BitBtn11Click(); }));
+    connect(BitBtn12, &QPushButton::clicked, this, guarded([this] { BitBtn12Click(); }));
+    connect(BitBtn13, &QPushButton::clicked, this, guarded([this] { BitBtn13Click(); }));
+    connect(BitBtn14, &QPushButton::clicked, this, guarded([this] { BitBtn14Click(); }));
+    connect(BitBtn15, &QPushButton::clicked, this, guarded([this] { BitBtn15Click(); }));
+}
+
+QString SummaryPage::emptyKeyLabel()
+{
+    return QStringLiteral("（未填写）");
+}
+
+void SummaryPage::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (!event->spontaneous())
+        guard([this] { TabSheet2Show(); });
+}
+
+void SummaryPage::TabSheet2Show()
+{
+    Dataset *scratch = DM->ADOQls;
+    scratch->requery(QStringLiteral("select * from jtcy"));
+    ComboBox9->clear();
+    ComboBox9->addItem(AllAccounts);
+    ComboBox9->setCurrentIndex(0);
+    for (scratch->first(); !scratch->eof(); scratch->next())
+        ComboBox9->addItem(scratch->asString(QStringLiteral("cyxm")));
+}
+
+void SummaryPage::ComboBox1Change()
+{
+    ComboBox2->setEnabled(ComboBox1->currentText() != ByType);
+}
+
+QString SummaryPage::statement() const
+{
+    QString select;
+    QString group;
+    QString body = QStringLiteral(
+        " count(zbid) as fycs,sum(sr) as srhj,sum(zc) as zchj,sum(jsze) as jszehj,sum(sr)+sum(zc) as jehj");
+    body += QStringLiteral(" from szzb ");
+    body += QStringLiteral(" where rq >= #") + sqlDate(DateTimePicker1->date()) + QStringLiteral("# and rq<= #")
+            + sqlDate(DateTimePicker2->date()) + QStringLiteral("#");
+    if (ComboBox2->isEnabled()) {
+        const QString grouping = ComboBox1->currentText();
+        const char *column = grouping == QStringLiteral("费用明细")   ? "mx"
+                             : grouping == QStringLiteral("收支帐户") ? "szr"
+                                                                      : "xm";
+        select = QStringLiteral("select %1 as flxm,").arg(QLatin1String(column));
+        group = QStringLiteral(" group by %1").arg(QLatin1String(column));
+        body += QStringLiteral(" and lx='") + sqlText(ComboBox2->currentText()) + QStringLiteral("'");
+    } else {
+        select = QStringLiteral("select lx as flxm,");
+        group = QStringLiteral(" group by lx");
+    }
+    if (ComboBox9->currentText() != AllAccounts)
+        body += QStringLiteral(" and szr='") + sqlText(ComboBox9->currentText()) + QStringLiteral("'");
+    return select + body + group;
+}
+
+void SummaryPage::BitBtn7Click()
+{
+    Dataset *summary = DM->ADOQFlhz;
+    summary->close();
+    summary->clearSql();
+    summary->addSql(statement());
+    summary->open(); // a failure leaves the pie as it was
+    DBChart1->clear();
+    if (summary->isEmpty())
+        return;
+    const int key = summary->requireField(QStringLiteral("flxm"));
+    const int gross = summary->requireField(QStringLiteral("jehj"));
+    for (int row = 0; row < summary->recordCount(); ++row) {
+        const QString label = summary->textAt(row, key);
+        DBChart1->addSlice(label.isEmpty() ? emptyKeyLabel() : label, summary->valueAt(row, gross).toDouble());
+    }
+}
+
+void SummaryPage::BitBtn8Click()
+{
+    m_printer->pageHeaderCentre().clear();
+    m_printer->setGrid(DBGridEh2);
+    m_printer->pageHeaderCentre().append(Label2->text());
+    m_printer->preview(window());
+}
+
+void SummaryPage::BitBtn9Click()
+{
+    m_saveDialog->fileName = Label2->text();
+    ExportGrid(m_saveDialog, DBGridEh2);
+}
+
+void SummaryPage::BitBtn10Click()
+{
+    DBChart1->setRotationAngle((DBChart1->rotationAngle() + 5) % 360);
+}
+
+void SummaryPage::BitBtn11Click()
+{
+    DBChart1->setZoom(DBChart1->zoom() + 18);
+}
+
+void SummaryPage::BitBtn12Click()
+{
+    if (DBChart1->zoom() - 18 > 0)
+        DBChart1->setZoom(DBChart1->zoom() - 18);
+}
+
+void SummaryPage::BitBtn13Click()
+{
+    DBChart1->setElevation(DBChart1->elevation() + 18);
+}
+
+void SummaryPage::BitBtn14Click()
+{
+    DBChart1->printPreview(window());
+}
+
+void SummaryPage::BitBtn15Click()
+{
+    ExportChartPicture(m_pictureDialog, DBChart1);
+}
