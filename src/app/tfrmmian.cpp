@@ -9,6 +9,7 @@
 #include "components/skinstore.h"
 #include "components/statusbar.h"
 #include "data/dberror.h"
+#include "data/schema.h"
 #include "data/sqltext.h"
 #include "data/tdm.h"
 #include "ledger/ledgerpage.h"
@@ -145,6 +146,7 @@ void TFrmMian::FormCreate()
     dm->ADOConnection1->setConnectionString(ledgerConnectionString(platform().programDirectory()));
     dm->ADOConnection1->setLoginPrompt(false);
     dm->ADOTXtcs->open();
+    Schema::addMissingIndexes(dm->ADOConnection1->handle());
     // A start date that is empty or cannot be read lists the ledger from the
     // first day of this year, and says so; the stored value stays as it is.
     QDate start;

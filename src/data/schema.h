@@ -12,6 +12,11 @@ namespace Schema {
 // details of a deleted item) in an open, empty database. Throws DbError.
 void createTables(sqlite3 *db);
 
+// Adds to a database made by an earlier version the indexes it lacks (the
+// covering index of the statistics' totals). Takes a while once on a large
+// ledger, nothing afterwards. Throws DbError.
+void addMissingIndexes(sqlite3 *db);
+
 // Fills a new database with what a new household starts from: the one row of
 // xtcs (start date the first day of today's year, style 0, version "V2.0"),
 // the user "管理员" with an empty password, and preset items with details,

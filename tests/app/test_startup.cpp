@@ -153,3 +153,12 @@ TEST_F(StartUp, AStartDateThatCannotBeReadListsFromTheFirstOfThisYear)
         destroy();
     }
 }
+
+TEST_F(StartUp, AnOlderDatabaseGetsTheIndexOfTheTotals)
+{
+    exec(QStringLiteral("drop index szzb_totals"));
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from sqlite_master where name='szzb_totals'")), QStringLiteral("0"));
+    create();
+    EXPECT_TRUE(platform.errors().isEmpty()) << platform.errors().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from sqlite_master where name='szzb_totals'")), QStringLiteral("1"));
+}
