@@ -4,6 +4,11 @@
 #include "data/tdm.h"
 #include "ledger/tfrmdz.h"
 #include "ledger/tfrmzbcx.h"
+#include "memos/memopage.h"
+#include "memos/tfrmjslxmc.h"
+#include "memos/tfrmjslxwh.h"
+#include "memos/tfrmjssx.h"
+#include "memos/tfrmjstx.h"
 #include "settings/tfrmcywh.h"
 #include "settings/tfrmfymx.h"
 #include "settings/tfrmfyxm.h"
@@ -34,7 +39,16 @@ TDM *createApplicationWindows()
     new TFrmMxwh(window);
     new TFrmJtcy(window);
     new TFrmCywh(window);
+    auto *memo = new TFrmJstx(window);
+    new TFrmJslxwh(window);
+    new TFrmJslxmc(window);
+    new TFrmJssx(window);
     new TFrmRQ(window);
+    // the editor's count of due memos goes to the memo page; due memos are
+    // announced after a successful login
+    MemoPage *memos = window->TabSheet6;
+    QObject::connect(memo, &TFrmJstx::dueCounted, memos, &MemoPage::setDueCount);
+    forms().FrmLog->setAfterLogin([memos] { memos->announceDueReminders(); });
     return dm;
 }
 

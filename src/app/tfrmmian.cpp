@@ -14,6 +14,7 @@
 #include "data/tdm.h"
 #include "ledger/ledgerpage.h"
 #include "platform/platform.h"
+#include "memos/memopage.h"
 #include "settings/settingspage.h"
 #include "stats/comparisonpage.h"
 #include "stats/summarypage.h"
@@ -24,6 +25,7 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QScreen>
 #include <QStackedWidget>
@@ -105,7 +107,7 @@ TFrmMian::TFrmMian(QWidget *parent)
     TabSheet3 = new ComparisonPage(PrintDBGridEh1, SaveDialog1, SaveDialog2, PageControl1);
     TabSheet4 = new SettingsPage(SkinStore1, SkinData1, PageControl1);
     TabSheet5 = new StartPage(PageControl1);
-    TabSheet6 = new QWidget(PageControl1);
+    TabSheet6 = new MemoPage(PageControl1);
     TabSheet7 = new QWidget(PageControl1);
     const QList<QWidget *> pages = {TabSheet1, TabSheet2, TabSheet3, TabSheet4, TabSheet5, TabSheet6, TabSheet7};
     for (int i = 0; i < pages.size(); ++i) {
@@ -137,6 +139,7 @@ QToolButton *TFrmMian::addNavigationButton(const char *name, const QString &capt
     button->setMinimumWidth(86);
     button->setAutoRaise(true);
     ToolBar1->addWidget(button);
+    button->installEventFilter(this); // Enter opens the page, as Space does
     return button;
 }
 
@@ -149,13 +152,8 @@ void TFrmMian::FormCreate()
     Schema::addMissingIndexes(dm->ADOConnection1->handle());
     // A start date that is empty or cannot be read lists the ledger from the
     // first day of this year, and says so; the stored value stays as it is.
-    QDate start;
-    try {
-        start = dm->ADOTXtcs->asDate(QStringLiteral("qsny"));
-    } catch (const DbError &) {
-    }
-    if (!start.isValid()) {
-        start = QDate(platform().today().year(), 1, 1);
+    const QDate start = dm->startDate(platform().today());
+    if (!dm->storedStartDate().isValid()) {
         platform().showMessage(this, QStringLiteral("帐本起始日期无效，流水帐暂从%1起列出。请在“系统设置”中重新设置帐本起始日期。")
                                          .arg(sqlDate(start)));
     }
@@ -238,6 +236,19 @@ void TFrmMian::ToolButton6Click()
 void TFrmMian::ToolButton7Click()
 {
     PageControl1->setCurrentWidget(TabSheet6);
+}
+
+bool TFrmMian::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (auto *button = qobject_cast<QToolButton *>(watched);
+            button && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
+            button->click();
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void TFrmMian::showEvent(QShowEvent *event)

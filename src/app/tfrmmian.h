@@ -10,6 +10,7 @@ class GridPrinter;
 class LedgerPage;
 class SaveDialog;
 class SummaryPage;
+class MemoPage;
 class ComparisonPage;
 class SettingsPage;
 class SkinData;
@@ -41,7 +42,7 @@ public:
     ComparisonPage *TabSheet3;
     SettingsPage *TabSheet4;
     StartPage *TabSheet5;
-    QWidget *TabSheet6;
+    MemoPage *TabSheet6;
     QWidget *TabSheet7;
     StatusBar *StatusBar1;
 
@@ -69,6 +70,7 @@ protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void changeEvent(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     QToolButton *addNavigationButton(const char *name, const QString &caption, int icon);

@@ -121,6 +121,8 @@ void setUpView(QTableView *view, int rowHeight)
     view->setWordWrap(false);
     view->setCornerButtonEnabled(false);
     view->setContextMenuPolicy(Qt::CustomContextMenu);
+    // Tab leaves the grid for the next control; the arrows walk the rows.
+    view->setTabKeyNavigation(false);
     // Rows all have one height, so the view never measures contents: this is
     // what keeps a million rows fast.
     QHeaderView *rows = view->verticalHeader();

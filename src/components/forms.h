@@ -13,6 +13,10 @@ class TFrmFymx;
 class TFrmMxwh;
 class TFrmJtcy;
 class TFrmCywh;
+class TFrmJstx;
+class TFrmJslxwh;
+class TFrmJslxmc;
+class TFrmJssx;
 class TFrmRQ;
 
 struct Forms
@@ -27,6 +31,10 @@ struct Forms
     TFrmMxwh *FrmMxwh = nullptr;
     TFrmJtcy *FrmJtcy = nullptr;
     TFrmCywh *FrmCywh = nullptr;
+    TFrmJstx *FrmJstx = nullptr;
+    TFrmJslxwh *FrmJslxwh = nullptr;
+    TFrmJslxmc *FrmJslxmc = nullptr;
+    TFrmJssx *FrmJssx = nullptr;
     TFrmRQ *FrmRQ = nullptr;
 };
 

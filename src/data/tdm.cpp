@@ -1,5 +1,7 @@
 #include "tdm.h"
 
+#include "dberror.h"
+
 TDM *DM = nullptr;
 
 QString ledgerConnectionString(const QString &dir)
@@ -76,4 +78,21 @@ QList<Dataset *> TDM::datasets() const
 {
     return {ADOQlsz,  ADOQFyxmrr, ADOQFymxrr, ADOQjtcyrr, ADOQczyh, ADOQLog,  ADOTXtcs, ADOQjs,
             ADOTJslx, ADOQTxl,    ADOQLxrfz,  ADOQFlhz,   ADOQFyfx, ADOQxmls, ADOQls};
+}
+
+QDate TDM::storedStartDate() const
+{
+    if (!ADOTXtcs->isActive() || ADOTXtcs->isEmpty())
+        return QDate();
+    try {
+        return ADOTXtcs->asDate(QStringLiteral("qsny"));
+    } catch (const DbError &) {
+        return QDate();
+    }
+}
+
+QDate TDM::startDate(const QDate &today) const
+{
+    const QDate stored = storedStartDate();
+    return stored.isValid() ? stored : QDate(today.year(), 1, 1);
 }

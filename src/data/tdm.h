@@ -54,6 +54,12 @@ public:
 
     // Every dataset, in the order above.
     QList<Dataset *> datasets() const;
+
+    // The ledger start date qsny of ADOTXtcs; an invalid date when it is
+    // empty, cannot be read or the table is not open.
+    QDate storedStartDate() const;
+    // storedStartDate(), or the first day of today's year in its place.
+    QDate startDate(const QDate &today) const;
 };
 
 // The single data module of the program; set by its constructor.

@@ -31,7 +31,7 @@ QToolButton *dotsButton(const QString &hint, QWidget *parent)
     QFont f = b->font();
     f.setBold(true);
     b->setFont(f);
-    b->setFixedWidth(28);
+    b->setFixedWidth(32);
     b->setFocusPolicy(Qt::StrongFocus); // reachable by Tab; Space opens its dialog
     b->setAccessibleName(hint);
     return b;
@@ -202,6 +202,7 @@ void TFrmDz::FormShow()
 {
     centreOnMainWindow();
     reloadDetails();
+    DBEdit1->setFocus(); // every showing starts at the date
 }
 
 void TFrmDz::DBLookupComboBox1Click()

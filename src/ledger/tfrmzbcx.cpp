@@ -95,6 +95,7 @@ TFrmZbcx::TFrmZbcx(QWidget *parent)
         widget->setObjectName(QLatin1String(name));
     for (QPushButton *b : {BitBtn1, BitBtn2, BitBtn3})
         b->setAutoDefault(false);
+    BitBtn1->setDefault(true); // Enter in a condition applies them
 
     auto *dates = new QWidget(this);
     auto *dateRow = new QHBoxLayout(dates);

@@ -16,10 +16,19 @@
 
 namespace {
 
+// A carriage return in the program's texts is a line break.
+QString shownText(const QString &text)
+{
+    QString shown = text;
+    shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return shown;
+}
+
 int messageBox(QWidget *owner, QMessageBox::Icon icon, const QString &caption, const QString &text,
                QMessageBox::StandardButtons buttons)
 {
-    QMessageBox box(icon, caption, text, buttons, owner);
+    QMessageBox box(icon, caption, shownText(text), buttons, owner);
     box.setWindowModality(Qt::ApplicationModal);
     return box.exec();
 }
@@ -83,8 +92,8 @@ QStringList DesktopPlatform::nameFilters(const QString &filter)
 
 std::unique_ptr<QMessageBox> DesktopPlatform::questionBox(QWidget *owner, const QString &text, const QString &caption)
 {
-    auto box = std::make_unique<QMessageBox>(QMessageBox::NoIcon, caption, text, QMessageBox::Yes | QMessageBox::No,
-                                             owner);
+    auto box = std::make_unique<QMessageBox>(QMessageBox::NoIcon, caption, shownText(text),
+                                             QMessageBox::Yes | QMessageBox::No, owner);
     box->setWindowModality(Qt::ApplicationModal);
     // A stray Enter never confirms what cannot be undone.
     box->setDefaultButton(QMessageBox::No);

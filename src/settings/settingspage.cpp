@@ -12,6 +12,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -67,6 +68,11 @@ SettingsPage::SettingsPage(SkinStore *store, SkinData *engine, QWidget *parent)
     layout->addStretch();
 
     connect(BitBtn25, &QPushButton::clicked, this, guarded([this] { BitBtn25Click(); }));
+    // while the start date is edited, Enter stores it and Esc gives it up
+    connect(DBEdit1, &QLineEdit::returnPressed, this, guarded([this] {
+                if (BitBtn25->text() == QStringLiteral("确定"))
+                    BitBtn25Click();
+            }));
     connect(BitBtn26, &QPushButton::clicked, this, guarded([this] { BitBtn26Click(); }));
 }
 
@@ -102,6 +108,20 @@ void SettingsPage::storeStartDate()
     dm->ADOQlsz->addSql(QStringLiteral("select * from szzb where rq>=#")
                         + sqlDate(dm->ADOTXtcs->asDate(QStringLiteral("qsny"))) + QStringLiteral("#"));
     dm->ADOQlsz->open();
+}
+
+void SettingsPage::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape && BitBtn25->text() == QStringLiteral("确定")) {
+        guard([this] {
+            DM->ADOTXtcs->cancel();
+            BitBtn25->setText(QStringLiteral("修改"));
+            DBEdit1->setBackground(QColor());
+            DBEdit1->setReadOnly(true);
+        });
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void SettingsPage::BitBtn26Click()

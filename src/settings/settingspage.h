@@ -36,6 +36,9 @@ public:
     void BitBtn25Click();
     void BitBtn26Click();
 
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+
 private:
     void storeStartDate();
 

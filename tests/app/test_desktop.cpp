@@ -3,6 +3,7 @@
 // entries visible in every look.
 #include "app/application.h"
 #include "app/tfrmmian.h"
+#include "components/dbgrideh.h"
 #include "components/forms.h"
 #include "components/skindata.h"
 #include "components/skinstore.h"
@@ -11,6 +12,7 @@
 #include "ledger/tfrmzbcx.h"
 #include "platform/desktopplatform.h"
 #include "settings/settingspage.h"
+#include "stats/summarypage.h"
 #include "settings/tfrmfyxm.h"
 #include "settings/tfrmjtcy.h"
 #include "settings/tfrmxmwh.h"
@@ -24,6 +26,8 @@
 #include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTableView>
+#include <QStackedWidget>
 #include <QStyledItemDelegate>
 #include <QTimer>
 #include <QTest>
@@ -156,4 +160,22 @@ TEST_F(Desktop, TheHighlightedEntryOfADropDownListIsLegibleInEveryLook)
         EXPECT_GT(contrast, 100) << "look " << look << " ground " << ground;
         styles->hidePopup();
     }
+}
+
+TEST_F(Desktop, TabLeavesAListAndEnterOpensAPage)
+{
+    activate(mainWindow);
+    mainWindow->ToolButton2->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(mainWindow->ToolButton2, Qt::Key_Return);
+    EXPECT_EQ(mainWindow->PageControl1->currentWidget(), static_cast<QWidget *>(mainWindow->TabSheet2));
+
+    platform.onDialog(QStringLiteral("FrmFyxm"), [this](QDialog *d) {
+        d->activateWindow();
+        QApplication::setActiveWindow(d);
+        QWidget *list = forms().FrmFyxm->DBGridEh1->view();
+        list->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(list, Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), static_cast<QWidget *>(forms().FrmFyxm->BitBtn1));
+    });
+    platform.showModal(forms().FrmFyxm);
 }

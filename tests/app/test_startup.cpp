@@ -1,6 +1,7 @@
 // Start-up, the main window and its close confirmation.
 #include "app/startpage.h"
 #include "app/tfrmmian.h"
+#include "memos/memopage.h"
 #include "components/dbgrideh.h"
 #include "components/forms.h"
 #include "components/gridprinter.h"
@@ -85,7 +86,7 @@ TEST_F(StartUp, NavigationSwitchesPages)
     mainWindow->ToolButton5->click();
     EXPECT_EQ(mainWindow->PageControl1->currentWidget(), mainWindow->TabSheet7);
     mainWindow->ToolButton7->click();
-    EXPECT_EQ(mainWindow->PageControl1->currentWidget(), mainWindow->TabSheet6);
+    EXPECT_EQ(mainWindow->PageControl1->currentWidget(), static_cast<QWidget *>(mainWindow->TabSheet6));
     EXPECT_EQ(mainWindow->ToolButton1->text(), QStringLiteral("  收支帐本  "));
     EXPECT_EQ(mainWindow->ToolButton6->text(), QStringLiteral(" 退出帐本 "));
 }

@@ -1,0 +1,230 @@
+#include "memopage.h"
+
+#include "components/clicklabel.h"
+#include "components/dbgrideh.h"
+#include "components/forms.h"
+#include "data/sqltext.h"
+#include "data/tdm.h"
+#include "duememos.h"
+#include "platform/platform.h"
+#include "tfrmjssx.h"
+#include "tfrmjstx.h"
+
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+// The keyword as the search uses it: blanks and control characters at
+// either end removed.
+QString trimmed(const QString &text)
+{
+    qsizetype from = 0;
+    qsizetype to = text.size();
+    auto blank = [](QChar c) { return c.isSpace() || c.category() == QChar::Other_Control; };
+    while (from < to && blank(text.at(from)))
+        ++from;
+    while (to > from && blank(text.at(to - 1)))
+        --to;
+    return text.mid(from, to - from);
+}
+
+GridColumn column(const char *title, const char *field, int width, Qt::Alignment align = Qt::AlignCenter)
+{
+    GridColumn c;
+    c.title = QString::fromUtf8(title);
+    c.field = QLatin1String(field);
+    c.width = width;
+    c.alignment = align | Qt::AlignVCenter;
+    return c;
+}
+
+} // namespace
+
+MemoPage::MemoPage(QWidget *parent)
+    : QWidget(parent)
+{
+    Panel10 = new QLabel(QStringLiteral("家  庭  记  事  与  提  醒"), this);
+    Panel10->setObjectName(QStringLiteral("Panel10"));
+    Panel10->setAlignment(Qt::AlignCenter);
+    Panel10->setStyleSheet(
+        QStringLiteral("QLabel { color: green; font-weight: bold; font-size: 22px; "
+                       "font-family: '华文行楷', 'STXingkai', 'AR PL UKai CN', 'Noto Serif CJK SC'; }"));
+    Label16 = new ClickLabel(QStringLiteral("共有 0  件提醒事务到期"), this);
+    Label16->setObjectName(QStringLiteral("Label16"));
+    Label16->setToolTip(QStringLiteral("【点击显示到期事务】"));
+    Label16->setStyleSheet(QStringLiteral("QLabel { color: #ff00ff; font-weight: bold; }"));
+    auto *top = new QHBoxLayout;
+    top->addSpacing(150);
+    top->addWidget(Panel10, 1);
+    top->addWidget(Label16, 0, Qt::AlignRight | Qt::AlignVCenter);
+
+    DBGridEh5 = new DBGridEh(this);
+    DBGridEh5->setObjectName(QStringLiteral("DBGridEh5"));
+    DBGridEh5->setDataSource(DM->DSjs);
+    GridColumn subject = column("主题", "zt", 267, Qt::AlignLeft);
+    subject.footer = FooterKind::Count;
+    subject.footerFormat = QStringLiteral("共 0 条");
+    subject.footerAlignment = Qt::AlignCenter;
+    DBGridEh5->setColumns({column("顺号", "jsid", 32), column("记事日期", "jsrq", 65), column("类型", "jslxmc", 67),
+                           subject, column("记事人", "jsr", 56, Qt::AlignLeft), column("提醒状态", "txfs", 71),
+                           column("提醒日期", "txqsrq", 82), column("最后修改记事时间", "jsczsj", 137)});
+
+    BitBtn27 = new QPushButton(QStringLiteral("添加"), this);
+    BitBtn28 = new QPushButton(QStringLiteral("修改"), this);
+    BitBtn29 = new QPushButton(QStringLiteral("删除"), this);
+    GroupBox12 = new QGroupBox(QStringLiteral("按照主题关键字进行查找"), this);
+    auto *subjectLabel = new QLabel(QStringLiteral("主题"), GroupBox12);
+    Edit4 = new QLineEdit(GroupBox12);
+    subjectLabel->setBuddy(Edit4);
+    BitBtn30 = new QPushButton(QStringLiteral("确定"), GroupBox12);
+    auto *search = new QHBoxLayout(GroupBox12);
+    search->setContentsMargins(6, 2, 6, 2);
+    search->addWidget(subjectLabel);
+    search->addWidget(Edit4, 1);
+    search->addWidget(BitBtn30);
+    BitBtn31 = new QPushButton(QStringLiteral("条件筛选"), this);
+    const QList<QPair<const char *, QWidget *>> named = {{"BitBtn27", BitBtn27}, {"BitBtn28", BitBtn28},
+                                                         {"BitBtn29", BitBtn29}, {"GroupBox12", GroupBox12},
+                                                         {"Edit4", Edit4},       {"BitBtn30", BitBtn30},
+                                                         {"BitBtn31", BitBtn31}};
+    for (const auto &[name, widget] : named)
+        widget->setObjectName(QLatin1String(name));
+    Edit4->setAccessibleName(QStringLiteral("主题关键字"));
+    auto *bottom = new QHBoxLayout;
+    bottom->addWidget(BitBtn27);
+    bottom->addWidget(BitBtn28);
+    bottom->addWidget(BitBtn29);
+    bottom->addSpacing(12);
+    bottom->addWidget(GroupBox12, 1);
+    bottom->addSpacing(12);
+    bottom->addWidget(BitBtn31);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(6, 6, 6, 6);
+    layout->addLayout(top);
+    layout->addWidget(DBGridEh5, 1);
+    layout->addLayout(bottom);
+
+    connect(BitBtn27, &QPushButton::clicked, this, guarded([this] { BitBtn27Click(); }));
+    connect(BitBtn28, &QPushButton::clicked, this, guarded([this] { BitBtn28Click(); }));
+    connect(BitBtn29, &QPushButton::clicked, this, guarded([this] { BitBtn29Click(); }));
+    connect(BitBtn30, &QPushButton::clicked, this, guarded([this] { BitBtn30Click(); }));
+    connect(BitBtn31, &QPushButton::clicked, this, guarded([this] { BitBtn31Click(); }));
+    connect(Edit4, &QLineEdit::returnPressed, BitBtn30, &QPushButton::click);
+    connect(Label16, &ClickLabel::clicked, this, guarded([this] { Label16Click(); }));
+    connect(DBGridEh5, &DBGridEh::doubleClicked, this, guarded([this] { BitBtn28Click(); }));
+}
+
+void MemoPage::BitBtn27Click()
+{
+    TDM *dm = DM;
+    Dataset *memos = dm->ADOQjs;
+    const QDate today = platform().today();
+    memos->append();
+    try {
+        memos->setValue(QStringLiteral("jsrq"), today);
+        memos->setValue(QStringLiteral("txfs"), DueMemos::NoReminder);
+        // the type where the type table stands; none when there is no type
+        if (dm->ADOTJslx->isActive() && !dm->ADOTJslx->isEmpty())
+            memos->setValue(QStringLiteral("jslxmc"), dm->ADOTJslx->value(QStringLiteral("lxmc")));
+        // the author is the operator who logged in
+        if (dm->ADOQLog->isActive() && !dm->ADOQLog->isEmpty())
+            memos->setValue(QStringLiteral("jsr"), dm->ADOQLog->value(QStringLiteral("yhmc")));
+        memos->setValue(QStringLiteral("txqsrq"), today);
+        memos->setValue(QStringLiteral("txjsrq"), today);
+    } catch (...) {
+        memos->cancel();
+        throw;
+    }
+    platform().showModal(forms().FrmJstx);
+}
+
+void MemoPage::BitBtn28Click()
+{
+    DM->ADOQjs->edit();
+    platform().showModal(forms().FrmJstx);
+}
+
+void MemoPage::BitBtn29Click()
+{
+    if (platform().askYesNo(window(), QStringLiteral("   是否确认删除？  ")))
+        DM->ADOQjs->remove();
+}
+
+QString MemoPage::searchStatement(const QString &keyword)
+{
+    QString pattern = sqlText(trimmed(keyword));
+    pattern.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
+    pattern.replace(QLatin1Char('%'), QLatin1String("\\%"));
+    pattern.replace(QLatin1Char('_'), QLatin1String("\\_"));
+    return QStringLiteral("select * from jstx where zt like '%") + pattern + QStringLiteral("%' escape '\\' ");
+}
+
+void MemoPage::BitBtn30Click()
+{
+    Dataset *memos = DM->ADOQjs;
+    memos->close();
+    memos->clearSql();
+    memos->addSql(searchStatement(Edit4->text()));
+    memos->open();
+    Edit4->setFocus();
+    Edit4->selectAll();
+}
+
+void MemoPage::BitBtn31Click()
+{
+    platform().showModal(forms().FrmJssx);
+}
+
+void MemoPage::Label16Click()
+{
+    Dataset *memos = DM->ADOQjs;
+    memos->close();
+    memos->clearSql();
+    for (const QString &line : DueMemos::statementLines(platform().today()))
+        memos->addSql(line);
+    memos->open();
+}
+
+void MemoPage::setDueCount(int count)
+{
+    Label16->setText(DueMemos::countCaption(count));
+}
+
+void MemoPage::announceDueReminders()
+{
+    TDM *dm = DM;
+    Dataset *scratch = dm->ADOQls;
+    scratch->close();
+    scratch->clearSql();
+    for (const QString &line : DueMemos::statementLines(platform().today()))
+        scratch->addSql(line);
+    scratch->open();
+    const int due = scratch->recordCount();
+    if (due == 0)
+        return;
+    setDueCount(due);
+    const QString dashes(28, QChar(0xFF0D));
+    platform().showMessage(window(), QStringLiteral("   　  『青禾家庭doz』提醒您:\r\r") + dashes
+                                         + QStringLiteral("\r\r   您预设的 ") + QString::number(due)
+                                         + QStringLiteral(" 件提醒事务已经到期，请您尽快办理！") + QStringLiteral("\r")
+                                         + QStringLiteral("\r") + dashes);
+    // the walk keeps its own list: every editor that closes re-reads the
+    // scratch query to count what is still due
+    QList<QVariant> ids;
+    const int id = scratch->requireField(QStringLiteral("jsid"));
+    for (int row = 0; row < due; ++row)
+        ids.append(scratch->valueAt(row, id));
+    Dataset *memos = dm->ADOQjs;
+    for (const QVariant &memo : std::as_const(ids)) {
+        if (!memos->locate(QStringLiteral("jsid"), memo))
+            continue;
+        memos->edit();
+        platform().showModal(forms().FrmJstx);
+    }
+}

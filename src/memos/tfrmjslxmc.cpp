@@ -1,0 +1,12 @@
+#include "tfrmjslxmc.h"
+
+#include "components/forms.h"
+#include "data/tdm.h"
+
+TFrmJslxmc::TFrmJslxmc(QWidget *parent)
+    : NameDialog(QStringLiteral("记事类型类型名称"), QStringLiteral("请维护类型名称："), DM->DSJslx,
+                 QStringLiteral("lxmc"), parent)
+{
+    setObjectName(QStringLiteral("FrmJslxmc"));
+    forms().FrmJslxmc = this;
+}
