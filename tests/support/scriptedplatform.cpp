@@ -1,5 +1,7 @@
 #include "scriptedplatform.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QFile>
 
@@ -105,13 +107,13 @@ int ScriptedPlatform::showModal(QDialog *dialog)
     dialog->setResult(0);
     dialog->show();
     QApplication::processEvents();
-    if (!m_scripts.empty() && m_scripts.front().first == dialog->objectName()) {
-        DialogScript script = std::move(m_scripts.front().second);
-        m_scripts.pop_front();
+    // the first script waiting for this dialog, in the order they were given
+    const auto it = std::find_if(m_scripts.begin(), m_scripts.end(),
+                                 [dialog](const auto &s) { return s.first == dialog->objectName(); });
+    if (it != m_scripts.end()) {
+        DialogScript script = std::move(it->second);
+        m_scripts.erase(it);
         script(dialog);
-    } else if (!m_scripts.empty()) {
-        ADD_FAILURE() << "dialog " << dialog->objectName().toStdString() << " shown while the next script is for "
-                      << m_scripts.front().first.toStdString();
     }
     if (dialog->isVisible())
         dialog->close(); // as by the close box

@@ -33,8 +33,10 @@ public:
     void answer(bool yes) { m_answers.push_back(yes); }
     void chooseFile(const QString &fileName, int filterIndex = 1);
     void cancelFileDialog();
-    // The script for the next showing of the dialog named objectName. A
-    // dialog still open when its script returns is closed as by its close box.
+    // The script for the next showing of the dialog named objectName (the
+    // scripts of one dialog run in the order given, whatever other dialogs
+    // show in between). A dialog still open when its script returns is
+    // closed as by its close box.
     void onDialog(const QString &objectName, DialogScript script);
     void setToday(const QDate &d) { m_now = QDateTime(d, m_now.time()); }
     void setNow(const QDateTime &t) { m_now = t; }
