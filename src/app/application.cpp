@@ -2,6 +2,9 @@
 
 #include "components/forms.h"
 #include "data/tdm.h"
+#include "contacts/tfrmfzmc.h"
+#include "contacts/tfrmlxrfz.h"
+#include "contacts/tfrmtxl.h"
 #include "ledger/tfrmdz.h"
 #include "ledger/tfrmzbcx.h"
 #include "memos/memopage.h"
@@ -43,6 +46,9 @@ TDM *createApplicationWindows()
     new TFrmJslxwh(window);
     new TFrmJslxmc(window);
     new TFrmJssx(window);
+    new TFrmTxl(window);
+    new TFrmLxrfz(window);
+    new TFrmFzmc(window);
     new TFrmRQ(window);
     // the editor's count of due memos goes to the memo page; due memos are
     // announced after a successful login

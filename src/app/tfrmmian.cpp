@@ -1,6 +1,7 @@
 #include "tfrmmian.h"
 
 #include "components/artwork.h"
+#include "contacts/contactspage.h"
 #include "components/dbgrideh.h"
 #include "components/forms.h"
 #include "components/gridexport.h"
@@ -108,7 +109,7 @@ TFrmMian::TFrmMian(QWidget *parent)
     TabSheet4 = new SettingsPage(SkinStore1, SkinData1, PageControl1);
     TabSheet5 = new StartPage(PageControl1);
     TabSheet6 = new MemoPage(PageControl1);
-    TabSheet7 = new QWidget(PageControl1);
+    TabSheet7 = new ContactsPage(PrintDBGridEh1, SaveDialog1, PageControl1);
     const QList<QWidget *> pages = {TabSheet1, TabSheet2, TabSheet3, TabSheet4, TabSheet5, TabSheet6, TabSheet7};
     for (int i = 0; i < pages.size(); ++i) {
         pages[i]->setObjectName(QStringLiteral("TabSheet%1").arg(i + 1));
@@ -184,8 +185,10 @@ void TFrmMian::FormShow()
 {
     if (DM->ADOQlsz->isActive())
         DM->ADOQlsz->last();
-    if (DM->ADOConnection1->isConnected())
+    if (DM->ADOConnection1->isConnected()) {
         TabSheet3->fillItems();
+        TabSheet7->fillGroups();
+    }
 }
 
 void TFrmMian::FormActivate()

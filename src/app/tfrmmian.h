@@ -10,6 +10,7 @@ class GridPrinter;
 class LedgerPage;
 class SaveDialog;
 class SummaryPage;
+class ContactsPage;
 class MemoPage;
 class ComparisonPage;
 class SettingsPage;
@@ -43,7 +44,7 @@ public:
     SettingsPage *TabSheet4;
     StartPage *TabSheet5;
     MemoPage *TabSheet6;
-    QWidget *TabSheet7;
+    ContactsPage *TabSheet7;
     StatusBar *StatusBar1;
 
     GridPrinter *PrintDBGridEh1;

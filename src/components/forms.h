@@ -17,6 +17,9 @@ class TFrmJstx;
 class TFrmJslxwh;
 class TFrmJslxmc;
 class TFrmJssx;
+class TFrmTxl;
+class TFrmLxrfz;
+class TFrmFzmc;
 class TFrmRQ;
 
 struct Forms
@@ -35,6 +38,9 @@ struct Forms
     TFrmJslxwh *FrmJslxwh = nullptr;
     TFrmJslxmc *FrmJslxmc = nullptr;
     TFrmJssx *FrmJssx = nullptr;
+    TFrmTxl *FrmTxl = nullptr;
+    TFrmLxrfz *FrmLxrfz = nullptr;
+    TFrmFzmc *FrmFzmc = nullptr;
     TFrmRQ *FrmRQ = nullptr;
 };
 

@@ -311,7 +311,11 @@ void ExportGrid(SaveDialog *dialog, DBGridEh *grid)
         return;
     if (!dialog->execute(grid))
         return;
+    WriteGridExport(dialog, grid);
+}
 
+void WriteGridExport(SaveDialog *dialog, DBGridEh *grid)
+{
     const Format format = dialog->filterIndex >= 2 && dialog->filterIndex <= 4 ? Format(dialog->filterIndex)
                                                                                 : Format::Tabs;
     static const char *const extensions[] = {"xls", "txt", "htm", "xlsx"};

@@ -42,3 +42,8 @@ public:
 // file (the file is written under a temporary name and renamed when whole).
 // The grid's current row and scroll position do not change.
 void ExportGrid(SaveDialog *dialog, DBGridEh *grid);
+
+// The part of ExportGrid after the dialog: writes the grid in the format of
+// the dialog's chosen filter to its chosen name (the extension appended).
+// For a dialog already answered by the user; the dataset must be open.
+void WriteGridExport(SaveDialog *dialog, DBGridEh *grid);

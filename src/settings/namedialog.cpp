@@ -9,10 +9,13 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 NameDialog::NameDialog(const QString &caption, const QString &prompt, DataSource *source, const QString &field,
                        QWidget *parent)
     : Form(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
     , m_source(source)
+    , m_field(field)
 {
     setWindowTitle(caption);
     Label1 = new QLabel(prompt, this);
@@ -52,6 +55,18 @@ void NameDialog::FormShow()
 
 void NameDialog::BitBtn1Click()
 {
+    if (!m_blankNotice.isEmpty()) {
+        DBEdit1->flush();
+        const QString name = m_source->dataset()->asString(m_field);
+        const bool blank = std::all_of(name.cbegin(), name.cend(), [](QChar c) {
+            return c.isSpace() || c.category() == QChar::Other_Control;
+        });
+        if (blank) {
+            platform().showMessage(this, m_blankNotice);
+            DBEdit1->setFocus();
+            return;
+        }
+    }
     m_source->dataset()->post(); // an error keeps the dialog open with the row pending
     accept();
 }

@@ -24,9 +24,16 @@ public:
     void BitBtn1Click();
     virtual void BitBtn2Click();
 
+    // Refuses a name that is empty once blanks and control characters at
+    // either end are removed, with notice (shown in a plain notice; the
+    // dialog stays open). Without a notice every name is stored.
+    void setBlankNotice(const QString &notice) { m_blankNotice = notice; }
+
 protected:
     void FormShow() override;
     void FormClose() override;
 
     DataSource *m_source;
+    QString m_field;
+    QString m_blankNotice;
 };

@@ -1,6 +1,7 @@
 // Start-up, the main window and its close confirmation.
 #include "app/startpage.h"
 #include "app/tfrmmian.h"
+#include "contacts/contactspage.h"
 #include "memos/memopage.h"
 #include "components/dbgrideh.h"
 #include "components/forms.h"
@@ -84,7 +85,7 @@ TEST_F(StartUp, NavigationSwitchesPages)
     mainWindow->ToolButton4->click();
     EXPECT_EQ(mainWindow->PageControl1->currentWidget(), static_cast<QWidget *>(mainWindow->TabSheet4));
     mainWindow->ToolButton5->click();
-    EXPECT_EQ(mainWindow->PageControl1->currentWidget(), mainWindow->TabSheet7);
+    EXPECT_EQ(mainWindow->PageControl1->currentWidget(), static_cast<QWidget *>(mainWindow->TabSheet7));
     mainWindow->ToolButton7->click();
     EXPECT_EQ(mainWindow->PageControl1->currentWidget(), static_cast<QWidget *>(mainWindow->TabSheet6));
     EXPECT_EQ(mainWindow->ToolButton1->text(), QStringLiteral("  收支帐本  "));
