@@ -21,6 +21,7 @@
 #include "settings/tfrmxmwh.h"
 #include "tfrmmian.h"
 #include "users/tfrmlog.h"
+#include "users/tfrmyhwh.h"
 #include "platform/platform.h"
 
 #include <QApplication>
@@ -42,6 +43,7 @@ TDM *createApplicationWindows()
     new TFrmMxwh(window);
     new TFrmJtcy(window);
     new TFrmCywh(window);
+    new TFrmyhwh(window);
     auto *memo = new TFrmJstx(window);
     new TFrmJslxwh(window);
     new TFrmJslxmc(window);

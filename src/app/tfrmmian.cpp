@@ -15,15 +15,19 @@
 #include "data/tdm.h"
 #include "ledger/ledgerpage.h"
 #include "platform/platform.h"
+#include "maintenance/maintenancegroups.h"
 #include "memos/memopage.h"
 #include "settings/settingspage.h"
 #include "stats/comparisonpage.h"
 #include "stats/summarypage.h"
 #include "startpage.h"
 #include "users/tfrmlog.h"
+#include "users/userspage.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
 #include <QDateEdit>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -110,6 +114,13 @@ TFrmMian::TFrmMian(QWidget *parent)
     TabSheet5 = new StartPage(PageControl1);
     TabSheet6 = new MemoPage(PageControl1);
     TabSheet7 = new ContactsPage(PrintDBGridEh1, SaveDialog1, PageControl1);
+    userGroups = new UserGroups(TabSheet4);
+    maintenanceGroups = new MaintenanceGroups(TabSheet4);
+    QGridLayout *settings = TabSheet4->groups();
+    settings->addWidget(maintenanceGroups->versionGroup, 0, 0);
+    settings->addWidget(maintenanceGroups->databaseGroup, 3, 0);
+    settings->addWidget(userGroups->GroupBox9, 0, 1, 2, 1);
+    settings->addWidget(userGroups->GroupBox10, 2, 1, 2, 1);
     const QList<QWidget *> pages = {TabSheet1, TabSheet2, TabSheet3, TabSheet4, TabSheet5, TabSheet6, TabSheet7};
     for (int i = 0; i < pages.size(); ++i) {
         pages[i]->setObjectName(QStringLiteral("TabSheet%1").arg(i + 1));

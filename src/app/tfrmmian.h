@@ -10,6 +10,8 @@ class GridPrinter;
 class LedgerPage;
 class SaveDialog;
 class SummaryPage;
+class UserGroups;
+class MaintenanceGroups;
 class ContactsPage;
 class MemoPage;
 class ComparisonPage;
@@ -50,6 +52,8 @@ public:
     GridPrinter *PrintDBGridEh1;
     SaveDialog *SaveDialog1;
     SaveDialog *SaveDialog2; // pictures of the charts
+    UserGroups *userGroups;            // on TabSheet4
+    MaintenanceGroups *maintenanceGroups; // on TabSheet4
     SkinStore *SkinStore1;
     SkinData *SkinData1;
 

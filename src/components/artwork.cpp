@@ -4,6 +4,8 @@
 #include <QFontMetricsF>
 #include <QLinearGradient>
 #include <QPainter>
+
+#include <algorithm>
 #include <QPainterPath>
 #include <QRadialGradient>
 #include <QtMath>
@@ -1021,6 +1023,56 @@ QPixmap loginPicture(const QSize &size, qreal dpr)
     prepare(p);
     p.scale(size.width() / 80.0, size.height() / 80.0);
     paintLogin(p);
+    return pixmap;
+}
+
+QPixmap versionBanner(const QSize &size, qreal dpr)
+{
+    if (size.isEmpty())
+        return QPixmap();
+    QPixmap pixmap = makeCanvas(size, dpr);
+    QPainter p(&pixmap);
+    prepare(p);
+    const QRectF r(QPointF(0, 0), QSizeF(size));
+    QLinearGradient ground(r.topLeft(), r.bottomRight());
+    ground.setColorAt(0, QColor(0x2e, 0x7d, 0x32));
+    ground.setColorAt(0.55, QColor(0x43, 0xa0, 0x47));
+    ground.setColorAt(1, QColor(0x15, 0x65, 0xc0));
+    p.fillRect(r, ground);
+    // a few leaves of green rice in the corner
+    p.setPen(Qt::NoPen);
+    for (int i = 0; i < 5; ++i) {
+        p.save();
+        p.translate(r.width() - 18 - i * 9, r.height() + 4);
+        p.rotate(-28 - i * 9);
+        p.setBrush(QColor(255, 255, 255, 40 + i * 12));
+        p.drawEllipse(QRectF(-5, -r.height() * 0.8, 10, r.height() * 0.8));
+        p.restore();
+    }
+    const double unit = std::min(r.height() * 0.62, r.width() * 0.22);
+    p.save();
+    p.translate(r.height() * 0.18, (r.height() - unit) / 2);
+    p.scale(unit / 80.0, unit / 80.0);
+    paintLogin(p);
+    p.restore();
+    QFont title = p.font();
+    title.setPixelSize(std::max(10, int(r.height() * 0.26)));
+    title.setBold(true);
+    p.setFont(title);
+    const double left = r.height() * 0.18 + unit + r.height() * 0.12;
+    p.setPen(QColor(0, 0, 0, 70));
+    p.drawText(QRectF(left + 1.5, r.height() * 0.12 + 1.5, r.width() - left, r.height() * 0.4),
+               Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("『青禾』家庭doz"));
+    p.setPen(Qt::white);
+    p.drawText(QRectF(left, r.height() * 0.12, r.width() - left, r.height() * 0.4), Qt::AlignLeft | Qt::AlignVCenter,
+               QStringLiteral("『青禾』家庭doz"));
+    QFont version = title;
+    version.setPixelSize(std::max(9, int(r.height() * 0.17)));
+    version.setBold(false);
+    p.setFont(version);
+    p.setPen(QColor(255, 245, 157));
+    p.drawText(QRectF(left, r.height() * 0.5, r.width() - left, r.height() * 0.3), Qt::AlignLeft | Qt::AlignVCenter,
+               QStringLiteral("版本 V 2.0  ·  家庭收支小帐本"));
     return pixmap;
 }
 

@@ -28,6 +28,11 @@ QPixmap startPicture(const QSize &size, qreal dpr = 1);
 // `size`; an empty size gives a null pixmap.
 QPixmap loginPicture(const QSize &size, qreal dpr = 1);
 
+// The version banner of the settings page: the program's emblem, its name
+// and "V 2.0" on a green-to-blue ground, painted to fill `size`; an empty
+// size gives a null pixmap.
+QPixmap versionBanner(const QSize &size, qreal dpr = 1);
+
 // The program's window icon, with pixmaps from 16 to 256 pixels.
 QIcon applicationIcon();
 

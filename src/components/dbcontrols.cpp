@@ -284,3 +284,13 @@ QValidator::State NumberCharsValidator::validate(QString &input, int &) const
     }
     return Acceptable;
 }
+
+// --- DBText -------------------------------------------------------------------------
+
+DBText::DBText(DataSource *source, const QString &field, QWidget *parent)
+    : QLabel(parent)
+    , m_link(new FieldLink(this, source, field))
+{
+    connect(m_link, &FieldLink::refresh, this, [this] { setText(m_link->text()); });
+    setText(m_link->text());
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QValidator>
@@ -98,6 +99,17 @@ private:
     FieldLink *m_link;
     bool m_updating = false;
     bool m_modified = false;
+};
+
+// A read-only text bound to a column of the current row.
+class DBText : public QLabel
+{
+    Q_OBJECT
+public:
+    DBText(DataSource *source, const QString &field, QWidget *parent = nullptr);
+
+private:
+    FieldLink *m_link;
 };
 
 // A fixed drop-down list bound to a text column: nothing can be typed; a

@@ -13,6 +13,7 @@ class TFrmFymx;
 class TFrmMxwh;
 class TFrmJtcy;
 class TFrmCywh;
+class TFrmyhwh;
 class TFrmJstx;
 class TFrmJslxwh;
 class TFrmJslxmc;
@@ -34,6 +35,7 @@ struct Forms
     TFrmMxwh *FrmMxwh = nullptr;
     TFrmJtcy *FrmJtcy = nullptr;
     TFrmCywh *FrmCywh = nullptr;
+    TFrmyhwh *Frmyhwh = nullptr;
     TFrmJstx *FrmJstx = nullptr;
     TFrmJslxwh *FrmJslxwh = nullptr;
     TFrmJslxmc *FrmJslxmc = nullptr;

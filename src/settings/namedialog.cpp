@@ -55,9 +55,9 @@ void NameDialog::FormShow()
 
 void NameDialog::BitBtn1Click()
 {
+    DBEdit1->flush();
+    const QString name = m_source->dataset()->asString(m_field);
     if (!m_blankNotice.isEmpty()) {
-        DBEdit1->flush();
-        const QString name = m_source->dataset()->asString(m_field);
         const bool blank = std::all_of(name.cbegin(), name.cend(), [](QChar c) {
             return c.isSpace() || c.category() == QChar::Other_Control;
         });
@@ -66,6 +66,10 @@ void NameDialog::BitBtn1Click()
             DBEdit1->setFocus();
             return;
         }
+    }
+    if (!nameAccepted(name)) {
+        DBEdit1->setFocus();
+        return;
     }
     m_source->dataset()->post(); // an error keeps the dialog open with the row pending
     accept();

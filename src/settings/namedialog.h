@@ -32,6 +32,13 @@ public:
 protected:
     void FormShow() override;
     void FormClose() override;
+    // A further check of the name before it is stored (after the blank
+    // check); false (after its own notice) keeps the dialog open.
+    virtual bool nameAccepted(const QString &name)
+    {
+        Q_UNUSED(name);
+        return true;
+    }
 
     DataSource *m_source;
     QString m_field;

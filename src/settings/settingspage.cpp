@@ -59,8 +59,9 @@ SettingsPage::SettingsPage(SkinStore *store, SkinData *engine, QWidget *parent)
     styleRow->addWidget(BitBtn26);
 
     m_groups = new QGridLayout;
-    m_groups->addWidget(startDateGroup, 0, 0);
-    m_groups->addWidget(styleGroup, 1, 0);
+    // row 0 and the second column are for the groups of other subsystems
+    m_groups->addWidget(startDateGroup, 1, 0);
+    m_groups->addWidget(styleGroup, 2, 0);
     m_groups->setColumnStretch(0, 1);
     m_groups->setColumnStretch(1, 1);
     auto *layout = new QVBoxLayout(this);

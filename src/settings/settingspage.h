@@ -30,7 +30,8 @@ public:
     QComboBox *ComboBox6;
     QPushButton *BitBtn26;
 
-    // Where further groups are placed (column 0 is the start date and style).
+    // Where further groups are placed (rows 1 and 2 of column 0 hold the
+    // start date and the style).
     QGridLayout *groups() const { return m_groups; }
 
     void BitBtn25Click();
