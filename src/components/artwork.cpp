@@ -1049,29 +1049,29 @@ QPixmap versionBanner(const QSize &size, qreal dpr)
         p.drawEllipse(QRectF(-5, -r.height() * 0.8, 10, r.height() * 0.8));
         p.restore();
     }
-    const double unit = std::min(r.height() * 0.62, r.width() * 0.22);
+    const double unit = std::min(r.height() * 0.5, r.width() * 0.22);
     p.save();
-    p.translate(r.height() * 0.18, (r.height() - unit) / 2);
+    p.translate(r.height() * 0.12, r.height() * 0.06);
     p.scale(unit / 80.0, unit / 80.0);
     paintLogin(p);
     p.restore();
     QFont title = p.font();
-    title.setPixelSize(std::max(10, int(r.height() * 0.26)));
+    title.setPixelSize(std::max(10, int(r.height() * 0.22)));
     title.setBold(true);
     p.setFont(title);
-    const double left = r.height() * 0.18 + unit + r.height() * 0.12;
+    const double left = r.height() * 0.12 + unit + r.height() * 0.1;
     p.setPen(QColor(0, 0, 0, 70));
-    p.drawText(QRectF(left + 1.5, r.height() * 0.12 + 1.5, r.width() - left, r.height() * 0.4),
+    p.drawText(QRectF(left + 1.5, r.height() * 0.04 + 1.5, r.width() - left, r.height() * 0.34),
                Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("『青禾』家庭doz"));
     p.setPen(Qt::white);
-    p.drawText(QRectF(left, r.height() * 0.12, r.width() - left, r.height() * 0.4), Qt::AlignLeft | Qt::AlignVCenter,
+    p.drawText(QRectF(left, r.height() * 0.04, r.width() - left, r.height() * 0.34), Qt::AlignLeft | Qt::AlignVCenter,
                QStringLiteral("『青禾』家庭doz"));
     QFont version = title;
-    version.setPixelSize(std::max(9, int(r.height() * 0.17)));
+    version.setPixelSize(std::max(9, int(r.height() * 0.13)));
     version.setBold(false);
     p.setFont(version);
     p.setPen(QColor(255, 245, 157));
-    p.drawText(QRectF(left, r.height() * 0.5, r.width() - left, r.height() * 0.3), Qt::AlignLeft | Qt::AlignVCenter,
+    p.drawText(QRectF(left, r.height() * 0.36, r.width() - left, r.height() * 0.22), Qt::AlignLeft | Qt::AlignVCenter,
                QStringLiteral("版本 V 2.0  ·  家庭收支小帐本"));
     return pixmap;
 }

@@ -40,15 +40,18 @@ MaintenanceGroups::MaintenanceGroups(QWidget *parent)
     Image2->setObjectName(QStringLiteral("Image2"));
     Image2->setFrameShape(QFrame::Panel);
     Image2->setFrameShadow(QFrame::Sunken);
-    Image2->setFixedSize(330, 96);
-    Image2->setPixmap(Artwork::versionBanner(QSize(326, 92), parent->devicePixelRatioF()));
+    Image2->setFixedSize(330, 112);
+    Image2->setPixmap(Artwork::versionBanner(QSize(326, 108), parent->devicePixelRatioF()));
     Image2->setAccessibleName(QStringLiteral("『青禾』家庭doz 版本 V 2.0"));
     BitBtn41 = new QPushButton(QStringLiteral("帮助文档"), Image2);
     BitBtn41->setObjectName(QStringLiteral("BitBtn41"));
     BitBtn41->setIcon(parent->style()->standardIcon(QStyle::SP_DialogHelpButton));
     BitBtn41->setCursor(Qt::PointingHandCursor);
-    BitBtn41->adjustSize();
-    BitBtn41->move(Image2->width() - BitBtn41->width() - 10, Image2->height() - BitBtn41->height() - 6);
+    // toward the lower middle of the banner, under its texts
+    auto *onBanner = new QVBoxLayout(Image2);
+    onBanner->setContentsMargins(0, 0, 0, 6);
+    onBanner->addStretch();
+    onBanner->addWidget(BitBtn41, 0, Qt::AlignHCenter);
     auto *version = new QVBoxLayout(versionGroup);
     version->addWidget(Image2, 0, Qt::AlignCenter);
 

@@ -1,16 +1,20 @@
 // The login dialog.
 #include "app/tfrmmian.h"
+#include "components/dbcontrols.h"
 #include "components/forms.h"
 #include "components/statusbar.h"
 #include "data/tdm.h"
 #include "support/app/appfixture.h"
 #include "users/tfrmlog.h"
+#include "users/tfrmyhwh.h"
+#include "users/userspage.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QToolButton>
 
 namespace {
 
@@ -187,4 +191,119 @@ TEST_F(Login, ThePasswordShowsAnAtForEveryLetterInTheLook)
     });
     mainWindow->FormActivate();
     EXPECT_FALSE(qApp->styleSheet().isEmpty()); // a look is on
+}
+
+namespace {
+
+class Users : public AppFixture
+{
+protected:
+    void SetUp() override
+    {
+        exec(QStringLiteral("insert into czyh (yhmc,yhkl) values ('爸爸','pw')"));
+        start(QStringLiteral("爸爸"), QStringLiteral("pw"));
+        users = mainWindow->userGroups;
+        mainWindow->ToolButton4->click();
+    }
+
+    // Adds (or, with edit, renames the current user to) name through the dialog.
+    void nameUser(const QString &name, bool edit = false)
+    {
+        platform.onDialog(QStringLiteral("Frmyhwh"), [name](QDialog *) {
+            forms().Frmyhwh->DBEdit1->setText(name);
+            forms().Frmyhwh->BitBtn1->click();
+        });
+        (edit ? users->BitBtn22 : users->BitBtn21)->click();
+    }
+
+    UserGroups *users = nullptr;
+};
+
+} // namespace
+
+TEST_F(Users, ANewUserHasAnEmptyPasswordAndNamesMustBeDistinct)
+{
+    nameUser(QStringLiteral("妈妈"));
+    EXPECT_EQ(scalar(QStringLiteral("select coalesce(yhkl,'') from czyh where yhmc='妈妈'")), QString());
+    nameUser(QStringLiteral("  ")); // blank
+    nameUser(QStringLiteral("ＢＡＢＡ")); // fine: no user is BABA yet
+    nameUser(QStringLiteral("baba"));  // the login would take it for ＢＡＢＡ
+    EXPECT_EQ(platform.texts(QStringLiteral("message")),
+              (QStringList{QStringLiteral("用户名称不能为空，请重新输入！"),
+                           QStringLiteral("已有名为“baba”的操作用户，请换一个用户名称！")}));
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from czyh")), QStringLiteral("4"));
+    EXPECT_EQ(dm->ADOQczyh->state(), Dataset::State::Browse); // the closes discarded the refused rows
+    // renaming a user to (a spelling of) its own name is no clash
+    dm->ADOQczyh->locate(QStringLiteral("yhmc"), QStringLiteral("ＢＡＢＡ"));
+    nameUser(QStringLiteral("ｂａｂａ"), true);
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from czyh where yhmc='ｂａｂａ'")), QStringLiteral("1"));
+
+    // the new user logs in with an empty password at the next start
+    destroy();
+    start(QStringLiteral("妈妈"), QString());
+    EXPECT_TRUE(LoginDone);
+}
+
+TEST_F(Users, EveryUserNamed管理员IsProtected)
+{
+    nameUser(QStringLiteral("李四"));
+    dm->ADOQczyh->locate(QStringLiteral("yhmc"), QStringLiteral("李四"));
+    exec(QStringLiteral("update czyh set yhmc='管理员' where yhmc='李四'"));
+    dm->ADOQczyh->requery(QStringLiteral("select * from czyh"));
+    dm->ADOQczyh->last();
+    ASSERT_EQ(dm->ADOQczyh->asString(QStringLiteral("yhmc")), QStringLiteral("管理员"));
+    users->BitBtn22->click();
+    users->BitBtn23->click();
+    EXPECT_EQ(platform.texts(QStringLiteral("message")),
+              (QStringList{QStringLiteral("管理员为系统默认操作用户，不充许修改！"),
+                           QStringLiteral("管理员为系统默认操作用户，不充许删除！")}));
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from czyh where yhmc='管理员'")), QStringLiteral("2"));
+}
+
+TEST_F(Users, ThePasswordChangeIsForTheOperatorWhoLoggedIn)
+{
+    dm->ADOQczyh->first(); // 管理员 selected in the list
+    users->Edit1->setText(QStringLiteral("PW"));
+    users->BitBtn24->click();
+    users->Edit1->setText(QStringLiteral("pw"));
+    users->Edit2->setText(QStringLiteral("new"));
+    users->Edit3->setText(QStringLiteral("New"));
+    users->BitBtn24->click();
+    EXPECT_EQ(users->Edit2->text(), QStringLiteral("new")); // refusals keep what was typed
+    users->Edit3->setText(QStringLiteral("new"));
+    users->BitBtn24->click();
+    EXPECT_EQ(platform.texts(QStringLiteral("message")),
+              (QStringList{QStringLiteral("旧口令错误，不能修改！"), QStringLiteral("新口令确认不一致，不能修改！"),
+                           QStringLiteral("新口令修改成功！")}));
+    EXPECT_TRUE(users->Edit1->text().isEmpty());
+    EXPECT_EQ(scalar(QStringLiteral("select yhkl from czyh where yhmc='爸爸'")), QStringLiteral("new"));
+    EXPECT_EQ(scalar(QStringLiteral("select coalesce(yhkl,'') from czyh where yhmc='管理员'")), QString());
+    EXPECT_EQ(users->DBText1->text(), QStringLiteral("爸爸"));
+    EXPECT_EQ(users->Edit2->displayText(), QString());
+    users->Edit2->setText(QStringLiteral("ab"));
+    EXPECT_EQ(users->Edit2->displayText(), QStringLiteral("##"));
+}
+
+TEST_F(Users, DeletingTheOperatorKeepsItsNameShownAndStopsThePasswordChange)
+{
+    dm->ADOQczyh->locate(QStringLiteral("yhmc"), QStringLiteral("爸爸"));
+    platform.answer(true);
+    users->BitBtn23->click();
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from czyh where yhmc='爸爸'")), QStringLiteral("0"));
+    EXPECT_EQ(mainWindow->StatusBar1->panelText(0), QStringLiteral("操作员：『爸爸』"));
+    EXPECT_EQ(users->DBText1->text(), QStringLiteral("爸爸"));
+    users->Edit1->setText(QStringLiteral("pw"));
+    users->BitBtn24->click();
+    EXPECT_TRUE(platform.texts(QStringLiteral("message")).last().startsWith(QStringLiteral("当前操作用户已被删除或改名")));
+    EXPECT_TRUE(platform.errors().isEmpty());
+}
+
+TEST_F(Login, ThreeEmptyFieldsSucceedForAnEmptyPassword)
+{
+    tryLogin({{QStringLiteral("李四"), QString()}});
+    ASSERT_TRUE(LoginDone);
+    UserGroups *users = mainWindow->userGroups;
+    users->BitBtn24->click();
+    EXPECT_EQ(platform.texts(QStringLiteral("message")), QStringList{QStringLiteral("新口令修改成功！")});
+    EXPECT_EQ(scalar(QStringLiteral("select coalesce(yhkl,'') from czyh where yhmc='李四'")), QString());
 }
