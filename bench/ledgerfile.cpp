@@ -115,4 +115,3 @@ QString ledgerFile(int n, int pageSize)
     files[{n, pageSize}] = path;
     return path;
 }
-

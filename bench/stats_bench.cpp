@@ -27,9 +27,9 @@ const QString ByItem = QStringLiteral(
 const QString ByMonth = QStringLiteral(
     "select left(cdate(rq),7) as sd,count(zbid) as cs,sum(sr) as srhj,sum(zc) as zchj,sum(jsze) as jszehj from szzb "
     "where rq >= #2006-01-01# and rq<= #2025-12-31#   group by left(cdate(rq),7)");
-const QString ByDay = QStringLiteral(
-    "select rq as sd,count(zbid) as cs,sum(sr) as srhj,sum(zc) as zchj,sum(jsze) as jszehj from szzb "
-    "where rq >= #2006-01-01# and rq<= #2025-12-31#   group by rq");
+const QString ByDay
+    = QStringLiteral("select rq as sd,count(zbid) as cs,sum(sr) as srhj,sum(zc) as zchj,sum(jsze) as jszehj from szzb "
+                     "where rq >= #2006-01-01# and rq<= #2025-12-31#   group by rq");
 
 std::unique_ptr<Connection> open()
 {

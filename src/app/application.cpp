@@ -1,10 +1,10 @@
 #include "application.h"
 
 #include "components/forms.h"
-#include "data/tdm.h"
 #include "contacts/tfrmfzmc.h"
 #include "contacts/tfrmlxrfz.h"
 #include "contacts/tfrmtxl.h"
+#include "data/tdm.h"
 #include "ledger/tfrmdz.h"
 #include "ledger/tfrmzbcx.h"
 #include "memos/memopage.h"
@@ -12,6 +12,7 @@
 #include "memos/tfrmjslxwh.h"
 #include "memos/tfrmjssx.h"
 #include "memos/tfrmjstx.h"
+#include "platform/platform.h"
 #include "settings/tfrmcywh.h"
 #include "settings/tfrmfymx.h"
 #include "settings/tfrmfyxm.h"
@@ -22,7 +23,6 @@
 #include "tfrmmian.h"
 #include "users/tfrmlog.h"
 #include "users/tfrmyhwh.h"
-#include "platform/platform.h"
 
 #include <QApplication>
 #include <QLibraryInfo>

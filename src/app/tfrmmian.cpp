@@ -1,7 +1,6 @@
 #include "tfrmmian.h"
 
 #include "components/artwork.h"
-#include "contacts/contactspage.h"
 #include "components/dbgrideh.h"
 #include "components/forms.h"
 #include "components/gridexport.h"
@@ -9,26 +8,27 @@
 #include "components/skindata.h"
 #include "components/skinstore.h"
 #include "components/statusbar.h"
+#include "contacts/contactspage.h"
 #include "data/dberror.h"
 #include "data/schema.h"
 #include "data/sqltext.h"
 #include "data/tdm.h"
 #include "ledger/ledgerpage.h"
-#include "platform/platform.h"
 #include "maintenance/maintenancegroups.h"
 #include "memos/memopage.h"
+#include "platform/platform.h"
 #include "settings/settingspage.h"
+#include "startpage.h"
 #include "stats/comparisonpage.h"
 #include "stats/summarypage.h"
-#include "startpage.h"
 #include "users/tfrmlog.h"
 #include "users/userspage.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDateEdit>
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QDateEdit>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -166,8 +166,9 @@ void TFrmMian::FormCreate()
     // first day of this year, and says so; the stored value stays as it is.
     const QDate start = dm->startDate(platform().today());
     if (!dm->storedStartDate().isValid()) {
-        platform().showMessage(this, QStringLiteral("帐本起始日期无效，流水帐暂从%1起列出。请在“系统设置”中重新设置帐本起始日期。")
-                                         .arg(sqlDate(start)));
+        platform().showMessage(
+            this, QStringLiteral("帐本起始日期无效，流水帐暂从%1起列出。请在“系统设置”中重新设置帐本起始日期。")
+                      .arg(sqlDate(start)));
     }
     dm->ADOQlsz->close();
     dm->ADOQlsz->clearSql();

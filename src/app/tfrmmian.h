@@ -51,8 +51,8 @@ public:
 
     GridPrinter *PrintDBGridEh1;
     SaveDialog *SaveDialog1;
-    SaveDialog *SaveDialog2; // pictures of the charts
-    UserGroups *userGroups;            // on TabSheet4
+    SaveDialog *SaveDialog2;              // pictures of the charts
+    UserGroups *userGroups;               // on TabSheet4
     MaintenanceGroups *maintenanceGroups; // on TabSheet4
     SkinStore *SkinStore1;
     SkinData *SkinData1;

@@ -5,10 +5,10 @@
 #include <QLinearGradient>
 #include <QPainter>
 
-#include <algorithm>
 #include <QPainterPath>
 #include <QRadialGradient>
 #include <QtMath>
+#include <algorithm>
 
 namespace Artwork {
 

@@ -239,7 +239,7 @@ void writeWorkbook(const QString &path, DBGridEh *grid, const QList<int> &column
             } else if (c.kind == FieldKind::Date || c.kind == FieldKind::DateTime) {
                 const QDateTime t = v.typeId() == QMetaType::QDateTime ? v.toDateTime() : QDateTime(v.toDate(), {});
                 if (t.date().year() >= 1900) {
-                    lxw_datetime when = {t.date().year(), t.date().month(), t.date().day(),
+                    lxw_datetime when = {t.date().year(), t.date().month(),  t.date().day(),
                                          t.time().hour(), t.time().minute(), double(t.time().second())};
                     worksheet_write_datetime(sheet, r, col, &when, c.format);
                 } else { // before the spreadsheet's calendar: the text
@@ -247,8 +247,7 @@ void writeWorkbook(const QString &path, DBGridEh *grid, const QList<int> &column
                                            nullptr);
                 }
             } else {
-                worksheet_write_string(sheet, r, col, grid->cellText(row, columns.at(i)).toUtf8().constData(),
-                                       nullptr);
+                worksheet_write_string(sheet, r, col, grid->cellText(row, columns.at(i)).toUtf8().constData(), nullptr);
             }
         }
         if (cancelled(progress.get(), row + 1))
@@ -261,8 +260,8 @@ void writeWorkbook(const QString &path, DBGridEh *grid, const QList<int> &column
         if (gc.footer == FooterKind::Sum && c.field >= 0)
             worksheet_write_number(sheet, footerRow, lxw_col_t(i), dataset->sum(c.field), c.footerFormat);
         else if (gc.footer != FooterKind::None)
-            worksheet_write_string(sheet, footerRow, lxw_col_t(i),
-                                   grid->footerText(columns.at(i)).toUtf8().constData(), c.footerFormat);
+            worksheet_write_string(sheet, footerRow, lxw_col_t(i), grid->footerText(columns.at(i)).toUtf8().constData(),
+                                   c.footerFormat);
     }
     const lxw_error closed = workbook_close(book);
     cleanup.book = nullptr;
@@ -316,8 +315,8 @@ void ExportGrid(SaveDialog *dialog, DBGridEh *grid)
 
 void WriteGridExport(SaveDialog *dialog, DBGridEh *grid)
 {
-    const Format format = dialog->filterIndex >= 2 && dialog->filterIndex <= 4 ? Format(dialog->filterIndex)
-                                                                                : Format::Tabs;
+    const Format format
+        = dialog->filterIndex >= 2 && dialog->filterIndex <= 4 ? Format(dialog->filterIndex) : Format::Tabs;
     static const char *const extensions[] = {"xls", "txt", "htm", "xlsx"};
     // The extension is appended whatever the name ends with; the dialog keeps
     // the full name for the next export.

@@ -33,7 +33,7 @@ QFont pixelFont(const QFont &base, double pixels, bool bold = false)
 struct Mark
 {
     QString text;
-    QPointF at;       // the point beside the slice
+    QPointF at;        // the point beside the slice
     bool right = true; // the mark stands right of the point
     QRectF box;
 };
@@ -96,15 +96,14 @@ double PieChart::percent(int index) const
 
 QString PieChart::sliceText(int index) const
 {
-    return m_slices.value(index).label + QLatin1Char(' ') + QString::number(percent(index), 'f', 2)
-           + QLatin1Char('%');
+    return m_slices.value(index).label + QLatin1Char(' ') + QString::number(percent(index), 'f', 2) + QLatin1Char('%');
 }
 
 QColor PieChart::paletteColor(int n)
 {
-    static const QRgb colors[] = {0xe8473e, 0x3d85c6, 0xf6b026, 0x6aa84f, 0x8e63b8, 0x2bb3a6, 0xf1e05a,
-                                  0xc2185b, 0x8d6e63, 0x9ccc65, 0x26a9e0, 0xff8a65, 0x5c6bc0, 0xa1887f,
-                                  0xd4e157, 0x7e57c2, 0x00897b, 0xef5350, 0x78909c, 0xffb300};
+    static const QRgb colors[]
+        = {0xe8473e, 0x3d85c6, 0xf6b026, 0x6aa84f, 0x8e63b8, 0x2bb3a6, 0xf1e05a, 0xc2185b, 0x8d6e63, 0x9ccc65,
+           0x26a9e0, 0xff8a65, 0x5c6bc0, 0xa1887f, 0xd4e157, 0x7e57c2, 0x00897b, 0xef5350, 0x78909c, 0xffb300};
     constexpr int count = int(sizeof colors / sizeof colors[0]);
     QColor c(colors[n % count]);
     // past the palette, the same colours again, lighter each round
@@ -221,7 +220,9 @@ void PieChart::renderChart(QPainter *painter, const QRectF &rect) const
     };
     // the part of the rim facing the viewer, whose wall shows (mirrored
     // with the rest of the picture when seen from below)
-    auto front = [&](double degrees) { return std::sin(radians(degrees)) < 0; };
+    auto front = [&](double degrees) {
+        return std::sin(radians(degrees)) < 0;
+    };
     const QPointF down(0, side * h);
 
     struct Span

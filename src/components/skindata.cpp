@@ -5,9 +5,9 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QEvent>
-#include <QStyledItemDelegate>
 #include <QStyle>
 #include <QStyleFactory>
+#include <QStyledItemDelegate>
 
 // Every look is drawn on top of Fusion: it renders the same on every platform
 // and honours style sheets and palettes completely.

@@ -24,8 +24,8 @@
 namespace {
 
 const QString Everyone = QStringLiteral("全部");
-const char *const SearchColumns[] = {"lxrxm", "bm", "sjhm", "bgdh", "jtdh", "qq",
-                                     "yx",    "wz", "gsmc", "jtdz", "sr", "txlbz"};
+const char *const SearchColumns[]
+    = {"lxrxm", "bm", "sjhm", "bgdh", "jtdh", "qq", "yx", "wz", "gsmc", "jtdz", "sr", "txlbz"};
 
 GridColumn column(const char *title, const char *field, int width, bool centred = false)
 {
@@ -97,10 +97,10 @@ ContactsPage::ContactsPage(GridPrinter *printer, SaveDialog *saveDialog, QWidget
     auto *groups = new QHBoxLayout(groupBox);
     groups->setContentsMargins(6, 2, 6, 2);
     groups->addWidget(ComboBox8);
-    const QList<QPair<const char *, QWidget *>> named = {
-        {"BitBtn32", BitBtn32}, {"BitBtn33", BitBtn33}, {"BitBtn34", BitBtn34}, {"BitBtn35", BitBtn35},
-        {"BitBtn36", BitBtn36}, {"ComboBox7", ComboBox7}, {"Edit5", Edit5},     {"BitBtn37", BitBtn37},
-        {"ComboBox8", ComboBox8}};
+    const QList<QPair<const char *, QWidget *>> named
+        = {{"BitBtn32", BitBtn32}, {"BitBtn33", BitBtn33}, {"BitBtn34", BitBtn34},
+           {"BitBtn35", BitBtn35}, {"BitBtn36", BitBtn36}, {"ComboBox7", ComboBox7},
+           {"Edit5", Edit5},       {"BitBtn37", BitBtn37}, {"ComboBox8", ComboBox8}};
     for (const auto &[name, widget] : named)
         widget->setObjectName(QLatin1String(name));
     ComboBox7->setAccessibleName(QStringLiteral("查询项目"));
@@ -209,9 +209,8 @@ void ContactsPage::BitBtn36Click()
     }
     m_saveDialog->fileName += QStringLiteral(".vcf");
     if (!VCard::write(*contacts, m_saveDialog->fileName))
-        throw std::runtime_error(QStringLiteral("无法写入文件“%1”")
-                                     .arg(QDir::toNativeSeparators(m_saveDialog->fileName))
-                                     .toStdString());
+        throw std::runtime_error(
+            QStringLiteral("无法写入文件“%1”").arg(QDir::toNativeSeparators(m_saveDialog->fileName)).toStdString());
 }
 
 void ContactsPage::ComboBox7Click()
@@ -227,8 +226,9 @@ QString ContactsPage::searchStatement(int index, const QString &text)
     pattern.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
     pattern.replace(QLatin1Char('%'), QLatin1String("\\%"));
     pattern.replace(QLatin1Char('_'), QLatin1String("\\_"));
-    return QStringLiteral("select * from txl where") + QStringLiteral("  %1 like '%").arg(QLatin1String(SearchColumns[column]))
-           + pattern + QStringLiteral("%' escape '\\'");
+    return QStringLiteral("select * from txl where")
+           + QStringLiteral("  %1 like '%").arg(QLatin1String(SearchColumns[column])) + pattern
+           + QStringLiteral("%' escape '\\'");
 }
 
 void ContactsPage::BitBtn37Click()

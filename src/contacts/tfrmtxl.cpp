@@ -2,6 +2,7 @@
 
 #include "components/dbcontrols.h"
 #include "components/forms.h"
+#include "components/formwidgets.h"
 #include "contactspage.h"
 #include "data/lookuplink.h"
 #include "data/tdm.h"
@@ -26,22 +27,15 @@ TFrmTxl::TFrmTxl(QWidget *parent)
     setWindowTitle(QStringLiteral("通讯录维护"));
     TDM *dm = DM;
     DataSource *contact = dm->DSTxl;
-    auto edit = [&](const char *field) { return new DBEdit(contact, QLatin1String(field), this); };
+    auto edit = [&](const char *field) {
+        return new DBEdit(contact, QLatin1String(field), this);
+    };
     DBEdit1 = edit("lxrxm");
     DBComboBox1 = new DBComboBox(contact, QStringLiteral("xb"), {QStringLiteral("男"), QStringLiteral("女")}, this);
     m_groupLink = new LookupLink(contact, QStringLiteral("fz"), dm->DSLxrfz, QStringLiteral("zm"), this);
     DBLookupComboBox1 = new DBLookupComboBox(m_groupLink, this);
-    SpeedButton1 = new QToolButton(this);
-    SpeedButton1->setText(QStringLiteral("···"));
-    SpeedButton1->setToolTip(QStringLiteral("【联系人分组维护】"));
-    SpeedButton2 = new QToolButton(this);
-    SpeedButton2->setText(QStringLiteral("···"));
-    SpeedButton2->setToolTip(QStringLiteral("【选择生日】"));
-    for (QToolButton *b : {SpeedButton1, SpeedButton2}) {
-        b->setAccessibleName(b->toolTip());
-        b->setFocusPolicy(Qt::StrongFocus);
-        b->setFixedWidth(32);
-    }
+    SpeedButton1 = FormWidgets::dotsButton(QStringLiteral("【联系人分组维护】"), this);
+    SpeedButton2 = FormWidgets::dotsButton(QStringLiteral("【选择生日】"), this);
     DBEdit7 = edit("qq");
     DBEdit2 = edit("bm");
     DBEdit4 = edit("sjhm");
@@ -60,14 +54,25 @@ TFrmTxl::TFrmTxl(QWidget *parent)
     for (QPushButton *b : {BitBtn1, BitBtn2, BitBtn3})
         b->setAutoDefault(false);
     BitBtn1->setDefault(true);
-    const QList<QPair<const char *, QWidget *>> named = {
-        {"DBEdit1", DBEdit1},   {"DBComboBox1", DBComboBox1}, {"DBLookupComboBox1", DBLookupComboBox1},
-        {"SpeedButton1", SpeedButton1}, {"DBEdit7", DBEdit7}, {"DBEdit2", DBEdit2},
-        {"DBEdit4", DBEdit4},   {"DBEdit6", DBEdit6},         {"DBEdit8", DBEdit8},
-        {"DBEdit9", DBEdit9},   {"DBEdit5", DBEdit5},         {"DBEdit10", DBEdit10},
-        {"DBDateTimeEditEh1", DBDateTimeEditEh1}, {"SpeedButton2", SpeedButton2}, {"DBEdit11", DBEdit11},
-        {"DBEdit13", DBEdit13}, {"BitBtn1", BitBtn1},         {"BitBtn2", BitBtn2},
-        {"BitBtn3", BitBtn3}};
+    const QList<QPair<const char *, QWidget *>> named = {{"DBEdit1", DBEdit1},
+                                                         {"DBComboBox1", DBComboBox1},
+                                                         {"DBLookupComboBox1", DBLookupComboBox1},
+                                                         {"SpeedButton1", SpeedButton1},
+                                                         {"DBEdit7", DBEdit7},
+                                                         {"DBEdit2", DBEdit2},
+                                                         {"DBEdit4", DBEdit4},
+                                                         {"DBEdit6", DBEdit6},
+                                                         {"DBEdit8", DBEdit8},
+                                                         {"DBEdit9", DBEdit9},
+                                                         {"DBEdit5", DBEdit5},
+                                                         {"DBEdit10", DBEdit10},
+                                                         {"DBDateTimeEditEh1", DBDateTimeEditEh1},
+                                                         {"SpeedButton2", SpeedButton2},
+                                                         {"DBEdit11", DBEdit11},
+                                                         {"DBEdit13", DBEdit13},
+                                                         {"BitBtn1", BitBtn1},
+                                                         {"BitBtn2", BitBtn2},
+                                                         {"BitBtn3", BitBtn3}};
     for (const auto &[name, widget] : named)
         widget->setObjectName(QLatin1String(name));
 
@@ -88,9 +93,11 @@ TFrmTxl::TFrmTxl(QWidget *parent)
     grid->addLayout(pair(DBEdit1, DBComboBox1), 0, 1);
     grid->addWidget(label("联系人分组", DBLookupComboBox1), 0, 2);
     grid->addLayout(pair(DBLookupComboBox1, SpeedButton1), 0, 3);
-    const QList<std::tuple<const char *, DBEdit *, const char *, DBEdit *>> rows = {
-        {"QQ", DBEdit7, "网名", DBEdit2},         {"手机", DBEdit4, "家庭电话", DBEdit6},
-        {"电子邮箱", DBEdit8, "网址", DBEdit9},   {"办公电话", DBEdit5, "工作单位", DBEdit10}};
+    const QList<std::tuple<const char *, DBEdit *, const char *, DBEdit *>> rows
+        = {{"QQ", DBEdit7, "网名", DBEdit2},
+           {"手机", DBEdit4, "家庭电话", DBEdit6},
+           {"电子邮箱", DBEdit8, "网址", DBEdit9},
+           {"办公电话", DBEdit5, "工作单位", DBEdit10}};
     int r = 1;
     for (const auto &[leftLabel, left, rightLabel, right] : rows) {
         grid->addWidget(label(leftLabel, left), r, 0);
@@ -115,10 +122,10 @@ TFrmTxl::TFrmTxl(QWidget *parent)
 
     // 姓名, 网名, 手机, 办公电话, 家庭电话, QQ, 电子邮箱, 网址, 工作单位,
     // 家庭住址, 备注, 联系人分组, 生日, gender, then the buttons
-    const QList<QWidget *> order = {DBEdit1,  DBEdit2,  DBEdit4,  DBEdit5,           DBEdit6,
-                                    DBEdit7,  DBEdit8,  DBEdit9,  DBEdit10,          DBEdit11,
-                                    DBEdit13, DBLookupComboBox1, SpeedButton1, DBDateTimeEditEh1, SpeedButton2,
-                                    DBComboBox1, BitBtn1, BitBtn2, BitBtn3};
+    const QList<QWidget *> order
+        = {DBEdit1,  DBEdit2,  DBEdit4,  DBEdit5,           DBEdit6,      DBEdit7,           DBEdit8,      DBEdit9,
+           DBEdit10, DBEdit11, DBEdit13, DBLookupComboBox1, SpeedButton1, DBDateTimeEditEh1, SpeedButton2, DBComboBox1,
+           BitBtn1,  BitBtn2,  BitBtn3};
     for (int i = 0; i + 1 < order.size(); ++i)
         setTabOrder(order[i], order[i + 1]);
 
@@ -139,11 +146,7 @@ void TFrmTxl::FormShow()
 bool TFrmTxl::checkName()
 {
     DBEdit1->flush();
-    const QString name = DM->ADOQTxl->asString(QStringLiteral("lxrxm"));
-    const bool blank = std::all_of(name.cbegin(), name.cend(), [](QChar c) {
-        return c.isSpace() || c.category() == QChar::Other_Control;
-    });
-    if (!blank)
+    if (!FormWidgets::isBlank(DM->ADOQTxl->asString(QStringLiteral("lxrxm"))))
         return true;
     platform().showMessage(this, QStringLiteral("请输入联系人姓名！"));
     DBEdit1->setFocus();

@@ -20,25 +20,25 @@ class TFrmTxl : public Form
 public:
     explicit TFrmTxl(QWidget *parent = nullptr);
 
-    DBEdit *DBEdit1;  // 姓名
-    DBComboBox *DBComboBox1; // gender
+    DBEdit *DBEdit1;                     // 姓名
+    DBComboBox *DBComboBox1;             // gender
     DBLookupComboBox *DBLookupComboBox1; // group
     QToolButton *SpeedButton1;
-    DBEdit *DBEdit7;  // QQ
-    DBEdit *DBEdit2;  // 网名
-    DBEdit *DBEdit4;  // 手机
-    DBEdit *DBEdit6;  // 家庭电话
-    DBEdit *DBEdit8;  // 电子邮箱
-    DBEdit *DBEdit9;  // 网址
-    DBEdit *DBEdit5;  // 办公电话
-    DBEdit *DBEdit10; // 工作单位
+    DBEdit *DBEdit7;           // QQ
+    DBEdit *DBEdit2;           // 网名
+    DBEdit *DBEdit4;           // 手机
+    DBEdit *DBEdit6;           // 家庭电话
+    DBEdit *DBEdit8;           // 电子邮箱
+    DBEdit *DBEdit9;           // 网址
+    DBEdit *DBEdit5;           // 办公电话
+    DBEdit *DBEdit10;          // 工作单位
     DBEdit *DBDateTimeEditEh1; // 生日
     QToolButton *SpeedButton2; // the birthday's calendar
-    DBEdit *DBEdit11; // 家庭住址
-    DBEdit *DBEdit13; // 备注
-    QPushButton *BitBtn1; // 保存退出
-    QPushButton *BitBtn2; // 继续添加
-    QPushButton *BitBtn3; // 取消退出
+    DBEdit *DBEdit11;          // 家庭住址
+    DBEdit *DBEdit13;          // 备注
+    QPushButton *BitBtn1;      // 保存退出
+    QPushButton *BitBtn2;      // 继续添加
+    QPushButton *BitBtn3;      // 取消退出
 
     void BitBtn1Click();
     void BitBtn2Click();

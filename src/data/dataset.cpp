@@ -22,8 +22,8 @@ const QString NoCurrentRecord = QStringLiteral("Either BOF or EOF is True, or th
                                                "Requested operation requires a current record.");
 const QString ReadOnly = QStringLiteral("Cannot update. Database or object is read-only.");
 const char RowidName[] = "__rowid__";
-const QString RowNotFound = QStringLiteral(
-    "Row cannot be located for updating. Some values may have been changed since it was last read.");
+const QString RowNotFound
+    = QStringLiteral("Row cannot be located for updating. Some values may have been changed since it was last read.");
 
 // The stored text of a date or time stamp; a date outside the years the
 // stored text can hold is a conversion error.
@@ -1036,8 +1036,7 @@ QString Dataset::rowCondition(std::size_t storageRow, QList<int> *matched) const
 
 void Dataset::bindRowCondition(sqlite3_stmt *stmt, int first, std::size_t storageRow, const QList<int> &matched) const
 {
-    m_connection->check(
-        sqlite3_bind_int64(stmt, first, m_columns[std::size_t(identityColumn())]->ints[storageRow]));
+    m_connection->check(sqlite3_bind_int64(stmt, first, m_columns[std::size_t(identityColumn())]->ints[storageRow]));
     for (int i = 0; i < matched.size(); ++i)
         bindValue(stmt, first + 1 + i, matched[i], storedValue(storageRow, matched[i]));
 }

@@ -2,6 +2,7 @@
 
 #include "components/dbcontrols.h"
 #include "components/forms.h"
+#include "components/formwidgets.h"
 #include "data/lookuplink.h"
 #include "data/tdm.h"
 #include "platform/platform.h"
@@ -22,20 +23,6 @@
 #include <cmath>
 
 namespace {
-
-QToolButton *dotsButton(const QString &hint, QWidget *parent)
-{
-    auto *b = new QToolButton(parent);
-    b->setText(QStringLiteral("···"));
-    b->setToolTip(hint);
-    QFont f = b->font();
-    f.setBold(true);
-    b->setFont(f);
-    b->setFixedWidth(32);
-    b->setFocusPolicy(Qt::StrongFocus); // reachable by Tab; Space opens its dialog
-    b->setAccessibleName(hint);
-    return b;
-}
 
 // The general number format: up to 15 significant digits, no thousands
 // separators, no trailing zeros.
@@ -60,16 +47,16 @@ TFrmDz::TFrmDz(QWidget *parent)
     // The amount boxes come before the net box, so that a new row shows its
     // net amount empty until an amount is typed.
     DBEdit1 = new DBEdit(dm->DSlsz, QStringLiteral("rq"), this);
-    SpeedButton4 = dotsButton(QStringLiteral("【选择帐目发生日期】"), this);
+    SpeedButton4 = FormWidgets::dotsButton(QStringLiteral("【选择帐目发生日期】"), this);
     itemLink = new LookupLink(dm->DSlsz, QStringLiteral("xm"), dm->DSFyxmrr, QStringLiteral("xmmc"), this);
     detailLink = new LookupLink(dm->DSlsz, QStringLiteral("mx"), dm->DSFymxrr, QStringLiteral("mxmc"), this);
     accountLink = new LookupLink(dm->DSlsz, QStringLiteral("szr"), dm->DSJtcyrr, QStringLiteral("cyxm"), this);
     DBLookupComboBox1 = new DBLookupComboBox(itemLink, this);
-    SpeedButton1 = dotsButton(QStringLiteral("【费用项目维护】"), this);
+    SpeedButton1 = FormWidgets::dotsButton(QStringLiteral("【费用项目维护】"), this);
     DBLookupComboBox2 = new DBLookupComboBox(detailLink, this);
-    SpeedButton2 = dotsButton(QStringLiteral("【费用明细维护】"), this);
+    SpeedButton2 = FormWidgets::dotsButton(QStringLiteral("【费用明细维护】"), this);
     DBLookupComboBox3 = new DBLookupComboBox(accountLink, this);
-    SpeedButton3 = dotsButton(QStringLiteral("【收支帐户维护】"), this);
+    SpeedButton3 = FormWidgets::dotsButton(QStringLiteral("【收支帐户维护】"), this);
     DBMemo1 = new DBMemo(dm->DSlsz, QStringLiteral("bz"), this);
     DBComboBox1
         = new DBComboBox(dm->DSlsz, QStringLiteral("lx"), {QStringLiteral("支出"), QStringLiteral("收入")}, this);
@@ -166,9 +153,9 @@ TFrmDz::TFrmDz(QWidget *parent)
 
     // The keyboard walks the left column, then the right one, then the
     // buttons; locked boxes are passed by.
-    const QList<QWidget *> order = {DBEdit1, SpeedButton4, DBLookupComboBox1, SpeedButton1, DBLookupComboBox2,
-                                    SpeedButton2,     DBLookupComboBox3, SpeedButton3, DBMemo1, DBComboBox1,
-                                    DBEdit3,          DBEdit2,           BitBtn1,      BitBtn3, BitBtn2};
+    const QList<QWidget *> order = {DBEdit1,      SpeedButton4,      DBLookupComboBox1, SpeedButton1, DBLookupComboBox2,
+                                    SpeedButton2, DBLookupComboBox3, SpeedButton3,      DBMemo1,      DBComboBox1,
+                                    DBEdit3,      DBEdit2,           BitBtn1,           BitBtn3,      BitBtn2};
     for (int i = 0; i + 1 < order.size(); ++i)
         setTabOrder(order[i], order[i + 1]);
 

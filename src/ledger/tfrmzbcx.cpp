@@ -2,6 +2,7 @@
 
 #include "components/dbcontrols.h"
 #include "components/forms.h"
+#include "components/formwidgets.h"
 #include "data/sqltext.h"
 #include "data/tdm.h"
 #include "platform/platform.h"
@@ -14,8 +15,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
-#include <QRegularExpression>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QVBoxLayout>
 
 namespace {
@@ -173,17 +174,7 @@ void TFrmZbcx::FormShow()
 
 void TFrmZbcx::ComboBox5Change()
 {
-    const QString item = ComboBox5->currentText();
-    ComboBox4->clear();
-    ComboBox4->addItem(QStringLiteral("选择全部"));
-    ComboBox4->setCurrentIndex(0);
-    if (item == QStringLiteral("选择全部"))
-        return;
-    Dataset *scratch = DM->ADOQls;
-    scratch->requery(QStringLiteral("select * from fyxm a,fymx b where a.xmid=b.dyxmid and a.xmmc='") + sqlText(item)
-                     + QStringLiteral("'"));
-    for (scratch->first(); !scratch->eof(); scratch->next())
-        ComboBox4->addItem(scratch->asString(QStringLiteral("mxmc")));
+    FormWidgets::fillDetailList(ComboBox4, ComboBox5->currentText());
 }
 
 QString TFrmZbcx::statement() const

@@ -3,6 +3,7 @@
 #include "components/clicklabel.h"
 #include "components/dbgrideh.h"
 #include "components/forms.h"
+#include "components/formwidgets.h"
 #include "data/sqltext.h"
 #include "data/tdm.h"
 #include "duememos.h"
@@ -18,20 +19,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-// The keyword as the search uses it: blanks and control characters at
-// either end removed.
-QString trimmed(const QString &text)
-{
-    qsizetype from = 0;
-    qsizetype to = text.size();
-    auto blank = [](QChar c) { return c.isSpace() || c.category() == QChar::Other_Control; };
-    while (from < to && blank(text.at(from)))
-        ++from;
-    while (to > from && blank(text.at(to - 1)))
-        --to;
-    return text.mid(from, to - from);
-}
 
 GridColumn column(const char *title, const char *field, int width, Qt::Alignment align = Qt::AlignCenter)
 {
@@ -88,10 +75,9 @@ MemoPage::MemoPage(QWidget *parent)
     search->addWidget(Edit4, 1);
     search->addWidget(BitBtn30);
     BitBtn31 = new QPushButton(QStringLiteral("条件筛选"), this);
-    const QList<QPair<const char *, QWidget *>> named = {{"BitBtn27", BitBtn27}, {"BitBtn28", BitBtn28},
-                                                         {"BitBtn29", BitBtn29}, {"GroupBox12", GroupBox12},
-                                                         {"Edit4", Edit4},       {"BitBtn30", BitBtn30},
-                                                         {"BitBtn31", BitBtn31}};
+    const QList<QPair<const char *, QWidget *>> named
+        = {{"BitBtn27", BitBtn27}, {"BitBtn28", BitBtn28}, {"BitBtn29", BitBtn29}, {"GroupBox12", GroupBox12},
+           {"Edit4", Edit4},       {"BitBtn30", BitBtn30}, {"BitBtn31", BitBtn31}};
     for (const auto &[name, widget] : named)
         widget->setObjectName(QLatin1String(name));
     Edit4->setAccessibleName(QStringLiteral("主题关键字"));
@@ -158,7 +144,7 @@ void MemoPage::BitBtn29Click()
 
 QString MemoPage::searchStatement(const QString &keyword)
 {
-    QString pattern = sqlText(trimmed(keyword));
+    QString pattern = sqlText(FormWidgets::trimmed(keyword));
     pattern.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
     pattern.replace(QLatin1Char('%'), QLatin1String("\\%"));
     pattern.replace(QLatin1Char('_'), QLatin1String("\\_"));

@@ -1,6 +1,7 @@
 #include "tfrmjssx.h"
 
 #include "components/forms.h"
+#include "components/formwidgets.h"
 #include "data/sqltext.h"
 #include "data/tdm.h"
 #include "duememos.h"
@@ -20,26 +21,6 @@ namespace {
 const QString ChooseAll = QStringLiteral("选择全部");
 const QString Everyone = QStringLiteral("全部");
 
-QDateEdit *datePicker(QWidget *parent)
-{
-    auto *d = new QDateEdit(parent);
-    d->setCalendarPopup(true);
-    d->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
-    return d;
-}
-
-QGroupBox *group(const QString &title, const QList<QWidget *> &widgets, QWidget *parent)
-{
-    auto *box = new QGroupBox(title, parent);
-    auto *row = new QHBoxLayout(box);
-    row->setContentsMargins(6, 2, 6, 2);
-    for (QWidget *w : widgets) {
-        w->setParent(box);
-        row->addWidget(w, qobject_cast<QLabel *>(w) ? 0 : 1);
-    }
-    return box;
-}
-
 } // namespace
 
 TFrmJssx::TFrmJssx(QWidget *parent)
@@ -49,10 +30,10 @@ TFrmJssx::TFrmJssx(QWidget *parent)
     setWindowTitle(QStringLiteral("条件筛选记事提醒记录"));
     Label1 = new QLabel(QStringLiteral("请设置筛选条件："), this);
     Label1->setStyleSheet(QStringLiteral("color: blue; font-weight: bold;"));
-    DateTimePicker1 = datePicker(this);
-    DateTimePicker2 = datePicker(this);
-    DateTimePicker3 = datePicker(this);
-    DateTimePicker4 = datePicker(this);
+    DateTimePicker1 = FormWidgets::datePicker(this);
+    DateTimePicker2 = FormWidgets::datePicker(this);
+    DateTimePicker3 = FormWidgets::datePicker(this);
+    DateTimePicker4 = FormWidgets::datePicker(this);
     ComboBox5 = new QComboBox(this);
     ComboBox5->setEditable(true);
     ComboBox5->setInsertPolicy(QComboBox::NoInsert);
@@ -68,23 +49,31 @@ TFrmJssx::TFrmJssx(QWidget *parent)
     for (QPushButton *b : {BitBtn1, BitBtn3, Button1})
         b->setAutoDefault(false);
     BitBtn1->setDefault(true);
-    const QList<QPair<const char *, QWidget *>> named = {
-        {"Label1", Label1},       {"DateTimePicker1", DateTimePicker1}, {"DateTimePicker2", DateTimePicker2},
-        {"ComboBox5", ComboBox5}, {"ComboBox4", ComboBox4},             {"ComboBox6", ComboBox6},
-        {"DateTimePicker3", DateTimePicker3}, {"DateTimePicker4", DateTimePicker4},
-        {"BitBtn1", BitBtn1},     {"BitBtn3", BitBtn3},                 {"Button1", Button1}};
+    const QList<QPair<const char *, QWidget *>> named = {{"Label1", Label1},
+                                                         {"DateTimePicker1", DateTimePicker1},
+                                                         {"DateTimePicker2", DateTimePicker2},
+                                                         {"ComboBox5", ComboBox5},
+                                                         {"ComboBox4", ComboBox4},
+                                                         {"ComboBox6", ComboBox6},
+                                                         {"DateTimePicker3", DateTimePicker3},
+                                                         {"DateTimePicker4", DateTimePicker4},
+                                                         {"BitBtn1", BitBtn1},
+                                                         {"BitBtn3", BitBtn3},
+                                                         {"Button1", Button1}};
     for (const auto &[name, widget] : named)
         widget->setObjectName(QLatin1String(name));
 
     auto *grid = new QGridLayout;
-    grid->addWidget(group(QStringLiteral("记事日期"),
-                          {DateTimePicker1, new QLabel(QStringLiteral("至"), this), DateTimePicker2}, this),
+    grid->addWidget(FormWidgets::group(QStringLiteral("记事日期"),
+                                       {DateTimePicker1, new QLabel(QStringLiteral("至"), this), DateTimePicker2},
+                                       this),
                     0, 0, 1, 3);
-    grid->addWidget(group(QStringLiteral("提醒方式"), {ComboBox5}, this), 1, 0);
-    grid->addWidget(group(QStringLiteral("记事类型"), {ComboBox4}, this), 1, 1);
-    grid->addWidget(group(QStringLiteral("记事人"), {ComboBox6}, this), 1, 2);
-    grid->addWidget(group(QStringLiteral("提醒日期"),
-                          {DateTimePicker3, new QLabel(QStringLiteral("至"), this), DateTimePicker4}, this),
+    grid->addWidget(FormWidgets::group(QStringLiteral("提醒方式"), {ComboBox5}, this), 1, 0);
+    grid->addWidget(FormWidgets::group(QStringLiteral("记事类型"), {ComboBox4}, this), 1, 1);
+    grid->addWidget(FormWidgets::group(QStringLiteral("记事人"), {ComboBox6}, this), 1, 2);
+    grid->addWidget(FormWidgets::group(QStringLiteral("提醒日期"),
+                                       {DateTimePicker3, new QLabel(QStringLiteral("至"), this), DateTimePicker4},
+                                       this),
                     2, 0, 1, 3);
     auto *buttons = centredRow({BitBtn1, BitBtn3, Button1});
     auto *layout = new QVBoxLayout(this);
@@ -143,7 +132,8 @@ QString TFrmJssx::statement() const
         s += QStringLiteral(" and txfs='") + sqlText(ComboBox5->currentText()) + QStringLiteral("'");
     if (ComboBox6->currentText() != Everyone)
         s += QStringLiteral(" and jsr='") + sqlText(ComboBox6->currentText()) + QStringLiteral("'");
-    s += QStringLiteral(" and txqsrq >=") + QStringLiteral(" #") + sqlDate(DateTimePicker3->date()) + QStringLiteral("#");
+    s += QStringLiteral(" and txqsrq >=") + QStringLiteral(" #") + sqlDate(DateTimePicker3->date())
+         + QStringLiteral("#");
     s += QStringLiteral(" and txqsrq <=") + QStringLiteral(" #") + sqlDate(DateTimePicker4->date())
          + QStringLiteral("#");
     return s;

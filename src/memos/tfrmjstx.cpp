@@ -2,6 +2,7 @@
 
 #include "components/dbcontrols.h"
 #include "components/forms.h"
+#include "components/formwidgets.h"
 #include "data/lookuplink.h"
 #include "data/tdm.h"
 #include "duememos.h"
@@ -19,21 +20,6 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-namespace {
-
-QToolButton *dotsButton(const QString &hint, QWidget *parent)
-{
-    auto *b = new QToolButton(parent);
-    b->setText(QStringLiteral("···"));
-    b->setToolTip(hint);
-    b->setAccessibleName(hint);
-    b->setFocusPolicy(Qt::StrongFocus);
-    b->setFixedWidth(32);
-    return b;
-}
-
-} // namespace
-
 TFrmJstx::TFrmJstx(QWidget *parent)
     : Form(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
 {
@@ -50,7 +36,7 @@ TFrmJstx::TFrmJstx(QWidget *parent)
     DBEdit3->setTextColor(QColor(255, 0, 0));
     m_typeLink = new LookupLink(memo, QStringLiteral("jslxmc"), dm->DSJslx, QStringLiteral("lxmc"), this);
     DBLookupComboBox1 = new DBLookupComboBox(m_typeLink, this);
-    SpeedButton1 = dotsButton(QStringLiteral("【记事类型维护】"), this);
+    SpeedButton1 = FormWidgets::dotsButton(QStringLiteral("【记事类型维护】"), this);
     GroupBox1 = new QGroupBox(QStringLiteral("内容"), this);
     DBMemo1 = new DBMemo(memo, QStringLiteral("nr"), GroupBox1);
     DBMemo1->setStyleSheet(QStringLiteral("QPlainTextEdit { color: blue; }"));
@@ -61,7 +47,7 @@ TFrmJstx::TFrmJstx(QWidget *parent)
     GroupBox2 = new QGroupBox(QStringLiteral("提醒功能设置"), this);
     DBComboBox1 = new DBComboBox(memo, QStringLiteral("txfs"), DueMemos::states(), GroupBox2);
     DBEdit4 = new DBEdit(memo, QStringLiteral("txqsrq"), GroupBox2);
-    SpeedButton2 = dotsButton(QStringLiteral("【选择提醒日期】"), GroupBox2);
+    SpeedButton2 = FormWidgets::dotsButton(QStringLiteral("【选择提醒日期】"), GroupBox2);
     auto *reminder = new QHBoxLayout(GroupBox2);
     reminder->setContentsMargins(6, 2, 6, 2);
     auto *stateLabel = new QLabel(QStringLiteral("提醒状态"), GroupBox2);
@@ -83,13 +69,22 @@ TFrmJstx::TFrmJstx(QWidget *parent)
     for (QPushButton *b : {BitBtn1, BitBtn2, BitBtn3, BitBtn4})
         b->setAutoDefault(false);
 
-    const QList<QPair<const char *, QWidget *>> named = {
-        {"DBEdit1", DBEdit1},     {"DBEdit2", DBEdit2},         {"DBEdit6", DBEdit6},
-        {"DBEdit3", DBEdit3},     {"DBLookupComboBox1", DBLookupComboBox1},
-        {"SpeedButton1", SpeedButton1}, {"GroupBox1", GroupBox1}, {"DBMemo1", DBMemo1},
-        {"GroupBox2", GroupBox2}, {"DBComboBox1", DBComboBox1}, {"DBEdit4", DBEdit4},
-        {"SpeedButton2", SpeedButton2}, {"BitBtn1", BitBtn1},   {"BitBtn4", BitBtn4},
-        {"BitBtn3", BitBtn3},     {"BitBtn2", BitBtn2}};
+    const QList<QPair<const char *, QWidget *>> named = {{"DBEdit1", DBEdit1},
+                                                         {"DBEdit2", DBEdit2},
+                                                         {"DBEdit6", DBEdit6},
+                                                         {"DBEdit3", DBEdit3},
+                                                         {"DBLookupComboBox1", DBLookupComboBox1},
+                                                         {"SpeedButton1", SpeedButton1},
+                                                         {"GroupBox1", GroupBox1},
+                                                         {"DBMemo1", DBMemo1},
+                                                         {"GroupBox2", GroupBox2},
+                                                         {"DBComboBox1", DBComboBox1},
+                                                         {"DBEdit4", DBEdit4},
+                                                         {"SpeedButton2", SpeedButton2},
+                                                         {"BitBtn1", BitBtn1},
+                                                         {"BitBtn4", BitBtn4},
+                                                         {"BitBtn3", BitBtn3},
+                                                         {"BitBtn2", BitBtn2}};
     for (const auto &[name, widget] : named)
         widget->setObjectName(QLatin1String(name));
 
@@ -129,8 +124,8 @@ TFrmJstx::TFrmJstx(QWidget *parent)
     layout->addLayout(buttons);
     resize(560, 360);
 
-    const QList<QWidget *> order = {DBEdit3, DBLookupComboBox1, SpeedButton1, DBMemo1, DBComboBox1, DBEdit4,
-                                    SpeedButton2, BitBtn1, BitBtn4, BitBtn3, BitBtn2};
+    const QList<QWidget *> order = {DBEdit3,      DBLookupComboBox1, SpeedButton1, DBMemo1, DBComboBox1, DBEdit4,
+                                    SpeedButton2, BitBtn1,           BitBtn4,      BitBtn3, BitBtn2};
     for (int i = 0; i + 1 < order.size(); ++i)
         setTabOrder(order[i], order[i + 1]);
 
@@ -186,8 +181,7 @@ void TFrmJstx::BitBtn4Click()
 
 void TFrmJstx::BitBtn1Click()
 {
-    if (platform().askYesNo(this,
-                            QStringLiteral("   您是否确认已经知道该件提醒记事的内容，以后不再需要进行提醒？"))) {
+    if (platform().askYesNo(this, QStringLiteral("   您是否确认已经知道该件提醒记事的内容，以后不再需要进行提醒？"))) {
         Dataset *memo = DM->ADOQjs;
         const QString state = memo->asString(QStringLiteral("txfs"));
         const QDate next = DueMemos::nextReminder(state, memo->asDate(QStringLiteral("txqsrq")));

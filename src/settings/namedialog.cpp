@@ -1,6 +1,7 @@
 #include "namedialog.h"
 
 #include "components/dbcontrols.h"
+#include "components/formwidgets.h"
 #include "data/dataset.h"
 #include "platform/platform.h"
 
@@ -58,10 +59,7 @@ void NameDialog::BitBtn1Click()
     DBEdit1->flush();
     const QString name = m_source->dataset()->asString(m_field);
     if (!m_blankNotice.isEmpty()) {
-        const bool blank = std::all_of(name.cbegin(), name.cend(), [](QChar c) {
-            return c.isSpace() || c.category() == QChar::Other_Control;
-        });
-        if (blank) {
+        if (FormWidgets::isBlank(name)) {
             platform().showMessage(this, m_blankNotice);
             DBEdit1->setFocus();
             return;

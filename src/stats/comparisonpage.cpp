@@ -1,6 +1,7 @@
 #include "comparisonpage.h"
 
 #include "components/dbgrideh.h"
+#include "components/formwidgets.h"
 #include "components/gridexport.h"
 #include "components/gridprinter.h"
 #include "components/linechart.h"
@@ -24,8 +25,7 @@ namespace {
 const QString All = QStringLiteral("选择全部");
 } // namespace
 
-ComparisonPage::ComparisonPage(GridPrinter *printer, SaveDialog *saveDialog, SaveDialog *pictureDialog,
-                               QWidget *parent)
+ComparisonPage::ComparisonPage(GridPrinter *printer, SaveDialog *saveDialog, SaveDialog *pictureDialog, QWidget *parent)
     : QWidget(parent)
     , m_printer(printer)
     , m_saveDialog(saveDialog)
@@ -128,17 +128,7 @@ void ComparisonPage::fillItems()
 
 void ComparisonPage::ComboBox5Change()
 {
-    const QString item = ComboBox5->currentText();
-    ComboBox4->clear();
-    ComboBox4->addItem(All);
-    ComboBox4->setCurrentIndex(0);
-    if (item == All)
-        return;
-    Dataset *scratch = DM->ADOQls;
-    scratch->requery(QStringLiteral("select * from fyxm a,fymx b where a.xmid=b.dyxmid and a.xmmc='") + sqlText(item)
-                     + QStringLiteral("'"));
-    for (scratch->first(); !scratch->eof(); scratch->next())
-        ComboBox4->addItem(scratch->asString(QStringLiteral("mxmc")));
+    FormWidgets::fillDetailList(ComboBox4, ComboBox5->currentText());
 }
 
 QString ComparisonPage::statement() const

@@ -19,8 +19,7 @@ class ComparisonPage : public QWidget
 public:
     // printer, saveDialog (exports) and pictureDialog (pictures) belong to
     // the main window.
-    ComparisonPage(GridPrinter *printer, SaveDialog *saveDialog, SaveDialog *pictureDialog,
-                   QWidget *parent = nullptr);
+    ComparisonPage(GridPrinter *printer, SaveDialog *saveDialog, SaveDialog *pictureDialog, QWidget *parent = nullptr);
 
     LineChart *DBChart2;
     DBGridEh *DBGridEh3;

@@ -1,5 +1,7 @@
 #include "statswidgets.h"
 
+#include "components/formwidgets.h"
+
 #include <QDateEdit>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -10,22 +12,12 @@ namespace StatsWidgets {
 
 QDateEdit *datePicker(QWidget *parent)
 {
-    auto *picker = new QDateEdit(parent);
-    picker->setCalendarPopup(true);
-    picker->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
-    return picker;
+    return FormWidgets::datePicker(parent);
 }
 
 QGroupBox *group(const QString &title, const QList<QWidget *> &widgets, QWidget *parent)
 {
-    auto *box = new QGroupBox(title, parent);
-    auto *row = new QHBoxLayout(box);
-    row->setContentsMargins(6, 4, 6, 4);
-    for (QWidget *w : widgets) {
-        w->setParent(box);
-        row->addWidget(w, qobject_cast<QLabel *>(w) ? 0 : 1);
-    }
-    return box;
+    return FormWidgets::group(title, widgets, parent);
 }
 
 QLabel *pageTitle(const QString &text, QWidget *parent)

@@ -47,10 +47,10 @@ SummaryPage::SummaryPage(GridPrinter *printer, SaveDialog *saveDialog, SaveDialo
     times.alignment = Qt::AlignRight | Qt::AlignVCenter;
     times.footer = FooterKind::Sum;
     times.footerAlignment = Qt::AlignRight | Qt::AlignVCenter;
-    DBGridEh2->setColumns({name, times,
-                           amountColumn(QStringLiteral("收入合计"), QStringLiteral("srhj"), 72, QColor(0, 128, 0)),
-                           amountColumn(QStringLiteral("支出合计"), QStringLiteral("zchj"), 72, QColor(255, 0, 0)),
-                           amountColumn(QStringLiteral("净收支合计"), QStringLiteral("jszehj"), 76, QColor(0, 0, 255))});
+    DBGridEh2->setColumns(
+        {name, times, amountColumn(QStringLiteral("收入合计"), QStringLiteral("srhj"), 72, QColor(0, 128, 0)),
+         amountColumn(QStringLiteral("支出合计"), QStringLiteral("zchj"), 72, QColor(255, 0, 0)),
+         amountColumn(QStringLiteral("净收支合计"), QStringLiteral("jszehj"), 76, QColor(0, 0, 255))});
 
     DateTimePicker1 = datePicker(this);
     DateTimePicker1->setObjectName(QStringLiteral("DateTimePicker1"));

@@ -6,8 +6,8 @@
 #include "tfrmlog.h"
 
 TFrmyhwh::TFrmyhwh(QWidget *parent)
-    : NameDialog(QStringLiteral("操作用户维护"), QStringLiteral("请维护用户名称："), DM->DSczyh,
-                 QStringLiteral("yhmc"), parent)
+    : NameDialog(QStringLiteral("操作用户维护"), QStringLiteral("请维护用户名称："), DM->DSczyh, QStringLiteral("yhmc"),
+                 parent)
 {
     setObjectName(QStringLiteral("Frmyhwh"));
     setBlankNotice(QStringLiteral("用户名称不能为空，请重新输入！"));

@@ -58,7 +58,8 @@ UserGroups::UserGroups(QWidget *parent)
     auto *label5 = new QLabel(QStringLiteral("当前操作用户名称为："), GroupBox10);
     DBText1 = new DBText(DM->DSLog, QStringLiteral("yhmc"), GroupBox10);
     DBText1->setAlignment(Qt::AlignCenter);
-    DBText1->setStyleSheet(QStringLiteral("QLabel { font-weight: bold; text-decoration: underline; font-size: 15px; }"));
+    DBText1->setStyleSheet(
+        QStringLiteral("QLabel { font-weight: bold; text-decoration: underline; font-size: 15px; }"));
     Edit1 = new QLineEdit(GroupBox10);
     Edit2 = new QLineEdit(GroupBox10);
     Edit3 = new QLineEdit(GroupBox10);
@@ -66,8 +67,8 @@ UserGroups::UserGroups(QWidget *parent)
     auto *password = new QGridLayout(GroupBox10);
     password->addWidget(label5, 0, 0);
     password->addWidget(DBText1, 0, 1);
-    const QList<QPair<const char *, QLineEdit *>> boxes = {
-        {"旧口令：", Edit1}, {"新口令：", Edit2}, {"确认新口令：", Edit3}};
+    const QList<QPair<const char *, QLineEdit *>> boxes
+        = {{"旧口令：", Edit1}, {"新口令：", Edit2}, {"确认新口令：", Edit3}};
     int row = 1;
     for (const auto &[caption, box] : boxes) {
         box->setEchoMode(QLineEdit::Password);
@@ -81,10 +82,10 @@ UserGroups::UserGroups(QWidget *parent)
     }
     password->addWidget(BitBtn24, row, 1, Qt::AlignRight);
 
-    const QList<QPair<const char *, QWidget *>> named = {
-        {"BitBtn21", BitBtn21}, {"BitBtn22", BitBtn22}, {"BitBtn23", BitBtn23}, {"StaticText1", StaticText1},
-        {"DBText1", DBText1},   {"Edit1", Edit1},       {"Edit2", Edit2},       {"Edit3", Edit3},
-        {"BitBtn24", BitBtn24}};
+    const QList<QPair<const char *, QWidget *>> named
+        = {{"BitBtn21", BitBtn21}, {"BitBtn22", BitBtn22}, {"BitBtn23", BitBtn23}, {"StaticText1", StaticText1},
+           {"DBText1", DBText1},   {"Edit1", Edit1},       {"Edit2", Edit2},       {"Edit3", Edit3},
+           {"BitBtn24", BitBtn24}};
     for (const auto &[name, widget] : named)
         widget->setObjectName(QLatin1String(name));
 

@@ -28,9 +28,9 @@ public:
     QLabel *StaticText1;
     QGroupBox *GroupBox10;
     DBText *DBText1;
-    QLineEdit *Edit1; // old password
-    QLineEdit *Edit2; // new password
-    QLineEdit *Edit3; // again
+    QLineEdit *Edit1;      // old password
+    QLineEdit *Edit2;      // new password
+    QLineEdit *Edit3;      // again
     QPushButton *BitBtn24; // 确定修改
 
     void BitBtn21Click();

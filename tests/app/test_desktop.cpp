@@ -12,10 +12,10 @@
 #include "ledger/tfrmzbcx.h"
 #include "platform/desktopplatform.h"
 #include "settings/settingspage.h"
-#include "stats/summarypage.h"
 #include "settings/tfrmfyxm.h"
 #include "settings/tfrmjtcy.h"
 #include "settings/tfrmxmwh.h"
+#include "stats/summarypage.h"
 #include "support/app/appfixture.h"
 #include "users/tfrmlog.h"
 
@@ -26,11 +26,11 @@
 #include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTableView>
 #include <QStackedWidget>
 #include <QStyledItemDelegate>
-#include <QTimer>
+#include <QTableView>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 namespace {
@@ -73,8 +73,8 @@ TEST(Application, QtsOwnTextsAreChineseAndCaptionsStayAsGiven)
 
 TEST(Application, AQuestionIsNotConfirmedByEnter)
 {
-    const auto box = DesktopPlatform::questionBox(nullptr, QStringLiteral("   是否确认删除？  "),
-                                                  QStringLiteral("警告！！！"));
+    const auto box
+        = DesktopPlatform::questionBox(nullptr, QStringLiteral("   是否确认删除？  "), QStringLiteral("警告！！！"));
     EXPECT_EQ(box->windowTitle(), QStringLiteral("警告！！！"));
     ASSERT_NE(box->defaultButton(), nullptr);
     EXPECT_EQ(box->defaultButton(), box->button(QMessageBox::No));
@@ -94,8 +94,8 @@ TEST(Application, ExportDialogsListFilesOfTheChosenType)
 
 TEST_F(Desktop, DialogsAskForATitleAndACloseBoxOnly)
 {
-    const QList<QWidget *> dialogs = {forms().FrmLog, forms().FrmDz,   forms().FrmZbcx,
-                                      forms().FrmFyxm, forms().FrmXmwh, forms().FrmJtcy};
+    const QList<QWidget *> dialogs
+        = {forms().FrmLog, forms().FrmDz, forms().FrmZbcx, forms().FrmFyxm, forms().FrmXmwh, forms().FrmJtcy};
     for (QWidget *d : dialogs) {
         const Qt::WindowFlags f = d->windowFlags();
         EXPECT_TRUE(f.testFlag(Qt::CustomizeWindowHint)) << d->objectName().toStdString();

@@ -1,15 +1,15 @@
 // Start-up, the main window and its close confirmation.
 #include "app/startpage.h"
 #include "app/tfrmmian.h"
-#include "contacts/contactspage.h"
-#include "memos/memopage.h"
 #include "components/dbgrideh.h"
 #include "components/forms.h"
 #include "components/gridprinter.h"
 #include "components/skindata.h"
 #include "components/statusbar.h"
+#include "contacts/contactspage.h"
 #include "data/tdm.h"
 #include "ledger/ledgerpage.h"
+#include "memos/memopage.h"
 #include "settings/settingspage.h"
 #include "support/app/appfixture.h"
 #include "users/tfrmlog.h"
@@ -159,8 +159,10 @@ TEST_F(StartUp, AStartDateThatCannotBeReadListsFromTheFirstOfThisYear)
 TEST_F(StartUp, AnOlderDatabaseGetsTheIndexOfTheTotals)
 {
     exec(QStringLiteral("drop index szzb_totals"));
-    EXPECT_EQ(scalar(QStringLiteral("select count(*) from sqlite_master where name='szzb_totals'")), QStringLiteral("0"));
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from sqlite_master where name='szzb_totals'")),
+              QStringLiteral("0"));
     create();
     EXPECT_TRUE(platform.errors().isEmpty()) << platform.errors().join(QLatin1Char('\n')).toStdString();
-    EXPECT_EQ(scalar(QStringLiteral("select count(*) from sqlite_master where name='szzb_totals'")), QStringLiteral("1"));
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from sqlite_master where name='szzb_totals'")),
+              QStringLiteral("1"));
 }

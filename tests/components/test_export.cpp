@@ -452,7 +452,8 @@ TEST_F(ExportTest, AnExcelWorkbookThatAnotherReaderReadsBack)
         GTEST_SKIP() << "python3-openpyxl is not installed";
     const QStringList rows = readWorkbook(path);
     ASSERT_EQ(rows.size(), 5) << rows.join(QLatin1Char('\n')).toStdString();
-    EXPECT_EQ(rows[0], QStringLiteral("日期|str|General|b\t项目|str|General|b\t支出|str|General|b\t备注|str|General|b"));
+    EXPECT_EQ(rows[0],
+              QStringLiteral("日期|str|General|b\t项目|str|General|b\t支出|str|General|b\t备注|str|General|b"));
     EXPECT_EQ(rows[1], QStringLiteral("2026-03-01 00:00:00|datetime|yyyy-mm-dd|\t餐饮|str|General|\t"
                                       "30.5|float|0.00|\t说\"好\";再\t见<&>|str|General|"));
     EXPECT_EQ(rows[2], QStringLiteral("2026-03-02 00:00:00|datetime|yyyy-mm-dd|\t交通|str|General|\t"

@@ -10,8 +10,8 @@
 #include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QListWidget>
-#include <QMenu>
 #include <QMainWindow>
+#include <QMenu>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSettings>

@@ -30,7 +30,8 @@ protected:
     void SetUp() override
     {
         const char *rows[] = {
-            "('家人','王小明','小明','男','13800000001','010-1','010-2','12345','ming@example.com','','','北京','1990-05-12','')",
+            "('家人','王小明','小明','男','13800000001','010-1','010-2','12345','ming@example.com','','','北京','1990-"
+            "05-12','')",
             "('朋友','O''Brien','OB','男','13800000002','','','','','','Acme, Inc.','','1985-11-03','100_')",
             "('同学','李丽',null,'女','','','','','','','','','1992-05-30','1000')",
             "('同事','王芳','芳芳','女','13900000003','','','','','','','','','')",
@@ -135,7 +136,8 @@ TEST_F(Contacts, TheEditorStoresContinuesAndDiscards)
     });
     page->BitBtn32->click();
     EXPECT_EQ(platform.texts(QStringLiteral("message")), QStringList{QStringLiteral("请输入联系人姓名！")});
-    EXPECT_EQ(scalar(QStringLiteral("select count(*) from txl")), QStringLiteral("7")); // three stored, the fourth dropped
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from txl")),
+              QStringLiteral("7")); // three stored, the fourth dropped
     EXPECT_EQ(scalar(QStringLiteral("select fz from txl where lxrxm='丙'")), QStringLiteral("家人"));
     EXPECT_EQ(scalar(QStringLiteral("select fz from txl where lxrxm='甲'")), lastGroup);
 
@@ -231,7 +233,7 @@ TEST_F(Contacts, ExportsCoverTheListedRowsAndVCardsReadBack)
 
     page->ComboBox8->setCurrentIndex(0);
     Q_EMIT page->ComboBox8->activated(0);
-    exec(QStringLiteral("update txl set txlbz='第一行;第二行\\还有' || char(10) || '换行,逗号" 
+    exec(QStringLiteral("update txl set txlbz='第一行;第二行\\还有' || char(10) || '换行,逗号"
                         "一二三四五六七八九十一二三四五六七八九十一二三四五六七八九十' where lxrxm='李丽'"));
     contacts->close();
     contacts->open();
@@ -246,7 +248,7 @@ TEST_F(Contacts, ExportsCoverTheListedRowsAndVCardsReadBack)
         EXPECT_TRUE(QString::fromUtf8(line).toUtf8() == line) << "a character was split";
     }
     const QString python = QFileInfo::exists(QStringLiteral("/usr/bin/python3")) ? QStringLiteral("/usr/bin/python3")
-                                                                                : QStringLiteral("python3");
+                                                                                 : QStringLiteral("python3");
     if (QProcess::execute(python, {QStringLiteral("-c"), QStringLiteral("import vobject")}) != 0)
         GTEST_SKIP() << "python3-vobject is not installed";
     const char *script = R"PY(
@@ -262,7 +264,8 @@ for card in vobject.readComponents(open(sys.argv[1], encoding='utf-8').read()):
     QProcess reader;
     reader.start(python, {QStringLiteral("-c"), QString::fromUtf8(script), file.fileName()});
     ASSERT_TRUE(reader.waitForFinished(60000));
-    const QStringList cards = QString::fromUtf8(reader.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const QStringList cards
+        = QString::fromUtf8(reader.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     ASSERT_EQ(cards.size(), 4) << QString::fromUtf8(reader.readAllStandardError()).toStdString();
     EXPECT_TRUE(cards.contains(QStringLiteral("王小明|010-1,010-2,13800000001||1990-05-12|家人|")))
         << cards.join(QLatin1Char('\n')).toStdString();

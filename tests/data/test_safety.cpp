@@ -97,7 +97,8 @@ TEST(Conversion, DatesOutsideTheStoredYearsAreRefused)
     ledger->setValue(QStringLiteral("jzsj"), QDateTime(QDate(9999, 12, 31), QTime(23, 59, 59)));
     ledger->setValue(QStringLiteral("zc"), 1);
     ledger->post();
-    EXPECT_EQ(db.scalar(QStringLiteral("select rq||'/'||jzsj from szzb")), QStringLiteral("1000-01-01/9999-12-31 23:59:59"));
+    EXPECT_EQ(db.scalar(QStringLiteral("select rq||'/'||jzsj from szzb")),
+              QStringLiteral("1000-01-01/9999-12-31 23:59:59"));
 
     std::int64_t packed = 0;
     EXPECT_FALSE(DateCodec::parse(QStringLiteral("202-1-1"), &packed));
@@ -112,9 +113,9 @@ TEST(Conversion, IntegersThatDoNotFitAreRefusedNotStoredAsEmpty)
     xtcs.setTableName(QStringLiteral("xtcs"));
     xtcs.open();
     xtcs.edit();
-    for (const QVariant &v : {QVariant(1e308), QVariant(-1e19), QVariant(9223372036854775808.0),
-                              QVariant(QStringLiteral("-9223372036854775808")), QVariant(qlonglong(INT64_MIN)),
-                              QVariant(quint64(1) << 63)})
+    for (const QVariant &v :
+         {QVariant(1e308), QVariant(-1e19), QVariant(9223372036854775808.0),
+          QVariant(QStringLiteral("-9223372036854775808")), QVariant(qlonglong(INT64_MIN)), QVariant(quint64(1) << 63)})
         EXPECT_THROW(xtcs.setValue(QStringLiteral("jmfg"), v), DbError) << v.toString().toStdString();
     xtcs.setValue(QStringLiteral("jmfg"), QVariant(-9223372036854775807LL));
     xtcs.post();
@@ -163,7 +164,8 @@ TEST(Files, DatabasesAreTheirOwnersOnly)
     db.exec(QStringLiteral("ALTER Database Password other mxbt418260"));
     EXPECT_EQ(permissions(db.path()), 0600);
     EXPECT_FALSE(QFileInfo::exists(db.path() + QStringLiteral(".rekey")));
-    EXPECT_EQ(db.scalar(QStringLiteral("select count(*) from czyh")), QStringLiteral("1")); // re-opened with the new key
+    EXPECT_EQ(db.scalar(QStringLiteral("select count(*) from czyh")),
+              QStringLiteral("1")); // re-opened with the new key
     EXPECT_EQ(db.connection()->password(), QStringLiteral("other"));
 }
 

@@ -423,7 +423,7 @@ TEST_F(Entry, TheNetAmountIsComputedFromTheAmountsAndHugeAmountsAreRefused)
     // every cent reaches the net amount, so the footers balance
     EXPECT_EQ(scalar(QStringLiteral("select count(*) from szzb where zc=999999999999.99 and jsze=-999999999999.99")),
               QStringLiteral("1"));
-    EXPECT_EQ(footer(6), QStringLiteral("1000000000029.99"));  // expenses: 30 and the new one
+    EXPECT_EQ(footer(6), QStringLiteral("1000000000029.99")); // expenses: 30 and the new one
     EXPECT_EQ(footer(7), QStringLiteral("-999999999529.99")); // net: 500 - 30 - the new one
 }
 

@@ -120,12 +120,14 @@ TEST_F(Maintenance, RestoringTheBackupGivesBackItsRowsAndKeepsASafetyCopy)
     platform.answer(true);
     groups->BitBtn39->click();
     EXPECT_EQ(platform.fileRequests.last().title, QStringLiteral("青禾家庭doz－－打开库份数据文件"));
-    EXPECT_EQ(platform.texts(QStringLiteral("question")).last(),
-              QStringLiteral("   进行数据恢复操作后，现有数据将会被您刚才所选择的备份数据所覆盖，\r强烈建议您先将现有数据进行"
-                             "备份，然后再进行数据恢复！  \r\r         是否确定现在就进行数据恢复！"));
+    EXPECT_EQ(
+        platform.texts(QStringLiteral("question")).last(),
+        QStringLiteral("   进行数据恢复操作后，现有数据将会被您刚才所选择的备份数据所覆盖，\r强烈建议您先将现有数据进行"
+                       "备份，然后再进行数据恢复！  \r\r         是否确定现在就进行数据恢复！"));
     ASSERT_EQ(platform.texts(QStringLiteral("information")).size(), 2);
-    EXPECT_TRUE(platform.texts(QStringLiteral("information")).last().startsWith(
-        QStringLiteral("数据恢复成功！  重新启动《doz》后数据生效！")));
+    EXPECT_TRUE(platform.texts(QStringLiteral("information"))
+                    .last()
+                    .startsWith(QStringLiteral("数据恢复成功！  重新启动《doz》后数据生效！")));
     EXPECT_TRUE(platform.texts(QStringLiteral("information")).last().contains(DatabaseFiles::SafetyCopyName));
     EXPECT_EQ(platform.terminated, 1); // ended without the exit question
     EXPECT_EQ(platform.texts(QStringLiteral("question")).size(), 2);
@@ -157,8 +159,8 @@ TEST_F(Maintenance, WhatIsNoLedgerIsRefusedAndTheLedgerStaysByteForByte)
     QFile::copy(good, otherKey);
     {
         Connection other;
-        other.setConnectionString(ledgerConnectionString(db->dir()).replace(QStringLiteral("Data.qhd"),
-                                                                            QStringLiteral("other.qhd")));
+        other.setConnectionString(
+            ledgerConnectionString(db->dir()).replace(QStringLiteral("Data.qhd"), QStringLiteral("other.qhd")));
         other.execute(QStringLiteral("ALTER Database Password another mxbt418260"));
     }
     int refused = 0;

@@ -24,10 +24,8 @@ protected:
     void SetUp() override
     {
         const char *rows[] = {
-            "(#2025-3-1#,'支出','餐饮','午餐',0,30,-30)",
-            "(#2025-3-1#,'收入','工资收入','奖金',500,0,500)",
-            "(#2026-1-5#,'支出','餐饮','晚餐',0,70,-70)",
-            "(#2026-1-20#,'支出','交通','打车',0,50,-50)",
+            "(#2025-3-1#,'支出','餐饮','午餐',0,30,-30)",        "(#2025-3-1#,'收入','工资收入','奖金',500,0,500)",
+            "(#2026-1-5#,'支出','餐饮','晚餐',0,70,-70)",        "(#2026-1-20#,'支出','交通','打车',0,50,-50)",
             "(#2026-2-2#,'收入','工资收入','奖金',1000,0,1000)",
         };
         for (const char *r : rows)
@@ -138,7 +136,8 @@ TEST_F(Comparison, PrintingExportingAndThePicture)
     platform.onDialog(QStringLiteral("PrintPreview"), [](QDialog *) {});
     page->BitBtn17->click();
     EXPECT_EQ(mainWindow->PrintDBGridEh1->grid(), page->DBGridEh3);
-    EXPECT_EQ(mainWindow->PrintDBGridEh1->pageHeaderCentre(), QStringList{QStringLiteral("各时间段家庭收支情况汇总分析")});
+    EXPECT_EQ(mainWindow->PrintDBGridEh1->pageHeaderCentre(),
+              QStringList{QStringLiteral("各时间段家庭收支情况汇总分析")});
     platform.chooseFile(db->dir() + QStringLiteral("periods"), 1);
     page->BitBtn18->click();
     EXPECT_EQ(platform.fileRequests.last().fileName, QStringLiteral("各时间段家庭收支情况汇总分析"));

@@ -113,9 +113,10 @@ TEST_F(Summary, GroupsTheRangeWithBothEndsAndFillsThePie)
     page->BitBtn7->click();
     ASSERT_TRUE(platform.errors().isEmpty()) << platform.errors().join(QLatin1Char('\n')).toStdString();
     // 2025-12-31 is outside; 2026-01-01 and 2026-12-09 (the two ends) are in
-    EXPECT_EQ(groups(), (QStringList{QStringLiteral("交通:1:50"), QStringLiteral("购物:1:20"),
-                                     QStringLiteral("餐饮:2:100")}));
-    EXPECT_EQ(slices(), (QStringList{QStringLiteral("交通:50"), QStringLiteral("购物:20"), QStringLiteral("餐饮:100")}));
+    EXPECT_EQ(groups(),
+              (QStringList{QStringLiteral("交通:1:50"), QStringLiteral("购物:1:20"), QStringLiteral("餐饮:2:100")}));
+    EXPECT_EQ(slices(),
+              (QStringList{QStringLiteral("交通:50"), QStringLiteral("购物:20"), QStringLiteral("餐饮:100")}));
     EXPECT_EQ(page->DBGridEh2->footerText(0), QStringLiteral("共 3 项"));
     EXPECT_EQ(page->DBGridEh2->footerText(3), QStringLiteral("170.00"));
 

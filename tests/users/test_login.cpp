@@ -225,9 +225,9 @@ TEST_F(Users, ANewUserHasAnEmptyPasswordAndNamesMustBeDistinct)
 {
     nameUser(QStringLiteral("妈妈"));
     EXPECT_EQ(scalar(QStringLiteral("select coalesce(yhkl,'') from czyh where yhmc='妈妈'")), QString());
-    nameUser(QStringLiteral("  ")); // blank
+    nameUser(QStringLiteral("  "));       // blank
     nameUser(QStringLiteral("ＢＡＢＡ")); // fine: no user is BABA yet
-    nameUser(QStringLiteral("baba"));  // the login would take it for ＢＡＢＡ
+    nameUser(QStringLiteral("baba"));     // the login would take it for ＢＡＢＡ
     EXPECT_EQ(platform.texts(QStringLiteral("message")),
               (QStringList{QStringLiteral("用户名称不能为空，请重新输入！"),
                            QStringLiteral("已有名为“baba”的操作用户，请换一个用户名称！")}));
@@ -294,7 +294,8 @@ TEST_F(Users, DeletingTheOperatorKeepsItsNameShownAndStopsThePasswordChange)
     EXPECT_EQ(users->DBText1->text(), QStringLiteral("爸爸"));
     users->Edit1->setText(QStringLiteral("pw"));
     users->BitBtn24->click();
-    EXPECT_TRUE(platform.texts(QStringLiteral("message")).last().startsWith(QStringLiteral("当前操作用户已被删除或改名")));
+    EXPECT_TRUE(
+        platform.texts(QStringLiteral("message")).last().startsWith(QStringLiteral("当前操作用户已被删除或改名")));
     EXPECT_TRUE(platform.errors().isEmpty());
 }
 
