@@ -10,6 +10,7 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 
+#include <algorithm>
 #include <stdexcept>
 
 ChartPanel::ChartPanel(QWidget *parent)
@@ -54,11 +55,13 @@ void ChartPanel::print(QPrinter *printer) const
         return;
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
-    // The panel's proportions across the page width; drawn in the panel's
-    // own units so that texts keep their size relative to the chart.
+    // The panel's proportions, as large as the page holds them whole;
+    // drawn in the panel's own units so that texts keep their size
+    // relative to the chart.
     const QRectF page = printer->pageRect(QPrinter::DevicePixel);
     const QSizeF panel = QSizeF(size().expandedTo(QSize(400, 300)));
-    const double scale = page.width() / panel.width();
+    const double scale = std::min(page.width() / panel.width(), page.height() / panel.height());
+    painter.translate((page.width() - panel.width() * scale) / 2, 0);
     painter.scale(scale, scale);
     renderChart(&painter, QRectF(QPointF(0, 0), panel));
 }

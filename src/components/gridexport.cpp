@@ -257,8 +257,9 @@ void writeWorkbook(const QString &path, DBGridEh *grid, const QList<int> &column
     for (int i = 0; i < layout.size(); ++i) {
         const GridColumn &gc = grid->columns().at(columns.at(i));
         const Column &c = layout.at(i);
-        if (gc.footer == FooterKind::Sum && c.field >= 0)
-            worksheet_write_number(sheet, footerRow, lxw_col_t(i), dataset->sum(c.field), c.footerFormat);
+        if (gc.footer == FooterKind::Sum && c.field >= 0) // the sum to its 15 significant digits
+            worksheet_write_number(sheet, footerRow, lxw_col_t(i),
+                                   QString::number(dataset->sum(c.field), 'g', 15).toDouble(), c.footerFormat);
         else if (gc.footer != FooterKind::None)
             worksheet_write_string(sheet, footerRow, lxw_col_t(i), grid->footerText(columns.at(i)).toUtf8().constData(),
                                    c.footerFormat);

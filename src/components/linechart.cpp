@@ -4,6 +4,7 @@
 #include <QChart>
 #include <QChartView>
 #include <QLineSeries>
+#include <QFontMetrics>
 #include <QPainter>
 #include <QValueAxis>
 
@@ -97,8 +98,12 @@ void LineChart::updateAxes()
     const int n = int(m_labels.size());
     for (const QString &label : m_periods->categoriesLabels())
         m_periods->remove(label);
-    // at most about one label per 70 pixels, evenly spaced, the last included
-    const int room = std::max(2, width() / 70);
+    // as many labels as fit side by side, evenly spaced
+    int widest = 0;
+    const QFontMetrics metrics(m_periods->labelsFont());
+    for (const QString &label : std::as_const(m_labels))
+        widest = std::max(widest, metrics.horizontalAdvance(label));
+    const int room = std::max(2, (width() - 120) / std::max(60, widest + 24));
     const int step = std::max(1, int(std::ceil(double(n) / room)));
     for (int k = 1; k <= n; k += step)
         m_periods->append(m_labels.at(k - 1), k);
