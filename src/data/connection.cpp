@@ -429,6 +429,39 @@ void Connection::execute(const QString &jet)
     detachExternals(schemas);
 }
 
+void Connection::executeInTransaction(const QStringList &statements)
+{
+    QList<JetSql::Statement> translated;
+    QStringList files;
+    for (const QString &jet : statements) {
+        JetSql::Statement st = JetSql::translate(jet);
+        if (st.kind != JetSql::Statement::Kind::Sql)
+            throw DbError(QStringLiteral("Operation is not allowed in a transaction."));
+        if (!st.externalFiles.isEmpty()) {
+            if (!files.isEmpty() && files != st.externalFiles)
+                throw DbError(QStringLiteral("The statements name tables of different files."));
+            files = st.externalFiles;
+        }
+        translated.append(st);
+    }
+    open();
+    // a file cannot be attached inside a transaction: it is attached first
+    const QStringList schemas = attachExternals(files);
+    try {
+        runSqlite(QStringLiteral("BEGIN"));
+        for (JetSql::Statement &st : translated) {
+            expandInsertSelectStar(&st.sql);
+            runSqlite(st.sql);
+        }
+        runSqlite(QStringLiteral("COMMIT"));
+    } catch (...) {
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        detachExternals(schemas);
+        throw;
+    }
+    detachExternals(schemas);
+}
+
 Statement Connection::prepare(const QString &jet, QStringList *attached)
 {
     return prepare(JetSql::translate(jet), attached);

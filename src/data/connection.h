@@ -79,6 +79,12 @@ public:
     // Also takes "ALTER Database Password" and tables of other files.
     void execute(const QString &jet);
 
+    // Runs statements that return no rows as one transaction: all of them
+    // or none. The tables of other files they name must be those of one and
+    // the same file, attached for the whole run. Throws DbError with the
+    // engine's message; the database is then as it was.
+    void executeInTransaction(const QStringList &statements);
+
     // Prepares a translated statement for reading rows. The tables of other
     // files it names stay attached until detachExternals().
     Statement prepare(const QString &jet, QStringList *attached = nullptr);

@@ -3,13 +3,17 @@
 #include "components/artwork.h"
 #include "data/sqltext.h"
 #include "data/tdm.h"
+#include "data/dberror.h"
 #include "databasefiles.h"
+#include "importer.h"
 #include "platform/platform.h"
 
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QStyle>
 #include <QVBoxLayout>
@@ -55,6 +59,28 @@ MaintenanceGroups::MaintenanceGroups(QWidget *parent)
     auto *version = new QVBoxLayout(versionGroup);
     version->addWidget(Image2, 0, Qt::AlignCenter);
 
+    importGroup = new QGroupBox(QStringLiteral("1.0旧版本帐本数据移植"), parent);
+    importGroup->setObjectName(QStringLiteral("GroupBox13"));
+    auto *frame = new QFrame(importGroup);
+    frame->setFrameShape(QFrame::StyledPanel);
+    Button2 = new QPushButton(QStringLiteral("选择1.0旧版数据库文件“DATA”"), frame);
+    Button2->setObjectName(QStringLiteral("Button2"));
+    Edit6 = new QLineEdit(frame);
+    Edit6->setObjectName(QStringLiteral("Edit6"));
+    Edit6->setReadOnly(true);
+    Edit6->setAccessibleName(QStringLiteral("1.0旧版数据库文件"));
+    Edit6->setStyleSheet(QStringLiteral("QLineEdit { color: blue; }"));
+    auto *inner = new QVBoxLayout(frame);
+    inner->addWidget(Button2);
+    inner->addWidget(Edit6);
+    BitBtn40 = new QPushButton(QStringLiteral("导入1.0旧版帐本数据"), importGroup);
+    BitBtn40->setObjectName(QStringLiteral("BitBtn40"));
+    auto *importing = new QVBoxLayout(importGroup);
+    importing->addWidget(frame);
+    importing->addWidget(BitBtn40);
+
+    connect(Button2, &QPushButton::clicked, this, guarded([this] { Button2Click(); }));
+    connect(BitBtn40, &QPushButton::clicked, this, guarded([this] { BitBtn40Click(); }));
     connect(BitBtn38, &QPushButton::clicked, this, guarded([this] { BitBtn38Click(); }));
     connect(BitBtn39, &QPushButton::clicked, this, guarded([this] { BitBtn39Click(); }));
     connect(BitBtn41, &QPushButton::clicked, this, guarded([this] { BitBtn41Click(); }));
@@ -138,4 +164,78 @@ void MaintenanceGroups::BitBtn41Click()
     const QString document = helpDocument();
     if (!document.isEmpty())
         platform().openDocument(document);
+}
+
+void MaintenanceGroups::Button2Click()
+{
+    FileDialogRequest request;
+    request.defaultExtension = QStringLiteral(".mdb");
+    request.filter = QStringLiteral("青禾家庭doz1.0 数据库文件|*.mdb|所有文件|*.*");
+    request.title = QStringLiteral("打开青禾家庭doz1.0 数据库文件");
+    const FileDialogResult chosen = platform().openFile(m_page->window(), request);
+    if (chosen.accepted)
+        Edit6->setText(chosen.fileName);
+}
+
+void MaintenanceGroups::BitBtn40Click()
+{
+    QWidget *owner = m_page->window();
+    if (Edit6->text().isEmpty()) {
+        platform().showMessage(owner, QStringLiteral("请先选中1.0旧版数据库文件“DATA.mdb”"));
+        Button2Click();
+        return;
+    }
+    const QString file = Edit6->text();
+    const QString question = QStringLiteral("    是否确认 “") + file
+                             + QStringLiteral("” 为原《青禾家庭doz1.0》的数据库文件？  ") + QLatin1Char('\r')
+                             + QStringLiteral("    进行数据移植操作后，现有2.0版的帐本信息将全部会被1.0旧版数据所替换，"
+                                              "建议您先进行数据备份后再进行数据移植操作！")
+                             + QStringLiteral("\r\r") + QStringLiteral("    为防止帐目数据出现错乱，请勿重复进行数据移植操作！")
+                             + QStringLiteral("\r\r") + QStringLiteral("         是否确定现在就进行数据移植！");
+    if (!platform().askYesNo(owner, question)) {
+        platform().showMessage(owner, QStringLiteral("您取消了数据移植操作，1.0版数据未导入！"));
+        return;
+    }
+    Connection *ledger = DM->ADOConnection1;
+    // neither a 1.0 file nor a ledger file: refused before anything is copied
+    const Importer::Kind kind = Importer::kindOf(file, ledger->password());
+    if (kind == Importer::Kind::Unknown) {
+        platform().showMessage(owner, QStringLiteral("“%1”不是《青禾家庭doz1.0》的数据库文件（Access 数据库），"
+                                                     "1.0版数据未导入！")
+                                          .arg(file));
+        return;
+    }
+    const QString temp = platform().programDirectory() + QStringLiteral("DATA1_temp.mdb");
+    const QString staging = platform().programDirectory() + QStringLiteral("DATA1_temp.db");
+    auto cleanUp = [&] {
+        platform().deleteFile(temp);
+        platform().deleteFile(staging);
+    };
+    try {
+        if (!platform().copyFile(file, temp))
+            throw DbError(QStringLiteral("无法复制文件“%1”。").arg(file));
+        QString source = temp;
+        if (kind == Importer::Kind::Jet) {
+            // an Access file is read as it is: no password to remove
+            QProgressDialog progress(QStringLiteral("正在读取1.0旧版帐本数据……"), QString(), 0,
+                                     int(Importer::tables().size()), owner);
+            progress.setObjectName(QStringLiteral("ImportProgress"));
+            progress.setWindowTitle(ApplicationTitle);
+            progress.setWindowModality(Qt::WindowModal);
+            progress.setMinimumDuration(0);
+            progress.setValue(0);
+            Importer::stageJet(temp, staging, [&progress](int done, int) { progress.setValue(done); });
+            source = staging;
+        } else {
+            Importer::changeDbPassword(ledger->password(), QString(), temp);
+        }
+        // all six tables and the version, or nothing
+        ledger->executeInTransaction(Importer::statements(source));
+    } catch (...) {
+        cleanUp();
+        throw;
+    }
+    cleanUp();
+    platform().showMessage(owner, QStringLiteral("1.0旧版数据导入成功！  请重启《青禾家庭doz2.0》后数据生效！"));
+    platform().terminate(); // without the exit question
 }
