@@ -44,8 +44,8 @@ MaintenanceGroups::MaintenanceGroups(QWidget *parent)
     Image2->setObjectName(QStringLiteral("Image2"));
     Image2->setFrameShape(QFrame::Panel);
     Image2->setFrameShadow(QFrame::Sunken);
-    Image2->setFixedSize(330, 112);
-    Image2->setPixmap(Artwork::versionBanner(QSize(326, 108), parent->devicePixelRatioF()));
+    Image2->setFixedSize(320, 96);
+    Image2->setPixmap(Artwork::versionBanner(QSize(316, 92), parent->devicePixelRatioF()));
     Image2->setAccessibleName(QStringLiteral("『青禾』家庭doz 版本 V 2.0"));
     BitBtn41 = new QPushButton(QStringLiteral("帮助文档"), Image2);
     BitBtn41->setObjectName(QStringLiteral("BitBtn41"));
@@ -57,7 +57,9 @@ MaintenanceGroups::MaintenanceGroups(QWidget *parent)
     onBanner->addStretch();
     onBanner->addWidget(BitBtn41, 0, Qt::AlignHCenter);
     auto *version = new QVBoxLayout(versionGroup);
-    version->addWidget(Image2, 0, Qt::AlignCenter);
+    version->setContentsMargins(6, 4, 6, 4);
+    version->addWidget(Image2, 0, Qt::AlignHCenter);
+    versionGroup->setMinimumHeight(Image2->height() + 34);
 
     importGroup = new QGroupBox(QStringLiteral("1.0旧版本帐本数据移植"), parent);
     importGroup->setObjectName(QStringLiteral("GroupBox13"));
@@ -70,13 +72,14 @@ MaintenanceGroups::MaintenanceGroups(QWidget *parent)
     Edit6->setReadOnly(true);
     Edit6->setAccessibleName(QStringLiteral("1.0旧版数据库文件"));
     Edit6->setStyleSheet(QStringLiteral("QLineEdit { color: blue; }"));
-    auto *inner = new QVBoxLayout(frame);
+    auto *inner = new QHBoxLayout(frame);
+    inner->setContentsMargins(4, 4, 4, 4);
     inner->addWidget(Button2);
-    inner->addWidget(Edit6);
+    inner->addWidget(Edit6, 1);
     BitBtn40 = new QPushButton(QStringLiteral("导入1.0旧版帐本数据"), importGroup);
     BitBtn40->setObjectName(QStringLiteral("BitBtn40"));
-    auto *importing = new QVBoxLayout(importGroup);
-    importing->addWidget(frame);
+    auto *importing = new QHBoxLayout(importGroup);
+    importing->addWidget(frame, 1);
     importing->addWidget(BitBtn40);
 
     connect(Button2, &QPushButton::clicked, this, guarded([this] { Button2Click(); }));

@@ -37,6 +37,8 @@ SettingsPage::SettingsPage(SkinStore *store, SkinData *engine, QWidget *parent)
                                         "流水帐将只显示起始日期之后的帐本记录。"),
                          startDateGroup);
     Label10->setWordWrap(true);
+    // room for its three lines however the groups beside it squeeze the page
+    Label10->setMinimumHeight(Label10->fontMetrics().lineSpacing() * 3 + 4);
     auto *startRow = new QHBoxLayout;
     startRow->addWidget(Label9);
     startRow->addWidget(DBEdit1, 1);
