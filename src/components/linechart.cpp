@@ -3,8 +3,8 @@
 #include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
-#include <QLineSeries>
 #include <QFontMetrics>
+#include <QLineSeries>
 #include <QPainter>
 #include <QValueAxis>
 

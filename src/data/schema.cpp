@@ -90,6 +90,14 @@ struct Preset
     QStringList details;
 };
 
+QString quoted(const QString &text)
+{
+    QString t = text;
+    return QLatin1Char('\'') + t.replace(QLatin1Char('\''), QLatin1String("''")) + QLatin1Char('\'');
+}
+
+} // namespace
+
 void exec(sqlite3 *db, const QString &sql)
 {
     char *error = nullptr;
@@ -99,14 +107,6 @@ void exec(sqlite3 *db, const QString &sql)
         throw DbError(message);
     }
 }
-
-QString quoted(const QString &text)
-{
-    QString t = text;
-    return QLatin1Char('\'') + t.replace(QLatin1Char('\''), QLatin1String("''")) + QLatin1Char('\'');
-}
-
-} // namespace
 
 void createTables(sqlite3 *db)
 {

@@ -8,6 +8,10 @@ struct sqlite3;
 // The tables of the ledger database and the contents of a delivered one.
 namespace Schema {
 
+// Runs sql (one or more statements) on an open handle. Throws DbError with
+// the engine's message.
+void exec(sqlite3 *db, const QString &sql);
+
 // Creates the ten tables (with their index and the trigger that deletes the
 // details of a deleted item) in an open, empty database. Throws DbError.
 void createTables(sqlite3 *db);

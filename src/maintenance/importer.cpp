@@ -2,6 +2,7 @@
 
 #include "data/connection.h"
 #include "data/dberror.h"
+#include "data/schema.h"
 #include "jetreader.h"
 
 #include <QFile>
@@ -48,16 +49,6 @@ Kind kindOf(const QString &path, const QString &password)
 
 namespace {
 
-void exec(sqlite3 *db, const QString &sql)
-{
-    char *error = nullptr;
-    if (sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &error) != SQLITE_OK) {
-        const QString message = QString::fromUtf8(error);
-        sqlite3_free(error);
-        throw DbError(message);
-    }
-}
-
 QString quotedName(const QString &name)
 {
     QString n = name;
@@ -98,19 +89,20 @@ void writeStaging(const QList<JetReader::Table> &tablesRead, const QString &stag
     }
     std::unique_ptr<sqlite3, int (*)(sqlite3 *)> db(raw, sqlite3_close);
     try {
-        exec(db.get(), QStringLiteral("BEGIN"));
+        Schema::exec(db.get(), QStringLiteral("BEGIN"));
         for (const JetReader::Table &table : tablesRead) {
             QStringList columns;
             QStringList marks;
             for (const JetReader::Column &c : table.columns) {
                 const char *affinity = c.kind == QLatin1String("integer")  ? "INTEGER"
                                        : c.kind == QLatin1String("number") ? "REAL"
-                                                                            : "TEXT";
+                                                                           : "TEXT";
                 columns.append(quotedName(c.name) + QLatin1Char(' ') + QLatin1String(affinity));
                 marks.append(QStringLiteral("?"));
             }
-            exec(db.get(),
-                 QStringLiteral("CREATE TABLE %1 (%2)").arg(quotedName(table.name), columns.join(QLatin1Char(','))));
+            Schema::exec(
+                db.get(),
+                QStringLiteral("CREATE TABLE %1 (%2)").arg(quotedName(table.name), columns.join(QLatin1Char(','))));
             sqlite3_stmt *st = nullptr;
             const QByteArray insert = QStringLiteral("INSERT INTO %1 VALUES (%2)")
                                           .arg(quotedName(table.name), marks.join(QLatin1Char(',')))
@@ -137,7 +129,7 @@ void writeStaging(const QList<JetReader::Table> &tablesRead, const QString &stag
                 sqlite3_reset(st);
             }
         }
-        exec(db.get(), QStringLiteral("COMMIT"));
+        Schema::exec(db.get(), QStringLiteral("COMMIT"));
     } catch (...) {
         db.reset();
         QFile::remove(staging);

@@ -94,10 +94,11 @@ QVariant dateTimeOf(double value)
                             .arg(date.day(), 2, 10, QLatin1Char('0'));
     if (seconds == 0)
         return day;
-    return day + QStringLiteral(" %1:%2:%3")
-                     .arg(seconds / 3600, 2, 10, QLatin1Char('0'))
-                     .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
-                     .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+    return day
+           + QStringLiteral(" %1:%2:%3")
+                 .arg(seconds / 3600, 2, 10, QLatin1Char('0'))
+                 .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
+                 .arg(seconds % 60, 2, 10, QLatin1Char('0'));
 }
 
 } // namespace

@@ -1,9 +1,9 @@
 #include "maintenancegroups.h"
 
 #include "components/artwork.h"
+#include "data/dberror.h"
 #include "data/sqltext.h"
 #include "data/tdm.h"
-#include "data/dberror.h"
 #include "databasefiles.h"
 #include "importer.h"
 #include "platform/platform.h"
@@ -193,7 +193,8 @@ void MaintenanceGroups::BitBtn40Click()
                              + QStringLiteral("” 为原《青禾家庭doz1.0》的数据库文件？  ") + QLatin1Char('\r')
                              + QStringLiteral("    进行数据移植操作后，现有2.0版的帐本信息将全部会被1.0旧版数据所替换，"
                                               "建议您先进行数据备份后再进行数据移植操作！")
-                             + QStringLiteral("\r\r") + QStringLiteral("    为防止帐目数据出现错乱，请勿重复进行数据移植操作！")
+                             + QStringLiteral("\r\r")
+                             + QStringLiteral("    为防止帐目数据出现错乱，请勿重复进行数据移植操作！")
                              + QStringLiteral("\r\r") + QStringLiteral("         是否确定现在就进行数据移植！");
     if (!platform().askYesNo(owner, question)) {
         platform().showMessage(owner, QStringLiteral("您取消了数据移植操作，1.0版数据未导入！"));

@@ -63,7 +63,8 @@ TEST_F(Import, NothingBeforeAFileIsChosenOrWhenTheAnswerIsNo)
 {
     platform.cancelFileDialog();
     groups->BitBtn40->click();
-    EXPECT_EQ(platform.texts(QStringLiteral("message")), QStringList{QStringLiteral("请先选中1.0旧版数据库文件“DATA.mdb”")});
+    EXPECT_EQ(platform.texts(QStringLiteral("message")),
+              QStringList{QStringLiteral("请先选中1.0旧版数据库文件“DATA.mdb”")});
     ASSERT_EQ(platform.fileRequests.size(), 1); // then the file dialog
     EXPECT_EQ(platform.fileRequests[0].title, QStringLiteral("打开青禾家庭doz1.0 数据库文件"));
     EXPECT_EQ(platform.fileRequests[0].filter, QStringLiteral("青禾家庭doz1.0 数据库文件|*.mdb|所有文件|*.*"));
@@ -71,11 +72,15 @@ TEST_F(Import, NothingBeforeAFileIsChosenOrWhenTheAnswerIsNo)
     EXPECT_EQ(groups->Edit6->text(), oldBooks);
     platform.answer(false);
     groups->BitBtn40->click();
-    EXPECT_EQ(platform.texts(QStringLiteral("message")).last(), QStringLiteral("您取消了数据移植操作，1.0版数据未导入！"));
-    EXPECT_TRUE(platform.texts(QStringLiteral("question")).last().startsWith(
-        QStringLiteral("    是否确认 “") + oldBooks + QStringLiteral("” 为原《青禾家庭doz1.0》的数据库文件？  \r    进行")));
-    EXPECT_TRUE(platform.texts(QStringLiteral("question")).last().endsWith(
-        QStringLiteral("请勿重复进行数据移植操作！\r\r         是否确定现在就进行数据移植！")));
+    EXPECT_EQ(platform.texts(QStringLiteral("message")).last(),
+              QStringLiteral("您取消了数据移植操作，1.0版数据未导入！"));
+    EXPECT_TRUE(platform.texts(QStringLiteral("question"))
+                    .last()
+                    .startsWith(QStringLiteral("    是否确认 “") + oldBooks
+                                + QStringLiteral("” 为原《青禾家庭doz1.0》的数据库文件？  \r    进行")));
+    EXPECT_TRUE(platform.texts(QStringLiteral("question"))
+                    .last()
+                    .endsWith(QStringLiteral("请勿重复进行数据移植操作！\r\r         是否确定现在就进行数据移植！")));
     EXPECT_FALSE(QFileInfo::exists(temp()));
     EXPECT_EQ(scalar(QStringLiteral("select count(*) from szzb")), QStringLiteral("1"));
 }
@@ -93,8 +98,10 @@ TEST_F(Import, TheSixTablesComeFromTheFileAndTheRestStays)
     EXPECT_EQ(platform.texts(QStringLiteral("message")).last(),
               QStringLiteral("1.0旧版数据导入成功！  请重启《青禾家庭doz2.0》后数据生效！"));
     EXPECT_EQ(scalar(QStringLiteral("select count(*) from szzb")), QStringLiteral("1"));
-    EXPECT_EQ(scalar(QStringLiteral("select xm||'|'||zc||'|'||rq from szzb")), QStringLiteral("旧项目|12.34|2008-03-05"));
-    EXPECT_EQ(scalar(QStringLiteral("select qsny||'|'||jmfg||'|'||bbh from xtcs")), QStringLiteral("2008-01-01|3|V2.0"));
+    EXPECT_EQ(scalar(QStringLiteral("select xm||'|'||zc||'|'||rq from szzb")),
+              QStringLiteral("旧项目|12.34|2008-03-05"));
+    EXPECT_EQ(scalar(QStringLiteral("select qsny||'|'||jmfg||'|'||bbh from xtcs")),
+              QStringLiteral("2008-01-01|3|V2.0"));
     EXPECT_EQ(scalar(QStringLiteral("select yhkl from czyh where yhmc='老王'")), QStringLiteral("1234"));
     EXPECT_EQ(scalar(QStringLiteral("select count(*) from jstx")), QStringLiteral("1"));
     EXPECT_EQ(scalar(QStringLiteral("select count(*) from txl")), QStringLiteral("1"));
@@ -131,7 +138,9 @@ TEST_F(Import, AFailureHalfWayLeavesTheLedgerAsItWas)
     choose(text);
     platform.answer(true);
     groups->BitBtn40->click();
-    EXPECT_TRUE(platform.texts(QStringLiteral("message")).last().contains(QStringLiteral("不是《青禾家庭doz1.0》的数据库文件")));
+    EXPECT_TRUE(platform.texts(QStringLiteral("message"))
+                    .last()
+                    .contains(QStringLiteral("不是《青禾家庭doz1.0》的数据库文件")));
     EXPECT_FALSE(QFileInfo::exists(temp()));
     EXPECT_EQ(contents(db->path()), before);
 }
@@ -150,9 +159,18 @@ TEST_F(Import, AnAccessFilesTablesThroughTheStagingDatabase)
     };
     const QList<JetReader::Table> read = {
         table("SZZB",
-              {{"zbid", "integer"}, {"rq", "datetime"}, {"lx", "text"}, {"xm", "text"}, {"mx", "text"},
-               {"sr", "number"}, {"zc", "number"}, {"jsze", "number"}, {"szr", "text"}, {"bz", "text"},
-               {"jzr", "text"}, {"jzsj", "datetime"}},
+              {{"zbid", "integer"},
+               {"rq", "datetime"},
+               {"lx", "text"},
+               {"xm", "text"},
+               {"mx", "text"},
+               {"sr", "number"},
+               {"zc", "number"},
+               {"jsze", "number"},
+               {"szr", "text"},
+               {"bz", "text"},
+               {"jzr", "text"},
+               {"jzsj", "datetime"}},
               {{qlonglong(7), QStringLiteral("2007-03-15"), QStringLiteral("支出"), QStringLiteral("餐饮"),
                 QStringLiteral("午餐"), 0.0, 1234567.89, -1234567.89, QStringLiteral("现金"), QVariant(),
                 QStringLiteral("管理员"), QStringLiteral("2007-03-15 12:30:00")}}),

@@ -62,11 +62,11 @@ TEST(JetReader, ReadsTheTablesTypesAndValuesOfAJet3File)
     QStringList kinds;
     for (const JetReader::Column &c : orders.columns)
         kinds.append(c.name + QLatin1Char(':') + c.kind);
-    EXPECT_EQ(kinds.mid(0, 8), (QStringList{QStringLiteral("OrderID:integer"), QStringLiteral("CustomerID:text"),
-                                            QStringLiteral("EmployeeID:integer"), QStringLiteral("OrderDate:datetime"),
-                                            QStringLiteral("RequiredDate:datetime"),
-                                            QStringLiteral("ShippedDate:datetime"), QStringLiteral("ShipVia:integer"),
-                                            QStringLiteral("Freight:number")}));
+    EXPECT_EQ(kinds.mid(0, 8),
+              (QStringList{QStringLiteral("OrderID:integer"), QStringLiteral("CustomerID:text"),
+                           QStringLiteral("EmployeeID:integer"), QStringLiteral("OrderDate:datetime"),
+                           QStringLiteral("RequiredDate:datetime"), QStringLiteral("ShippedDate:datetime"),
+                           QStringLiteral("ShipVia:integer"), QStringLiteral("Freight:number")}));
     if (QStandardPaths::findExecutable(QStringLiteral("mdb-export")).isEmpty())
         GTEST_SKIP() << "mdb-export (Debian's mdbtools) is not installed";
     const QStringList lines = exported(fixture("nwind.mdb"), QStringLiteral("Orders"));
@@ -74,9 +74,9 @@ TEST(JetReader, ReadsTheTablesTypesAndValuesOfAJet3File)
     // the first row as mdb-export prints it: ids, dates, the cents of the freight
     const QList<QVariant> &first = orders.rows.first();
     EXPECT_EQ(first.at(0).typeId(), QMetaType::LongLong);
-    EXPECT_TRUE(lines.at(1).startsWith(QStringLiteral("%1,\"%2\",%3,\"%4 00:00:00\"")
-                                           .arg(text(first.at(0)), text(first.at(1)), text(first.at(2)),
-                                                text(first.at(3)))))
+    EXPECT_TRUE(
+        lines.at(1).startsWith(QStringLiteral("%1,\"%2\",%3,\"%4 00:00:00\"")
+                                   .arg(text(first.at(0)), text(first.at(1)), text(first.at(2)), text(first.at(3)))))
         << lines.at(1).toStdString();
     EXPECT_EQ(first.at(7).typeId(), QMetaType::Double);
     EXPECT_TRUE(lines.at(1).contains(QStringLiteral(",%1,").arg(first.at(7).toDouble(), 0, 'f', 4)))
