@@ -1095,20 +1095,19 @@ void Dataset::sort(int column, Qt::SortOrder order)
     Q_EMIT aboutToReorder();
     if (col.isText()) {
         // rank the distinct texts once, then sort rows by rank
+        // in Chinese order at every size: one sort key per distinct text,
+        // compared as bytes
         std::vector<std::uint32_t> ids(col.pool.count());
         std::iota(ids.begin(), ids.end(), 0u);
-        if (ids.size() <= 50000) {
-            QCollator collator{QLocale(QLocale::Chinese, QLocale::China)};
-            collator.setNumericMode(true);
-            std::vector<QString> texts(ids.size());
-            for (std::uint32_t id = 1; id < ids.size(); ++id)
-                texts[id] = col.pool.string(id);
-            std::sort(ids.begin() + 1, ids.end(),
-                      [&](std::uint32_t a, std::uint32_t b) { return collator.compare(texts[a], texts[b]) < 0; });
-        } else {
-            std::sort(ids.begin() + 1, ids.end(),
-                      [&](std::uint32_t a, std::uint32_t b) { return col.pool.view(a) < col.pool.view(b); });
-        }
+        QCollator collator{QLocale(QLocale::Chinese, QLocale::China)};
+        collator.setNumericMode(true);
+        std::vector<QCollatorSortKey> keys;
+        keys.reserve(ids.size());
+        keys.push_back(collator.sortKey(QString()));
+        for (std::uint32_t id = 1; id < ids.size(); ++id)
+            keys.push_back(collator.sortKey(col.pool.string(id)));
+        std::sort(ids.begin() + 1, ids.end(),
+                  [&](std::uint32_t a, std::uint32_t b) { return keys[a].compare(keys[b]) < 0; });
         std::vector<std::uint32_t> rank(ids.size());
         for (std::uint32_t i = 0; i < ids.size(); ++i)
             rank[ids[i]] = i;

@@ -6,6 +6,8 @@
 
 #include <QSignalSpy>
 
+#include <sqlite3.h>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -313,4 +315,42 @@ TEST(LookupLinkTest, TakesItsPlaceWhenCreatedAndWhenTheListIsOpened)
     EXPECT_EQ(items.asString(QStringLiteral("xmmc")), QStringLiteral("通讯"));
     items.requery(QStringLiteral("select * from fyxm"));
     EXPECT_EQ(items.asString(QStringLiteral("xmmc")), QStringLiteral("通讯"));
+}
+
+TEST(SortOrder, ChineseOrderIsTheSameForTenTextsAndForSixtyThousand)
+{
+    TempDatabase db;
+    const QStringList words = {QStringLiteral("中国"), QStringLiteral("阿姨"), QStringLiteral("北京"),
+                               QStringLiteral("Zebra"), QStringLiteral("apple"), QStringLiteral("第2号"),
+                               QStringLiteral("第10号"), QStringLiteral("猫粮"), QStringLiteral("餐饮"),
+                               QStringLiteral("茶叶")};
+    auto sortedWords = [&](int fillers) {
+        db.exec(QStringLiteral("delete from szzb"));
+        sqlite3 *h = db.connection()->handle();
+        sqlite3_exec(h, "BEGIN", nullptr, nullptr, nullptr);
+        for (const QString &w : words)
+            db.exec(QStringLiteral("insert into szzb (bz) values ('%1')").arg(w));
+        // distinct texts that sort after every word above
+        const QByteArray fill = QStringLiteral("WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x+1 FROM n WHERE x<%1) "
+                                               "INSERT INTO szzb (bz) SELECT '龥' || x FROM n")
+                                    .arg(fillers)
+                                    .toUtf8();
+        if (fillers > 0)
+            sqlite3_exec(h, fill.constData(), nullptr, nullptr, nullptr);
+        sqlite3_exec(h, "COMMIT", nullptr, nullptr, nullptr);
+        auto list = db.query(QStringLiteral("select * from szzb"));
+        const int bz = list->fieldIndex(QStringLiteral("bz"));
+        list->sort(bz, Qt::AscendingOrder);
+        QStringList out;
+        for (int row = 0; row < list->recordCount() && out.size() < words.size(); ++row)
+            if (words.contains(list->textAt(row, bz)))
+                out.append(list->textAt(row, bz));
+        return out;
+    };
+    const QStringList few = sortedWords(0);
+    EXPECT_EQ(sortedWords(60000), few);
+    // pinyin order for the Chinese words, numbers by value
+    EXPECT_LT(few.indexOf(QStringLiteral("阿姨")), few.indexOf(QStringLiteral("北京")));
+    EXPECT_LT(few.indexOf(QStringLiteral("北京")), few.indexOf(QStringLiteral("餐饮")));
+    EXPECT_LT(few.indexOf(QStringLiteral("第2号")), few.indexOf(QStringLiteral("第10号")));
 }
