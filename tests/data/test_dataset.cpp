@@ -320,10 +320,10 @@ TEST(LookupLinkTest, TakesItsPlaceWhenCreatedAndWhenTheListIsOpened)
 TEST(SortOrder, ChineseOrderIsTheSameForTenTextsAndForSixtyThousand)
 {
     TempDatabase db;
-    const QStringList words = {QStringLiteral("中国"), QStringLiteral("阿姨"), QStringLiteral("北京"),
-                               QStringLiteral("Zebra"), QStringLiteral("apple"), QStringLiteral("第2号"),
-                               QStringLiteral("第10号"), QStringLiteral("猫粮"), QStringLiteral("餐饮"),
-                               QStringLiteral("茶叶")};
+    const QStringList words
+        = {QStringLiteral("中国"),  QStringLiteral("阿姨"),  QStringLiteral("北京"),   QStringLiteral("Zebra"),
+           QStringLiteral("apple"), QStringLiteral("第2号"), QStringLiteral("第10号"), QStringLiteral("猫粮"),
+           QStringLiteral("餐饮"),  QStringLiteral("茶叶")};
     auto sortedWords = [&](int fillers) {
         db.exec(QStringLiteral("delete from szzb"));
         sqlite3 *h = db.connection()->handle();
@@ -331,10 +331,11 @@ TEST(SortOrder, ChineseOrderIsTheSameForTenTextsAndForSixtyThousand)
         for (const QString &w : words)
             db.exec(QStringLiteral("insert into szzb (bz) values ('%1')").arg(w));
         // distinct texts that sort after every word above
-        const QByteArray fill = QStringLiteral("WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x+1 FROM n WHERE x<%1) "
-                                               "INSERT INTO szzb (bz) SELECT '龥' || x FROM n")
-                                    .arg(fillers)
-                                    .toUtf8();
+        const QByteArray fill
+            = QStringLiteral("WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x+1 FROM n WHERE x<%1) "
+                             "INSERT INTO szzb (bz) SELECT '龥' || x FROM n")
+                  .arg(fillers)
+                  .toUtf8();
         if (fillers > 0)
             sqlite3_exec(h, fill.constData(), nullptr, nullptr, nullptr);
         sqlite3_exec(h, "COMMIT", nullptr, nullptr, nullptr);
