@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -17,6 +18,7 @@
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <map>
@@ -43,7 +45,65 @@ void resetPeak()
     std::ofstream("/proc/self/clear_refs") << "5";
 }
 
-void DatasetLoad(benchmark::State &state)
+// Opens the statement into the ledger dataset once; the milliseconds it
+// took, and the peak and held memory per row.
+double loadOnce(Connection *connection, int n, double *peakPerRow, double *heldPerRow)
+{
+    Dataset ledger(connection);
+    ledger.addSql(Statement);
+    resetPeak();
+    const long before = statusKb("VmRSS:");
+    QElapsedTimer timer;
+    timer.start();
+    ledger.open();
+    const double ms = double(timer.nsecsElapsed()) / 1e6;
+    *peakPerRow = double(statusKb("VmHWM:") - before) * 1024.0 / n;
+    *heldPerRow = double(ledger.memoryUsage()) / n;
+    if (ledger.recordCount() != n)
+        std::fprintf(stderr, "wrong row count\n");
+    return ms;
+}
+
+// Steps the same statement reading every column, building nothing: the floor.
+double floorOnce(sqlite3 *db, const QByteArray &sql)
+{
+    QElapsedTimer timer;
+    timer.start();
+    sqlite3_stmt *st = nullptr;
+    sqlite3_prepare_v2(db, sql.constData(), -1, &st, nullptr);
+    const int columns = sqlite3_column_count(st);
+    std::size_t touched = 0;
+    while (sqlite3_step(st) == SQLITE_ROW) {
+        for (int c = 0; c < columns; ++c) {
+            switch (sqlite3_column_type(st, c)) {
+            case SQLITE_INTEGER:
+                touched += std::size_t(sqlite3_column_int64(st, c));
+                break;
+            case SQLITE_FLOAT:
+                touched += std::size_t(sqlite3_column_double(st, c) > 0);
+                break;
+            case SQLITE_TEXT:
+                touched += std::size_t(sqlite3_column_text(st, c)[0]) + std::size_t(sqlite3_column_bytes(st, c));
+                break;
+            default:
+                break;
+            }
+        }
+    }
+    sqlite3_finalize(st);
+    benchmark::DoNotOptimize(touched);
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
+}
+
+// The load and its floor run by turns, seven times each, so that whatever
+// the machine does meanwhile falls on both alike; medians and spreads.
+void LoadVsFloor(benchmark::State &state)
 {
     const int n = int(state.range(0));
     const int pageSize = int(state.range(1));
@@ -52,76 +112,34 @@ void DatasetLoad(benchmark::State &state)
     Connection connection;
     connection.setConnectionString(ledgerConnectionString(QFileInfo(path).absolutePath() + QLatin1Char('/')));
     connection.open();
-    double peakPerRow = 0;
-    std::size_t heldPerRow = 0;
-    for (auto _ : state) {
-        Dataset ledger(&connection);
-        ledger.addSql(Statement);
-        state.PauseTiming();
-        resetPeak();
-        const long before = statusKb("VmRSS:");
-        state.ResumeTiming();
-        ledger.open();
-        state.PauseTiming();
-        peakPerRow = double(statusKb("VmHWM:") - before) * 1024.0 / n;
-        heldPerRow = ledger.memoryUsage() / std::size_t(n);
-        if (ledger.recordCount() != n)
-            state.SkipWithError("wrong row count");
-        ledger.close();
-        state.ResumeTiming();
-    }
-    state.counters["peak_bytes_per_row"] = peakPerRow;
-    state.counters["held_bytes_per_row"] = double(heldPerRow);
-    state.counters["rows"] = n;
-}
-
-void Floor(benchmark::State &state)
-{
-    const int n = int(state.range(0));
-    const int pageSize = int(state.range(1));
-    const QString path = ledgerFile(n, pageSize);
-    Connection::setCipherPageSize(pageSize);
     sqlite3 *db = nullptr;
     sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
     Connection::applyKey(db, DatabasePassword);
     const QByteArray sql = JetSql::translate(Statement).sql.toUtf8();
+    std::vector<double> loads;
+    std::vector<double> floors;
+    double peak = 0;
+    double held = 0;
     for (auto _ : state) {
-        sqlite3_stmt *st = nullptr;
-        sqlite3_prepare_v2(db, sql.constData(), -1, &st, nullptr);
-        const int columns = sqlite3_column_count(st);
-        std::int64_t rows = 0;
-        std::size_t touched = 0;
-        while (sqlite3_step(st) == SQLITE_ROW) {
-            for (int c = 0; c < columns; ++c) {
-                switch (sqlite3_column_type(st, c)) {
-                case SQLITE_INTEGER:
-                    touched += std::size_t(sqlite3_column_int64(st, c));
-                    break;
-                case SQLITE_FLOAT:
-                    touched += std::size_t(sqlite3_column_double(st, c) > 0);
-                    break;
-                case SQLITE_TEXT:
-                    touched += std::size_t(sqlite3_column_text(st, c)[0]) + std::size_t(sqlite3_column_bytes(st, c));
-                    break;
-                default:
-                    break;
-                }
-            }
-            ++rows;
+        for (int round = 0; round < 7; ++round) {
+            loads.push_back(loadOnce(&connection, n, &peak, &held));
+            floors.push_back(floorOnce(db, sql));
         }
-        sqlite3_finalize(st);
-        benchmark::DoNotOptimize(touched);
-        if (rows != n)
-            state.SkipWithError("wrong row count");
     }
     sqlite3_close(db);
-    state.counters["rows"] = n;
+    const auto [loadMin, loadMax] = std::minmax_element(loads.begin(), loads.end());
+    const auto [floorMin, floorMax] = std::minmax_element(floors.begin(), floors.end());
+    state.counters["load_ms"] = median(loads);
+    state.counters["load_spread_ms"] = *loadMax - *loadMin;
+    state.counters["floor_ms"] = median(floors);
+    state.counters["floor_spread_ms"] = *floorMax - *floorMin;
+    state.counters["peak_bytes_per_row"] = peak;
+    state.counters["held_bytes_per_row"] = held;
 }
 
 } // namespace
 
-BENCHMARK(DatasetLoad)->ArgsProduct({{100000, 1000000}, {1024, 4096}})->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(Floor)->ArgsProduct({{100000, 1000000}, {1024, 4096}})->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(LoadVsFloor)->ArgsProduct({{100000, 1000000}, {1024, 4096}})->Unit(benchmark::kMillisecond)->Iterations(1);
 
 namespace {
 
@@ -139,27 +157,30 @@ public:
             m_all[name.substr(0, name.find("/iterations"))] = ms;
             const auto slash = name.find('/');
             const std::string key = name.substr(slash + 1, name.find("/iterations") - slash - 1);
-            if (name.rfind("DatasetLoad", 0) == 0) {
-                m_load[key] = ms;
-                auto peak = run.counters.find("peak_bytes_per_row");
-                if (peak != run.counters.end())
-                    m_peak[key] = peak->second.value;
-            } else if (name.rfind("Floor", 0) == 0) {
-                m_floor[key] = ms;
+            if (name.rfind("LoadVsFloor", 0) == 0) {
+                auto counter = [&run](const char *key) {
+                    auto it = run.counters.find(key);
+                    return it == run.counters.end() ? 0.0 : double(it->second.value);
+                };
+                m_load[key] = counter("load_ms");
+                m_floor[key] = counter("floor_ms");
+                m_peak[key] = counter("peak_bytes_per_row");
+                m_spread[key] = std::to_string(int(counter("load_spread_ms"))) + "/"
+                                + std::to_string(int(counter("floor_spread_ms")));
             }
         }
     }
     void Finalize() override
     {
         ConsoleReporter::Finalize();
-        std::printf("\n%-16s %12s %12s %8s %14s\n", "rows/page size", "dataset ms", "floor ms", "ratio",
-                    "peak bytes/row");
+        std::printf("\n%-16s %12s %12s %8s %14s %14s\n", "rows/page size", "dataset ms", "floor ms", "ratio",
+                    "peak bytes/row", "spread ms");
         for (const auto &[key, load] : m_load) {
             const auto floor = m_floor.find(key);
             if (floor == m_floor.end())
                 continue;
-            std::printf("%-16s %12.1f %12.1f %8.2f %14.1f\n", key.c_str(), load, floor->second, load / floor->second,
-                        m_peak[key]);
+            std::printf("%-16s %12.1f %12.1f %8.2f %14.1f %14s\n", key.c_str(), load, floor->second,
+                        load / floor->second, m_peak[key], m_spread[key].c_str());
         }
         // every "X" beside its "XFloor"
         bool header = false;
@@ -179,6 +200,7 @@ private:
     std::map<std::string, double> m_floor;
     std::map<std::string, double> m_peak;
     std::map<std::string, double> m_all;
+    std::map<std::string, std::string> m_spread; // load/floor, max - min
 };
 
 } // namespace
