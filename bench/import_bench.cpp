@@ -20,6 +20,13 @@ namespace {
 
 const int Entries = 100000;
 
+// A new ledger with its presets in dir, ledger connected to it.
+void makeLedger(const QTemporaryDir &dir, Connection *ledger)
+{
+    Schema::createDatabase(dir.filePath(QStringLiteral("Data.qhd")), DatabasePassword, QDate(2026, 1, 1), true);
+    ledger->setConnectionString(ledgerConnectionString(dir.path() + QLatin1Char('/')));
+}
+
 void ImportOwnFormat(benchmark::State &state)
 {
     Connection::setCipherPageSize(4096);
@@ -27,9 +34,8 @@ void ImportOwnFormat(benchmark::State &state)
     for (auto _ : state) {
         state.PauseTiming();
         QTemporaryDir dir;
-        Schema::createDatabase(dir.filePath(QStringLiteral("Data.qhd")), DatabasePassword, QDate(2026, 1, 1), true);
         Connection ledger;
-        ledger.setConnectionString(ledgerConnectionString(dir.path() + QLatin1Char('/')));
+        makeLedger(dir, &ledger);
         const QString temp = dir.filePath(QStringLiteral("DATA1_temp.mdb"));
         state.ResumeTiming();
         QFile::copy(source, temp);
@@ -71,9 +77,8 @@ void ImportFromStaging(benchmark::State &state)
     for (auto _ : state) {
         state.PauseTiming();
         QTemporaryDir dir;
-        Schema::createDatabase(dir.filePath(QStringLiteral("Data.qhd")), DatabasePassword, QDate(2026, 1, 1), true);
         Connection ledger;
-        ledger.setConnectionString(ledgerConnectionString(dir.path() + QLatin1Char('/')));
+        makeLedger(dir, &ledger);
         const QString staging = dir.filePath(QStringLiteral("DATA1_temp.db"));
         state.ResumeTiming();
         Importer::writeStaging(tables, staging);

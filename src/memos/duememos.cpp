@@ -1,5 +1,6 @@
 #include "duememos.h"
 
+#include "data/dataset.h"
 #include "data/sqltext.h"
 
 namespace DueMemos {
@@ -23,6 +24,12 @@ QStringList statementLines(const QDate &today)
 {
     return {QStringLiteral("select * from jstx where txfs in ('%1','%2','%3')").arg(Once, Monthly, Yearly),
             QStringLiteral(" and txqsrq<=#") + sqlDate(today) + QStringLiteral("#")};
+}
+
+void listDue(Dataset *dataset, const QDate &today)
+{
+    const QStringList lines = statementLines(today);
+    dataset->requery(lines.at(0), lines.at(1));
 }
 
 QString countCaption(int count)

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+class Dataset;
+
 // Which memos are due: those whose reminder state asks for a reminder
 // ("设置提醒", or the recurring "每月提醒" and "每年提醒") and whose reminder
 // date is on or before today. A memo without a reminder date is never due.
@@ -23,6 +25,8 @@ bool reminds(const QString &state);
 bool isDue(const QString &state, const QDate &reminder, const QDate &today);
 // The two lines of the statement that lists the due memos.
 QStringList statementLines(const QDate &today);
+// Re-queries dataset with that statement: it then lists the memos due today.
+void listDue(Dataset *dataset, const QDate &today);
 // The caption of the memo page's count: "共有 " + count + " 件提醒事务到期".
 QString countCaption(int count);
 // The reminder date after an acknowledgement of a recurring memo: one month

@@ -169,12 +169,7 @@ void MemoPage::BitBtn31Click()
 
 void MemoPage::Label16Click()
 {
-    Dataset *memos = DM->ADOQjs;
-    memos->close();
-    memos->clearSql();
-    for (const QString &line : DueMemos::statementLines(platform().today()))
-        memos->addSql(line);
-    memos->open();
+    DueMemos::listDue(DM->ADOQjs, platform().today());
 }
 
 void MemoPage::setDueCount(int count)
@@ -186,11 +181,7 @@ void MemoPage::announceDueReminders()
 {
     TDM *dm = DM;
     Dataset *scratch = dm->ADOQls;
-    scratch->close();
-    scratch->clearSql();
-    for (const QString &line : DueMemos::statementLines(platform().today()))
-        scratch->addSql(line);
-    scratch->open();
+    DueMemos::listDue(scratch, platform().today());
     const int due = scratch->recordCount();
     if (due == 0)
         return;

@@ -223,11 +223,6 @@ void TFrmJstx::SpeedButton2Click()
 void TFrmJstx::FormClose()
 {
     DM->ADOQjs->cancel();
-    Dataset *scratch = DM->ADOQls;
-    scratch->close();
-    scratch->clearSql();
-    for (const QString &line : DueMemos::statementLines(platform().today()))
-        scratch->addSql(line);
-    scratch->open();
-    Q_EMIT dueCounted(scratch->recordCount());
+    DueMemos::listDue(DM->ADOQls, platform().today());
+    Q_EMIT dueCounted(DM->ADOQls->recordCount());
 }

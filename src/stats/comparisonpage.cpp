@@ -54,9 +54,9 @@ ComparisonPage::ComparisonPage(GridPrinter *printer, SaveDialog *saveDialog, Sav
 
     BitBtn19 = button("BitBtn19", QStringLiteral("打印图片"), this);
     BitBtn20 = button("BitBtn20", QStringLiteral("导出图片"), this);
-    DateTimePicker3 = datePicker(this);
+    DateTimePicker3 = FormWidgets::datePicker(this);
     DateTimePicker3->setObjectName(QStringLiteral("DateTimePicker3"));
-    DateTimePicker4 = datePicker(this);
+    DateTimePicker4 = FormWidgets::datePicker(this);
     DateTimePicker4->setObjectName(QStringLiteral("DateTimePicker4"));
     ComboBox3 = new QComboBox(this);
     ComboBox3->setObjectName(QStringLiteral("ComboBox3"));
@@ -81,10 +81,11 @@ ComparisonPage::ComparisonPage(GridPrinter *printer, SaveDialog *saveDialog, Sav
     chartButtons->addWidget(BitBtn20);
     auto *to = new QLabel(QStringLiteral("至"), this);
     auto *conditions = new QGridLayout;
-    conditions->addWidget(group(QStringLiteral("起止日期"), {DateTimePicker3, to, DateTimePicker4}, this), 0, 0, 1, 2);
-    conditions->addWidget(group(QStringLiteral("汇总时段"), {ComboBox3}, this), 1, 0, 1, 2);
-    conditions->addWidget(group(QStringLiteral("费用项目"), {ComboBox5}, this), 2, 0);
-    conditions->addWidget(group(QStringLiteral("项目明细"), {ComboBox4}, this), 2, 1);
+    conditions->addWidget(FormWidgets::group(QStringLiteral("起止日期"), {DateTimePicker3, to, DateTimePicker4}, this),
+                          0, 0, 1, 2);
+    conditions->addWidget(FormWidgets::group(QStringLiteral("汇总时段"), {ComboBox3}, this), 1, 0, 1, 2);
+    conditions->addWidget(FormWidgets::group(QStringLiteral("费用项目"), {ComboBox5}, this), 2, 0);
+    conditions->addWidget(FormWidgets::group(QStringLiteral("项目明细"), {ComboBox4}, this), 2, 1);
     auto *commands = new QHBoxLayout;
     for (QPushButton *b : {BitBtn16, BitBtn17, BitBtn18})
         commands->addWidget(b);

@@ -1,24 +1,9 @@
 #include "statswidgets.h"
 
-#include "components/formwidgets.h"
-
-#include <QDateEdit>
-#include <QGroupBox>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 
 namespace StatsWidgets {
-
-QDateEdit *datePicker(QWidget *parent)
-{
-    return FormWidgets::datePicker(parent);
-}
-
-QGroupBox *group(const QString &title, const QList<QWidget *> &widgets, QWidget *parent)
-{
-    return FormWidgets::group(title, widgets, parent);
-}
 
 QLabel *pageTitle(const QString &text, QWidget *parent)
 {

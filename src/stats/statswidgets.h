@@ -6,8 +6,6 @@
 #include <QList>
 #include <QString>
 
-class QDateEdit;
-class QGroupBox;
 class QLabel;
 class QPushButton;
 class QWidget;
@@ -15,10 +13,6 @@ class QWidget;
 // Pieces the two statistics pages share.
 namespace StatsWidgets {
 
-// A date picker showing "yyyy-MM-dd" with a calendar to drop down.
-QDateEdit *datePicker(QWidget *parent);
-// A titled group holding widgets side by side.
-QGroupBox *group(const QString &title, const QList<QWidget *> &widgets, QWidget *parent);
 // The page title: blue, bold, centred.
 QLabel *pageTitle(const QString &text, QWidget *parent);
 // A button named name with caption text.

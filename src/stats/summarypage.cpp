@@ -1,6 +1,7 @@
 #include "summarypage.h"
 
 #include "components/dbgrideh.h"
+#include "components/formwidgets.h"
 #include "components/gridexport.h"
 #include "components/gridprinter.h"
 #include "components/piechart.h"
@@ -52,9 +53,9 @@ SummaryPage::SummaryPage(GridPrinter *printer, SaveDialog *saveDialog, SaveDialo
          amountColumn(QStringLiteral("支出合计"), QStringLiteral("zchj"), 72, QColor(255, 0, 0)),
          amountColumn(QStringLiteral("净收支合计"), QStringLiteral("jszehj"), 76, QColor(0, 0, 255))});
 
-    DateTimePicker1 = datePicker(this);
+    DateTimePicker1 = FormWidgets::datePicker(this);
     DateTimePicker1->setObjectName(QStringLiteral("DateTimePicker1"));
-    DateTimePicker2 = datePicker(this);
+    DateTimePicker2 = FormWidgets::datePicker(this);
     DateTimePicker2->setObjectName(QStringLiteral("DateTimePicker2"));
     ComboBox1 = new QComboBox(this);
     ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
@@ -107,10 +108,11 @@ SummaryPage::SummaryPage(GridPrinter *printer, SaveDialog *saveDialog, SaveDialo
 
     auto *to = new QLabel(QStringLiteral("至"), this);
     auto *conditions = new QHBoxLayout;
-    conditions->addWidget(group(QStringLiteral("起止日期"), {DateTimePicker1, to, DateTimePicker2}, this), 3);
-    conditions->addWidget(group(QStringLiteral("汇总分类方式"), {ComboBox1}, this), 1);
-    conditions->addWidget(group(QStringLiteral("收支类型"), {ComboBox2}, this), 1);
-    conditions->addWidget(group(QStringLiteral("收支帐户"), {ComboBox9}, this), 1);
+    conditions->addWidget(FormWidgets::group(QStringLiteral("起止日期"), {DateTimePicker1, to, DateTimePicker2}, this),
+                          3);
+    conditions->addWidget(FormWidgets::group(QStringLiteral("汇总分类方式"), {ComboBox1}, this), 1);
+    conditions->addWidget(FormWidgets::group(QStringLiteral("收支类型"), {ComboBox2}, this), 1);
+    conditions->addWidget(FormWidgets::group(QStringLiteral("收支帐户"), {ComboBox9}, this), 1);
     auto *commands = new QVBoxLayout;
     commands->setSpacing(2);
     commands->addWidget(BitBtn7);
