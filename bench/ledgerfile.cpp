@@ -7,6 +7,7 @@
 #include <QDate>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 
@@ -108,10 +109,21 @@ QString ledgerFile(int n, int pageSize)
     auto it = files.find({n, pageSize});
     if (it != files.end())
         return it->second;
-    const QString dir = workDir().filePath(QStringLiteral("p%1_n%2").arg(pageSize).arg(n));
+    // DOZ_BENCH_DIR keeps the files between runs: a file already there is used
+    // as it is
+    const QString kept = qEnvironmentVariable("DOZ_BENCH_DIR");
+    const QString dir = (kept.isEmpty() ? workDir().path() : kept)
+                        + QStringLiteral("/p%1_n%2").arg(pageSize).arg(n);
     QDir().mkpath(dir);
     const QString path = dir + QStringLiteral("/Data.qhd");
-    generate(path, n, pageSize);
+    if (kept.isEmpty() || !QFileInfo::exists(path)) {
+        // under another name until whole, so that a run cut short leaves none
+        const QString part = path + QStringLiteral(".part");
+        QFile::remove(part);
+        generate(part, n, pageSize);
+        QFile::remove(path);
+        QFile::rename(part, path);
+    }
     files[{n, pageSize}] = path;
     return path;
 }

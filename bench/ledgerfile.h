@@ -9,5 +9,6 @@
 // Writes such a file at path with the given cipher page size.
 void generate(const QString &path, int n, int pageSize);
 // The file for n entries and a page size, generated once per run in a
-// temporary folder.
+// temporary folder, or kept in the folder DOZ_BENCH_DIR names and used again
+// by later runs.
 QString ledgerFile(int n, int pageSize);

@@ -56,7 +56,12 @@ TDM *createApplicationWindows()
     // announced after a successful login
     MemoPage *memos = window->TabSheet6;
     QObject::connect(memo, &TFrmJstx::dueCounted, memos, &MemoPage::setDueCount);
-    forms().FrmLog->setAfterLogin([memos] { memos->announceDueReminders(); });
+    // the ledger read meanwhile is taken at a successful login, before the
+    // reminders; a reading that failed is reported and the rest goes on
+    forms().FrmLog->setAfterLogin([window, memos] {
+        guard([window] { window->finishLedgerLoad(); });
+        memos->announceDueReminders();
+    });
     return dm;
 }
 

@@ -174,7 +174,8 @@ void TFrmMian::FormCreate()
     dm->ADOQlsz->close();
     dm->ADOQlsz->clearSql();
     dm->ADOQlsz->addSql(QStringLiteral("select * from szzb where rq>=#") + sqlDate(start) + QStringLiteral("#"));
-    dm->ADOQlsz->open();
+    // The ledger is read while the login is shown; the login takes it.
+    dm->ADOQlsz->openInBackground();
     for (Dataset *d :
          {dm->ADOQFyxmrr, dm->ADOQjtcyrr, dm->ADOQczyh, dm->ADOQjs, dm->ADOTJslx, dm->ADOQTxl, dm->ADOQLxrfz})
         d->open();
@@ -202,6 +203,15 @@ void TFrmMian::FormShow()
         TabSheet3->fillItems();
         TabSheet7->fillGroups();
     }
+}
+
+void TFrmMian::finishLedgerLoad()
+{
+    Dataset *ledger = DM->ADOQlsz;
+    if (!ledger->isOpening())
+        return;
+    ledger->finishOpen();
+    ledger->last();
 }
 
 void TFrmMian::FormActivate()

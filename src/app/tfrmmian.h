@@ -62,6 +62,10 @@ public:
     void FormShow();
     void FormActivate();
     bool FormCloseQuery();
+    // Opens the ledger list on the rows read while the login was shown and
+    // stands on the newest; nothing when it is not being read. Throws the
+    // DbError of the reading (the list then stays closed).
+    void finishLedgerLoad();
 
     void ToolButton1Click();
     void ToolButton2Click();

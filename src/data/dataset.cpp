@@ -11,6 +11,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <future>
 #include <cmath>
 #include <numeric>
 
@@ -59,8 +60,6 @@ Dataset::Dataset(Connection *connection, QObject *parent)
     , m_connection(connection)
 {}
 
-Dataset::~Dataset() = default;
-
 // --- the statement ---------------------------------------------------------
 
 void Dataset::clearSql()
@@ -96,6 +95,10 @@ void Dataset::requery(const QString &line, const QString &secondLine)
 
 void Dataset::open()
 {
+    if (m_pending) {
+        finishOpen();
+        return;
+    }
     if (isActive())
         return;
     load(sqlText());
@@ -103,6 +106,7 @@ void Dataset::open()
 
 void Dataset::close()
 {
+    abandonPendingLoad();
     if (!isActive())
         return;
     ++m_reshaping;
@@ -136,7 +140,7 @@ void Dataset::execSql()
     QStringList attached;
     Statement stmt = m_connection->prepare(sqlText(), &attached);
     try {
-        bindParameters(stmt.get());
+        bindParameters(stmt.get(), m_params, m_connection);
         int rc;
         while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
         }
@@ -174,20 +178,20 @@ void Dataset::detectTable(QString *sql)
     m_rowidColumn = -2;
 }
 
-void Dataset::bindParameters(sqlite3_stmt *stmt) const
+void Dataset::bindParameters(sqlite3_stmt *stmt, const QHash<QString, QVariant> &params, Connection *connection)
 {
     const int count = sqlite3_bind_parameter_count(stmt);
     for (int i = 1; i <= count; ++i) {
         const char *name = sqlite3_bind_parameter_name(stmt, i);
         const QString key = name ? QString::fromUtf8(name + 1) : QString();
-        auto it = m_params.constFind(key);
-        if (it == m_params.constEnd()) {
+        auto it = params.constFind(key);
+        if (it == params.constEnd()) {
             // parameter names compare without regard to case
-            for (auto p = m_params.constBegin(); p != m_params.constEnd(); ++p)
+            for (auto p = params.constBegin(); p != params.constEnd(); ++p)
                 if (p.key().compare(key, Qt::CaseInsensitive) == 0)
                     it = p;
         }
-        if (it == m_params.constEnd())
+        if (it == params.constEnd())
             throw DbError(QStringLiteral("No value given for one or more required parameters."));
         const QVariant &v = it.value();
         int rc = SQLITE_OK;
@@ -205,7 +209,7 @@ void Dataset::bindParameters(sqlite3_stmt *stmt) const
             const QByteArray t = v.toString().toUtf8();
             rc = sqlite3_bind_text(stmt, i, t.constData(), int(t.size()), SQLITE_TRANSIENT);
         }
-        m_connection->check(rc);
+        connection->check(rc);
     }
 }
 
@@ -229,45 +233,28 @@ void Dataset::promote(ColumnData &col, FieldKind kind)
     col.kind = kind;
 }
 
-void Dataset::load(const QString &sqlTextToOpen)
+struct Dataset::Rows
 {
-    JetSql::Statement st = JetSql::translate(sqlTextToOpen);
-    m_table.clear();
-    m_keyColumn = m_rowidColumn = -1;
-    if (st.kind == JetSql::Statement::Kind::Sql)
-        detectTable(&st.sql);
-    if (st.kind != JetSql::Statement::Kind::Sql) {
-        m_connection->execute(sqlTextToOpen);
-        return;
-    }
-    QStringList attached;
-    Statement stmt = m_connection->prepare(st, &attached);
-    sqlite3_stmt *s = stmt.get();
-    struct Cleanup
-    {
-        Connection *c;
-        QStringList &a;
-        ~Cleanup() { c->detachExternals(a); }
-    } cleanup{m_connection, attached};
-    bindParameters(s);
+    std::vector<FieldDef> fields;
+    std::vector<std::unique_ptr<ColumnData>> columns;
+    std::size_t count = 0;
+};
 
+// A reading under way on a worker thread, and how to stop it.
+struct Dataset::PendingLoad
+{
+    std::atomic<bool> stop{false};
+    std::future<Rows> rows;
+};
+
+Dataset::Rows Dataset::readRows(Connection *connection, sqlite3_stmt *s, bool hidden, const std::atomic<bool> *stop)
+{
     const int n = sqlite3_column_count(s);
-    if (n == 0) { // a statement that returns no rows: run it
-        int rc;
-        while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
-        }
-        if (rc != SQLITE_DONE)
-            m_connection->fail();
-        m_table.clear();
-        return;
-    }
-
     std::vector<FieldDef> fields;
     std::vector<std::unique_ptr<ColumnData>> columns;
     std::vector<int> map(static_cast<std::size_t>(n)); // result column -> storage column
     std::vector<std::size_t> pendingNulls(std::size_t(n), 0);
     std::vector<bool> dynamic(std::size_t(n), false);
-    const bool hidden = m_rowidColumn == -2;
     for (int r = hidden ? 1 : 0; r < n; ++r) {
         const char *decl = sqlite3_column_decltype(s, r);
         FieldDef f;
@@ -291,6 +278,8 @@ void Dataset::load(const QString &sqlTextToOpen)
     std::size_t rows = 0;
     int rc;
     while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+        if (stop && (rows & 4095) == 0 && stop->load(std::memory_order_relaxed))
+            throw DbError(QStringLiteral("Operation cancelled"));
         for (int r = 0; r < n; ++r) {
             ColumnData &col = *columns[std::size_t(map[std::size_t(r)])];
             const int type = sqlite3_column_type(s, r);
@@ -349,7 +338,7 @@ void Dataset::load(const QString &sqlTextToOpen)
         ++rows;
     }
     if (rc != SQLITE_DONE)
-        m_connection->fail();
+        connection->fail();
     for (int r = 0; r < n; ++r) {
         ColumnData &col = *columns[std::size_t(map[std::size_t(r)])];
         if (!col.kindKnown) { // nothing but Null: a text column
@@ -362,12 +351,147 @@ void Dataset::load(const QString &sqlTextToOpen)
 
     for (std::size_t i = 0; i < fields.size(); ++i)
         fields[i].kind = columns[i]->kind;
+    Rows result;
+    result.fields = std::move(fields);
+    result.columns = std::move(columns);
+    result.count = rows;
+    return result;
+}
 
+JetSql::Statement Dataset::prepareLoad(const QString &sqlTextToOpen)
+{
+    JetSql::Statement st = JetSql::translate(sqlTextToOpen);
+    m_table.clear();
+    m_keyColumn = m_rowidColumn = -1;
+    if (st.kind == JetSql::Statement::Kind::Sql)
+        detectTable(&st.sql);
+    return st;
+}
+
+void Dataset::load(const QString &sqlTextToOpen)
+{
+    JetSql::Statement st = prepareLoad(sqlTextToOpen);
+    if (st.kind != JetSql::Statement::Kind::Sql) {
+        m_connection->execute(sqlTextToOpen);
+        return;
+    }
+    QStringList attached;
+    Statement stmt = m_connection->prepare(st, &attached);
+    sqlite3_stmt *s = stmt.get();
+    struct Cleanup
+    {
+        Connection *c;
+        QStringList &a;
+        ~Cleanup() { c->detachExternals(a); }
+    } cleanup{m_connection, attached};
+    bindParameters(s, m_params, m_connection);
+
+    if (sqlite3_column_count(s) == 0) { // a statement that returns no rows: run it
+        int rc;
+        while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+        }
+        if (rc != SQLITE_DONE)
+            m_connection->fail();
+        m_table.clear();
+        return;
+    }
+    adopt(readRows(m_connection, s, m_rowidColumn == -2, nullptr));
+}
+
+namespace {
+std::function<void()> &backgroundReadHook()
+{
+    static std::function<void()> hook;
+    return hook;
+}
+} // namespace
+
+void Dataset::setBackgroundReadHook(std::function<void()> hook)
+{
+    backgroundReadHook() = std::move(hook);
+}
+
+void Dataset::openInBackground()
+{
+    if (isActive() || m_pending)
+        return;
+    JetSql::Statement st = prepareLoad(sqlText());
+    if (st.kind != JetSql::Statement::Kind::Sql || !st.externalFiles.isEmpty()) {
+        load(sqlText());
+        return;
+    }
+    {
+        // a statement that returns no rows runs at once
+        Statement probe = m_connection->prepare(st);
+        if (sqlite3_column_count(probe.get()) == 0) {
+            probe = Statement();
+            load(sqlText());
+            return;
+        }
+    }
+    auto pending = std::make_unique<PendingLoad>();
+    const std::atomic<bool> *stop = &pending->stop;
+    const QString connectionString = m_connection->connectionString();
+    const QHash<QString, QVariant> params = m_params;
+    const bool hidden = m_rowidColumn == -2;
+    pending->rows = std::async(std::launch::async, [st, connectionString, params, hidden, stop,
+                                                    hook = backgroundReadHook()] {
+        if (hook)
+            hook();
+        Connection reader;
+        reader.setConnectionString(connectionString);
+        reader.open();
+        Statement stmt = reader.prepare(st);
+        bindParameters(stmt.get(), params, &reader);
+        return readRows(&reader, stmt.get(), hidden, stop);
+    });
+    m_pending = std::move(pending);
+}
+
+Dataset::~Dataset()
+{
+    abandonPendingLoad();
+}
+
+void Dataset::finishOpen()
+{
+    if (!m_pending)
+        return;
+    const std::unique_ptr<PendingLoad> pending = std::move(m_pending);
+    Rows rows;
+    try {
+        rows = pending->rows.get();
+    } catch (...) {
+        m_table.clear();
+        m_keyColumn = m_rowidColumn = -1;
+        throw;
+    }
+    adopt(std::move(rows));
+}
+
+void Dataset::abandonPendingLoad()
+{
+    if (!m_pending)
+        return;
+    const std::unique_ptr<PendingLoad> pending = std::move(m_pending);
+    pending->stop = true;
+    try {
+        pending->rows.get();
+    } catch (...) { // the reading is abandoned; how it ended does not matter
+    }
+    m_table.clear();
+    m_keyColumn = m_rowidColumn = -1;
+}
+
+void Dataset::adopt(Rows &&loaded)
+{
+    const bool hidden = m_rowidColumn == -2;
+    const std::size_t rows = loaded.count;
     ++m_reshaping;
 
     Q_EMIT aboutToReset();
-    m_fields = std::move(fields);
-    m_columns = std::move(columns);
+    m_fields = std::move(loaded.fields);
+    m_columns = std::move(loaded.columns);
     m_order.resize(rows);
     std::iota(m_order.begin(), m_order.end(), 0u);
     if (hidden)

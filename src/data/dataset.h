@@ -10,6 +10,8 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <atomic>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -57,6 +59,22 @@ public:
     // row. A statement that returns no rows is executed and leaves the dataset
     // closed. Throws DbError with the engine's message; the dataset stays closed.
     void open();
+    // Opens the statement as open() does, but reads its rows on a worker
+    // thread over a read connection of its own to the same file, so that the
+    // program can go on meanwhile. The dataset stays closed (isOpening() is
+    // true) until finishOpen() takes the rows; open() does that too, and
+    // close() abandons the reading. A statement that returns no rows, or one
+    // of another file, is run at once as open() would. Throws DbError when
+    // the statement cannot be translated.
+    void openInBackground();
+    bool isOpening() const { return m_pending != nullptr; }
+    // Waits for the reading begun by openInBackground() and opens the
+    // dataset on its rows. Throws the DbError the reading failed with; the
+    // dataset is then closed. Does nothing when no reading is under way.
+    void finishOpen();
+    // Runs on the worker thread of every background reading before it opens
+    // its connection (for tests that must act in between); empty for none.
+    static void setBackgroundReadHook(std::function<void()> hook);
     void close();
     // Close, clear the statement, add the lines (a second line is joined by a
     // line break), open.
@@ -171,8 +189,20 @@ private:
     void storeValue(std::size_t storageRow, int column, const QVariant &value, bool append);
     QVariant convert(int column, const QVariant &value) const;
     void detectTable(QString *sql);
+    struct Rows;
+    struct PendingLoad;
     void load(const QString &sql);
-    void bindParameters(sqlite3_stmt *stmt) const;
+    // Translates the statement and finds the table it writes back to.
+    JetSql::Statement prepareLoad(const QString &sql);
+    // Opens the dataset on rows read (the emptied dataset is replaced).
+    void adopt(Rows &&rows);
+    void abandonPendingLoad();
+    static void bindParameters(sqlite3_stmt *stmt, const QHash<QString, QVariant> &params, Connection *connection);
+    // Reads every row of a prepared statement into columns; the first result
+    // column is the hidden row identity when hidden is set. Throws DbError
+    // with the connection's message, or when *stop becomes true.
+    static Rows readRows(Connection *connection, sqlite3_stmt *stmt, bool hidden, const std::atomic<bool> *stop);
+    static void promote(ColumnData &col, FieldKind kind);
     void bindValue(sqlite3_stmt *stmt, int index, int column, const QVariant &value) const;
     int identityColumn() const { return m_rowidColumn >= 0 ? m_rowidColumn : m_keyColumn; }
     // The column by which rows are written back: the key, or "rowid".
@@ -183,7 +213,6 @@ private:
     QString rowCondition(std::size_t storageRow, QList<int> *matched) const;
     // Binds what rowCondition() compares, from parameter first on.
     void bindRowCondition(sqlite3_stmt *stmt, int first, std::size_t storageRow, const QList<int> &matched) const;
-    void promote(ColumnData &col, FieldKind kind);
 
     Connection *m_connection;
     QStringList m_sql;
@@ -212,6 +241,7 @@ private:
     int m_reshaping = 0;
     int m_sortColumn = -1;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
+    std::unique_ptr<PendingLoad> m_pending; // a reading on a worker thread
 };
 
 // Binds screens to one dataset; nothing more.

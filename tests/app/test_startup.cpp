@@ -12,12 +12,18 @@
 #include "memos/memopage.h"
 #include "settings/settingspage.h"
 #include "support/app/appfixture.h"
+#include "ledger/tfrmzbcx.h"
 #include "users/tfrmlog.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFile>
+#include <QPushButton>
+#include <QSemaphore>
 #include <QStackedWidget>
 #include <QToolButton>
+
+#include <cstdio>
 
 using StartUp = AppFixture;
 
@@ -39,22 +45,33 @@ TEST_F(StartUp, CreatesTheWindowsAndOpensTheDatasets)
     EXPECT_NE(forms().FrmRQ, nullptr);
     EXPECT_FALSE(LoginDone);
     EXPECT_EQ(dm->ADOConnection1->connectionString(), ledgerConnectionString(db->dir()));
-    for (Dataset *d : {dm->ADOTXtcs, dm->ADOQlsz, dm->ADOQFyxmrr, dm->ADOQjtcyrr, dm->ADOQczyh, dm->ADOQjs,
-                       dm->ADOTJslx, dm->ADOQTxl, dm->ADOQLxrfz})
+    for (Dataset *d : {dm->ADOTXtcs, dm->ADOQFyxmrr, dm->ADOQjtcyrr, dm->ADOQczyh, dm->ADOQjs, dm->ADOTJslx,
+                       dm->ADOQTxl, dm->ADOQLxrfz})
         EXPECT_TRUE(d->isActive()) << d->objectName().toStdString();
     EXPECT_FALSE(dm->ADOQFymxrr->isActive());
+    // the ledger is being read while the login shows
     EXPECT_EQ(dm->ADOQlsz->sqlText(), QStringLiteral("select * from szzb where rq>=#2026-01-01#"));
-    EXPECT_EQ(dm->ADOQlsz->recordCount(), 2);
+    EXPECT_TRUE(dm->ADOQlsz->isOpening());
+    EXPECT_FALSE(dm->ADOQlsz->isActive());
     EXPECT_EQ(mainWindow->PageControl1->currentWidget(), static_cast<QWidget *>(mainWindow->TabSheet5));
 
     mainWindow->show();
-    EXPECT_EQ(dm->ADOQlsz->currentRow(), 1); // the newest row
-    EXPECT_EQ(dm->ADOQlsz->asString(QStringLiteral("xm")), QStringLiteral("交通"));
     EXPECT_EQ(mainWindow->StatusBar1->panelText(0), QStringLiteral("操作员："));
     EXPECT_EQ(mainWindow->StatusBar1->panelText(1), QStringLiteral("☆☆☆　欢迎使用【青禾家庭收支doz】！ ☆☆☆"));
     // the login user list was read after the main window opened the users
     EXPECT_EQ(forms().FrmLog->ComboBox1->count(), 1);
     EXPECT_EQ(dm->ADOQczyh->currentRow(), 0);
+
+    // a successful login opens the ledger on its newest row
+    platform.onDialog(QStringLiteral("FrmLog"), [](QDialog *d) { static_cast<TFrmLog *>(d)->BitBtn1->click(); });
+    mainWindow->FormActivate();
+    ASSERT_TRUE(LoginDone);
+    EXPECT_TRUE(platform.errors().isEmpty()) << platform.errors().join(QLatin1Char('\n')).toStdString();
+    EXPECT_FALSE(dm->ADOQlsz->isOpening());
+    ASSERT_TRUE(dm->ADOQlsz->isActive());
+    EXPECT_EQ(dm->ADOQlsz->recordCount(), 2);
+    EXPECT_EQ(dm->ADOQlsz->currentRow(), 1); // the newest row
+    EXPECT_EQ(dm->ADOQlsz->asString(QStringLiteral("xm")), QStringLiteral("交通"));
 
     // the printout footer is made once, at the start
     platform.setNow(QDateTime(QDate(2026, 12, 10), QTime(23, 0, 0)));
@@ -125,6 +142,52 @@ TEST_F(StartUp, AStylePositionOutOfRangeFallsBackToTheFirst)
     EXPECT_EQ(mainWindow->SkinData1->index(), 0);
 }
 
+// The ledger is read on a worker thread while the login shows. Here the file
+// is replaced by garbage before the worker opens it: the login reports the
+// failure in the general error box and the program goes on, on the file it
+// had opened.
+TEST_F(StartUp, ALedgerReadingThatFailsIsReportedAtLoginAndTheProgramStaysUsable)
+{
+    exec(QStringLiteral("delete from szzb"));
+    exec(QStringLiteral("insert into szzb (rq,lx,xm,zc) values (#2026-3-1#,'支出','交通',3)"));
+    platform.setToday(QDate(2026, 12, 9));
+    QSemaphore replaced;
+    Dataset::setBackgroundReadHook([&replaced] { replaced.acquire(); });
+    struct Unhook
+    {
+        ~Unhook() { Dataset::setBackgroundReadHook({}); }
+    } unhook;
+    create();
+    ASSERT_TRUE(platform.errors().isEmpty()) << platform.errors().join(QLatin1Char('\n')).toStdString();
+    ASSERT_TRUE(dm->ADOQlsz->isOpening());
+    {
+        QFile garbage(db->path() + QStringLiteral(".new"));
+        ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
+        garbage.write(QByteArray(8192, 'x'));
+        garbage.close();
+        ASSERT_EQ(std::rename(QFile::encodeName(garbage.fileName()).constData(), QFile::encodeName(db->path()).constData()),
+                  0);
+    }
+    replaced.release();
+
+    mainWindow->show();
+    platform.onDialog(QStringLiteral("FrmLog"), [](QDialog *d) { static_cast<TFrmLog *>(d)->BitBtn1->click(); });
+    mainWindow->FormActivate();
+    ASSERT_TRUE(LoginDone);
+    ASSERT_EQ(platform.errors().size(), 1);
+    EXPECT_TRUE(platform.errors().first().contains(QStringLiteral("not a database"))) << platform.errors().first().toStdString();
+    EXPECT_FALSE(dm->ADOQlsz->isActive());
+    EXPECT_FALSE(dm->ADOQlsz->isOpening());
+    // the ledger page opens and the filter's 全部 lists the ledger again
+    mainWindow->ToolButton1->click();
+    EXPECT_EQ(mainWindow->PageControl1->currentWidget(), static_cast<QWidget *>(mainWindow->TabSheet1));
+    platform.onDialog(QStringLiteral("FrmZbcx"), [](QDialog *) { forms().FrmZbcx->BitBtn3->click(); });
+    mainWindow->TabSheet1->BitBtn6->click();
+    EXPECT_EQ(platform.errors().size(), 1) << platform.errors().join(QLatin1Char('\n')).toStdString();
+    ASSERT_TRUE(dm->ADOQlsz->isActive());
+    EXPECT_EQ(dm->ADOQlsz->recordCount(), 1);
+}
+
 TEST_F(StartUp, AMissingDatabaseIsReportedAndTheProgramStaysUp)
 {
     QFile::remove(db->path());
@@ -149,7 +212,8 @@ TEST_F(StartUp, AStartDateThatCannotBeReadListsFromTheFirstOfThisYear)
         EXPECT_EQ(platform.texts(QStringLiteral("message")).size(), 1) << stored; // said once
         EXPECT_TRUE(platform.texts(QStringLiteral("message")).value(0).contains(QStringLiteral("2027-01-01")));
         EXPECT_EQ(dm->ADOQlsz->sqlText(), QStringLiteral("select * from szzb where rq>=#2027-01-01#"));
-        for (Dataset *d : {dm->ADOQlsz, dm->ADOQFyxmrr, dm->ADOQjtcyrr, dm->ADOQczyh})
+        EXPECT_TRUE(dm->ADOQlsz->isOpening());
+        for (Dataset *d : {dm->ADOQFyxmrr, dm->ADOQjtcyrr, dm->ADOQczyh})
             EXPECT_TRUE(d->isActive()) << d->objectName().toStdString();
         EXPECT_EQ(mainWindow->TabSheet4->ComboBox6->currentIndex(), 0); // the style was loaded after it
         destroy();

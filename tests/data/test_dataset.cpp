@@ -355,3 +355,83 @@ TEST(SortOrder, ChineseOrderIsTheSameForTenTextsAndForSixtyThousand)
     EXPECT_LT(few.indexOf(QStringLiteral("北京")), few.indexOf(QStringLiteral("餐饮")));
     EXPECT_LT(few.indexOf(QStringLiteral("第2号")), few.indexOf(QStringLiteral("第10号")));
 }
+
+// Reading on a worker thread gives the same result as reading at once, also
+// for a table written back by its row identity and with parameters.
+TEST_F(DatasetTest, ReadingInTheBackgroundGivesWhatOpenGives)
+{
+    Dataset background(db.connection());
+    background.addSql(QStringLiteral("select * from szzb where rq>=:from"));
+    background.setParameter(QStringLiteral("from"), QDate(2026, 1, 2));
+    QSignalSpy resets(&background, &Dataset::reset);
+    background.openInBackground();
+    EXPECT_TRUE(background.isOpening());
+    EXPECT_FALSE(background.isActive());
+    background.finishOpen();
+    EXPECT_FALSE(background.isOpening());
+    ASSERT_TRUE(background.isActive());
+    EXPECT_EQ(resets.count(), 1);
+    ASSERT_EQ(background.recordCount(), 2);
+    EXPECT_EQ(background.fieldCount(), ledger->fieldCount());
+    for (int row = 0; row < 2; ++row)
+        for (int column = 0; column < background.fieldCount(); ++column)
+            EXPECT_EQ(background.valueAt(row, column), ledger->valueAt(row + 1, column)) << row << "," << column;
+    // written back by its key like any other
+    background.edit();
+    background.setValue(QStringLiteral("bz"), QStringLiteral("改过"));
+    background.post();
+    EXPECT_EQ(db.scalar(QStringLiteral("select bz from szzb where zbid=2")), QStringLiteral("改过"));
+
+    db.exec(QStringLiteral("insert into jtcy (cyxm) values ('现金')"));
+    Dataset accounts(db.connection());
+    accounts.addSql(QStringLiteral("select * from jtcy"));
+    accounts.openInBackground();
+    accounts.open(); // takes the rows being read
+    EXPECT_FALSE(accounts.isOpening());
+    EXPECT_EQ(accounts.fieldCount(), 1);
+    accounts.last();
+    accounts.edit();
+    accounts.setValue(QStringLiteral("cyxm"), QStringLiteral("零钱"));
+    accounts.post();
+    EXPECT_EQ(db.scalar(QStringLiteral("select count(*) from jtcy where cyxm='现金'")), QStringLiteral("1"));
+    EXPECT_EQ(db.scalar(QStringLiteral("select count(*) from jtcy where cyxm='零钱'")), QStringLiteral("1"));
+}
+
+TEST_F(DatasetTest, ABackgroundReadingCanBeAbandonedAndReportsItsFailure)
+{
+    Dataset background(db.connection());
+    background.addSql(QStringLiteral("select * from szzb"));
+    background.openInBackground();
+    background.close(); // abandoned: closed, nothing pending
+    EXPECT_FALSE(background.isOpening());
+    EXPECT_FALSE(background.isActive());
+    background.finishOpen(); // nothing to take
+    EXPECT_FALSE(background.isActive());
+
+    // a dataset destroyed while reading waits for its worker
+    {
+        Dataset dropped(db.connection());
+        dropped.addSql(QStringLiteral("select * from szzb"));
+        dropped.openInBackground();
+    }
+
+    // a failure of the reading comes with finishOpen(), and the dataset
+    // can be opened again afterwards
+    Dataset failing(db.connection());
+    failing.addSql(QStringLiteral("select * from szzb where rq>=cdate('x')"));
+    failing.openInBackground();
+    EXPECT_THROW(failing.finishOpen(), DbError);
+    EXPECT_FALSE(failing.isActive());
+    EXPECT_FALSE(failing.isOpening());
+    failing.clearSql();
+    failing.addSql(QStringLiteral("select * from szzb"));
+    failing.open();
+    EXPECT_EQ(failing.recordCount(), 3);
+
+    // a statement without rows runs at once
+    Dataset change(db.connection());
+    change.addSql(QStringLiteral("delete from szzb where zbid=3"));
+    change.openInBackground();
+    EXPECT_FALSE(change.isOpening());
+    EXPECT_EQ(db.scalar(QStringLiteral("select count(*) from szzb")), QStringLiteral("2"));
+}
