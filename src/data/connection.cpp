@@ -248,7 +248,11 @@ void Connection::open()
     if (path.isEmpty() || !QFileInfo(path).isFile())
         throw DbError(QStringLiteral("Could not find file '%1'.").arg(QDir::toNativeSeparators(path)));
     sqlite3 *db = nullptr;
-    int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    // A connection is used by one thread at a time (the program's by the
+    // main thread, a background reading's by its worker), so the engine
+    // need not lock it on every call.
+    int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
+                             nullptr);
     auto failWith = [&db](const QString &message) {
         sqlite3_close(db);
         throw DbError(message);

@@ -3,6 +3,7 @@
 #include "datecodec.h"
 #include "dberror.h"
 #include "jetsql.h"
+#include "rangeplan.h"
 
 #include <QCollator>
 #include <QLocale>
@@ -213,150 +214,12 @@ void Dataset::bindParameters(sqlite3_stmt *stmt, const QHash<QString, QVariant> 
     }
 }
 
-void Dataset::promote(ColumnData &col, FieldKind kind)
-{
-    const std::size_t n = col.size();
-    if (kind == FieldKind::Float && col.kind == FieldKind::Integer) {
-        for (std::size_t i = 0; i < n; ++i)
-            col.reals.push(col.ints[i] == ColumnData::NullInt ? std::nan("") : double(col.ints[i]));
-        col.ints.clear();
-    } else if (kind == FieldKind::Text && !col.isText()) {
-        for (std::size_t i = 0; i < n; ++i) {
-            const QVariant v
-                = col.isReal() ? (std::isnan(col.reals[i]) ? QVariant() : QVariant(col.reals[i]))
-                               : (col.ints[i] == ColumnData::NullInt ? QVariant() : QVariant(qlonglong(col.ints[i])));
-            col.ids.push(v.isValid() ? col.pool.intern(displayText(v)) : 0);
-        }
-        col.ints.clear();
-        col.reals.clear();
-    }
-    col.kind = kind;
-}
-
-struct Dataset::Rows
-{
-    std::vector<FieldDef> fields;
-    std::vector<std::unique_ptr<ColumnData>> columns;
-    std::size_t count = 0;
-};
-
 // A reading under way on a worker thread, and how to stop it.
 struct Dataset::PendingLoad
 {
     std::atomic<bool> stop{false};
-    std::future<Rows> rows;
+    std::future<ReadRows> rows;
 };
-
-Dataset::Rows Dataset::readRows(Connection *connection, sqlite3_stmt *s, bool hidden, const std::atomic<bool> *stop)
-{
-    const int n = sqlite3_column_count(s);
-    std::vector<FieldDef> fields;
-    std::vector<std::unique_ptr<ColumnData>> columns;
-    std::vector<int> map(static_cast<std::size_t>(n)); // result column -> storage column
-    std::vector<std::size_t> pendingNulls(std::size_t(n), 0);
-    std::vector<bool> dynamic(std::size_t(n), false);
-    for (int r = hidden ? 1 : 0; r < n; ++r) {
-        const char *decl = sqlite3_column_decltype(s, r);
-        FieldDef f;
-        f.name = QString::fromUtf8(sqlite3_column_name(s, r));
-        f.kind = Connection::kindOfDeclaredType(decl);
-        map[std::size_t(r)] = int(fields.size());
-        fields.push_back(f);
-        auto col = std::make_unique<ColumnData>();
-        col->kind = f.kind;
-        col->kindKnown = decl != nullptr;
-        dynamic[std::size_t(r)] = decl == nullptr;
-        columns.push_back(std::move(col));
-    }
-    if (hidden) {
-        map[0] = int(columns.size());
-        auto col = std::make_unique<ColumnData>();
-        col->kind = FieldKind::Integer;
-        columns.push_back(std::move(col));
-    }
-
-    std::size_t rows = 0;
-    int rc;
-    while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
-        if (stop && (rows & 4095) == 0 && stop->load(std::memory_order_relaxed))
-            throw DbError(QStringLiteral("Operation cancelled"));
-        for (int r = 0; r < n; ++r) {
-            ColumnData &col = *columns[std::size_t(map[std::size_t(r)])];
-            const int type = sqlite3_column_type(s, r);
-            if (!col.kindKnown) {
-                if (type == SQLITE_NULL) {
-                    ++pendingNulls[std::size_t(r)];
-                    continue;
-                }
-                col.kind = type == SQLITE_INTEGER ? FieldKind::Integer
-                           : type == SQLITE_FLOAT ? FieldKind::Float
-                                                  : FieldKind::Text;
-                col.kindKnown = true;
-                for (std::size_t i = 0; i < pendingNulls[std::size_t(r)]; ++i) {
-                    if (col.isText())
-                        col.ids.push(0);
-                    else if (col.isReal())
-                        col.reals.push(std::nan(""));
-                    else
-                        col.ints.push(ColumnData::NullInt);
-                }
-            } else if (dynamic[std::size_t(r)] && type != SQLITE_NULL) {
-                if (col.kind == FieldKind::Integer && type == SQLITE_FLOAT)
-                    promote(col, FieldKind::Float);
-                else if (!col.isText() && (type == SQLITE_TEXT || type == SQLITE_BLOB))
-                    promote(col, FieldKind::Text);
-            }
-            switch (col.kind) {
-            case FieldKind::Text:
-            case FieldKind::Memo:
-                if (type == SQLITE_NULL) {
-                    col.ids.push(0);
-                } else {
-                    const auto *t = reinterpret_cast<const char *>(sqlite3_column_text(s, r));
-                    col.ids.push(col.pool.intern(t, std::size_t(sqlite3_column_bytes(s, r))));
-                }
-                break;
-            case FieldKind::Float:
-                col.reals.push(type == SQLITE_NULL ? std::nan("") : sqlite3_column_double(s, r));
-                break;
-            case FieldKind::Integer:
-                col.ints.push(type == SQLITE_NULL ? ColumnData::NullInt : sqlite3_column_int64(s, r));
-                break;
-            case FieldKind::Date:
-            case FieldKind::DateTime: {
-                std::int64_t packed = ColumnData::NullInt;
-                if (type == SQLITE_TEXT) {
-                    const auto *t = reinterpret_cast<const char *>(sqlite3_column_text(s, r));
-                    if (!DateCodec::parse(t, sqlite3_column_bytes(s, r), &packed))
-                        packed = ColumnData::NullInt;
-                }
-                col.ints.push(packed);
-                break;
-            }
-            }
-        }
-        ++rows;
-    }
-    if (rc != SQLITE_DONE)
-        connection->fail();
-    for (int r = 0; r < n; ++r) {
-        ColumnData &col = *columns[std::size_t(map[std::size_t(r)])];
-        if (!col.kindKnown) { // nothing but Null: a text column
-            col.kind = FieldKind::Text;
-            col.kindKnown = true;
-            for (std::size_t i = 0; i < rows; ++i)
-                col.ids.push(0);
-        }
-    }
-
-    for (std::size_t i = 0; i < fields.size(); ++i)
-        fields[i].kind = columns[i]->kind;
-    Rows result;
-    result.fields = std::move(fields);
-    result.columns = std::move(columns);
-    result.count = rows;
-    return result;
-}
 
 JetSql::Statement Dataset::prepareLoad(const QString &sqlTextToOpen)
 {
@@ -365,6 +228,9 @@ JetSql::Statement Dataset::prepareLoad(const QString &sqlTextToOpen)
     m_keyColumn = m_rowidColumn = -1;
     if (st.kind == JetSql::Statement::Kind::Sql)
         detectTable(&st.sql);
+    // most of a table read through a range of dates: walk the table
+    if (!m_table.isEmpty() && st.externalFiles.isEmpty())
+        st.sql = RangePlan::plan(m_connection, m_table, st.sql);
     return st;
 }
 
@@ -458,7 +324,7 @@ void Dataset::finishOpen()
     if (!m_pending)
         return;
     const std::unique_ptr<PendingLoad> pending = std::move(m_pending);
-    Rows rows;
+    ReadRows rows;
     try {
         rows = pending->rows.get();
     } catch (...) {
@@ -483,7 +349,7 @@ void Dataset::abandonPendingLoad()
     m_keyColumn = m_rowidColumn = -1;
 }
 
-void Dataset::adopt(Rows &&loaded)
+void Dataset::adopt(ReadRows &&loaded)
 {
     const bool hidden = m_rowidColumn == -2;
     const std::size_t rows = loaded.count;

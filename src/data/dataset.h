@@ -2,6 +2,7 @@
 
 #include "columnstore.h"
 #include "connection.h"
+#include "rowreader.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -14,12 +15,6 @@
 #include <functional>
 #include <memory>
 #include <vector>
-
-struct FieldDef
-{
-    QString name;
-    FieldKind kind = FieldKind::Text;
-};
 
 // A result of a statement (a query dataset) or a whole table (a table
 // dataset), held entirely in memory, with a current row and the editing
@@ -189,20 +184,14 @@ private:
     void storeValue(std::size_t storageRow, int column, const QVariant &value, bool append);
     QVariant convert(int column, const QVariant &value) const;
     void detectTable(QString *sql);
-    struct Rows;
     struct PendingLoad;
     void load(const QString &sql);
     // Translates the statement and finds the table it writes back to.
     JetSql::Statement prepareLoad(const QString &sql);
     // Opens the dataset on rows read (the emptied dataset is replaced).
-    void adopt(Rows &&rows);
+    void adopt(ReadRows &&rows);
     void abandonPendingLoad();
     static void bindParameters(sqlite3_stmt *stmt, const QHash<QString, QVariant> &params, Connection *connection);
-    // Reads every row of a prepared statement into columns; the first result
-    // column is the hidden row identity when hidden is set. Throws DbError
-    // with the connection's message, or when *stop becomes true.
-    static Rows readRows(Connection *connection, sqlite3_stmt *stmt, bool hidden, const std::atomic<bool> *stop);
-    static void promote(ColumnData &col, FieldKind kind);
     void bindValue(sqlite3_stmt *stmt, int index, int column, const QVariant &value) const;
     int identityColumn() const { return m_rowidColumn >= 0 ? m_rowidColumn : m_keyColumn; }
     // The column by which rows are written back: the key, or "rowid".
