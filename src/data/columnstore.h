@@ -93,6 +93,9 @@ struct ColumnData
     Chunked<double> reals;
     Chunked<std::uint32_t> ids;
     StringPool pool;
+    // The collation ranks of the pool's texts by id, for sorting; held while
+    // the pool holds as many texts as when they were made.
+    std::vector<std::uint32_t> ranks;
 
     bool isText() const { return kind == FieldKind::Text || kind == FieldKind::Memo; }
     bool isReal() const { return kind == FieldKind::Float; }
@@ -105,5 +108,8 @@ struct ColumnData
             return std::isnan(reals[row]);
         return ints[row] == NullInt;
     }
-    std::size_t bytes() const { return ints.bytes() + reals.bytes() + ids.bytes() + pool.bytes(); }
+    std::size_t bytes() const
+    {
+        return ints.bytes() + reals.bytes() + ids.bytes() + pool.bytes() + ranks.capacity() * sizeof(std::uint32_t);
+    }
 };

@@ -4,6 +4,7 @@
 #include "data/tdm.h"
 #include "support/testdb.h"
 
+#include <QCollator>
 #include <QSignalSpy>
 
 #include <sqlite3.h>
@@ -354,6 +355,33 @@ TEST(SortOrder, ChineseOrderIsTheSameForTenTextsAndForSixtyThousand)
     EXPECT_LT(few.indexOf(QStringLiteral("阿姨")), few.indexOf(QStringLiteral("北京")));
     EXPECT_LT(few.indexOf(QStringLiteral("北京")), few.indexOf(QStringLiteral("餐饮")));
     EXPECT_LT(few.indexOf(QStringLiteral("第2号")), few.indexOf(QStringLiteral("第10号")));
+}
+
+// The sorted list follows QCollator for zh_CN in numeric mode, text by text,
+// also for Latin letters in both cases, accents, punctuation, digits,
+// full-width forms and texts that differ only in their case.
+TEST(SortOrder, IsTheOrderOfQtsChineseCollator)
+{
+    TempDatabase db;
+    const QStringList texts
+        = {QStringLiteral("中国"),   QStringLiteral("中國"),   QStringLiteral("阿姨"),  QStringLiteral("北京"),
+           QStringLiteral("Zebra"),  QStringLiteral("zebra"),  QStringLiteral("apple"), QStringLiteral("Äpfel"),
+           QStringLiteral("第2号"),  QStringLiteral("第10号"), QStringLiteral("第02号"), QStringLiteral("１０"),
+           QStringLiteral("9"),      QStringLiteral("a-b"),    QStringLiteral("ab"),    QStringLiteral("a b"),
+           QStringLiteral("（注）"), QStringLiteral("(注)"),   QStringLiteral("résumé"), QStringLiteral("resume"),
+           QStringLiteral("长城"),   QStringLiteral("重庆"),   QStringLiteral("银行"),  QStringLiteral("😀"),
+           QStringLiteral("ｚ"),     QStringLiteral("Ω"),      QStringLiteral("ω"),     QStringLiteral("乐")};
+    db.exec(QStringLiteral("delete from szzb"));
+    for (const QString &t : texts)
+        db.exec(QStringLiteral("insert into szzb (bz) values ('%1')").arg(t));
+    auto list = db.query(QStringLiteral("select * from szzb"));
+    const int bz = list->fieldIndex(QStringLiteral("bz"));
+    list->sort(bz, Qt::AscendingOrder);
+    QCollator collator{QLocale(QLocale::Chinese, QLocale::China)};
+    collator.setNumericMode(true);
+    for (int row = 1; row < list->recordCount(); ++row)
+        EXPECT_LE(collator.compare(list->textAt(row - 1, bz), list->textAt(row, bz)), 0)
+            << list->textAt(row - 1, bz).toStdString() << " before " << list->textAt(row, bz).toStdString();
 }
 
 // Reading on a worker thread gives the same result as reading at once, also

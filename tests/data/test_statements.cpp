@@ -2,6 +2,7 @@
 #include "data/datecodec.h"
 #include "data/dberror.h"
 #include "data/jetsql.h"
+#include "data/rangeplan.h"
 #include "data/sqltext.h"
 #include "data/tdm.h"
 #include "support/testdb.h"
@@ -268,4 +269,84 @@ TEST(Statements, TableOfAnotherFileAndPasswordChange)
     EXPECT_THROW(
         ledger.exec(QStringLiteral("insert into szzb select * from nosuch in '") + old.path() + QStringLiteral("'")),
         DbError);
+}
+
+// Results larger than one batch are stored by a helper thread while the
+// engine steps on; they must come out as a small result would, also for an
+// expression column whose kind changes after the first batches.
+TEST(LargeResults, ComeOutAsSmallOnesDo)
+{
+    TempDatabase db(false);
+    db.exec(QStringLiteral("create table t (id integer primary key, name text, amount double, day datetime)"));
+    const int n = 20000;
+    db.exec(QStringLiteral("with recursive k(i) as (select 1 union all select i+1 from k where i<%1) "
+                           "insert into t (id,name,amount,day) select i, case when i%7=0 then null else 'n'||(i%50) "
+                           "end, i*0.5, case when i%11=0 then 'x' else date('2020-01-01', '+'||(i/100)||' days') "
+                           "end from k")
+                .arg(n));
+    // an expression that is Null for 5000 rows, integers until row 9000,
+    // fractions until 15000, then texts
+    auto rows = db.query(QStringLiteral("select id, name, amount, day, case when id<=5000 then null when id<=9000 "
+                                        "then id when id<=15000 then id+0.25 else 'w'||id end as mixed from t"));
+    ASSERT_EQ(rows->recordCount(), n);
+    const int mixed = rows->requireField(QStringLiteral("mixed"));
+    EXPECT_EQ(rows->field(mixed).kind, FieldKind::Text);
+    for (int row : {0, 1, 6, 10, 255, 256, 257, 4095, 4096, 4351, 4352, 5000, 8999, 9000, 14999, 15000, n - 1}) {
+        const int id = row + 1;
+        EXPECT_EQ(rows->valueAt(row, 0).toLongLong(), id);
+        EXPECT_EQ(rows->textAt(row, 1), id % 7 == 0 ? QString() : QStringLiteral("n%1").arg(id % 50)) << id;
+        EXPECT_DOUBLE_EQ(rows->valueAt(row, 2).toDouble(), id * 0.5);
+        if (id % 11 == 0)
+            EXPECT_TRUE(rows->isNullAt(row, 3)) << id; // not a date: none
+        else
+            EXPECT_EQ(rows->valueAt(row, 3).toDate(), QDate(2020, 1, 1).addDays(id / 100)) << id;
+        const QString expected = id <= 5000   ? QString()
+                                 : id <= 9000  ? QString::number(id)
+                                 : id <= 15000 ? QString::number(id + 0.25, 'g', 15)
+                                               : QStringLiteral("w%1").arg(id);
+        EXPECT_EQ(rows->textAt(row, mixed), expected) << id;
+    }
+    // a column that is Null throughout is a text column
+    auto nulls = db.query(QStringLiteral("select id, null as nothing from t"));
+    EXPECT_EQ(nulls->field(1).kind, FieldKind::Text);
+    EXPECT_TRUE(nulls->isNullAt(n - 1, 1));
+    EXPECT_EQ(nulls->storedCount(), n);
+}
+
+// A range of dates over most of the ledger walks the table, a narrow one the
+// index; either way the rows are the same.
+TEST(RangePlan, WalksTheTableForWideRangesOnly)
+{
+    TempDatabase db(false);
+    db.exec(QStringLiteral("with recursive k(i) as (select 0 union all select i+1 from k where i<999) "
+                           "insert into szzb (rq,lx,xm,zc,bz) select date('2016-01-01', '+'||(i*3)||' days'), "
+                           "'支出', '餐饮', i, 'rq>=''2016-01-01''' from k"));
+    Connection *c = db.connection();
+    const QString table = QStringLiteral("szzb");
+    // the dates run from 2016-01-01 over 2 998 days
+    const QString wide = tr(QStringLiteral("select * from szzb where  rq >= #2016-01-01# and rq <= #2026-12-31#"));
+    const QString half = tr(QStringLiteral("select * from szzb where rq>=#2020-02-07#"));
+    const QString narrow = tr(QStringLiteral("select * from szzb where rq>=#2023-01-01# and xm='餐饮'"));
+    const QString quoted = tr(QStringLiteral("select * from szzb where bz='rq>=#2016-01-01#'"));
+    const QString unindexed = tr(QStringLiteral("select * from szzb where jzsj>=#2016-01-01#"));
+    EXPECT_EQ(RangePlan::plan(c, table, wide),
+              QStringLiteral("select * from szzb where  +rq >= '2016-01-01' and +rq <= '2026-12-31'"));
+    EXPECT_EQ(RangePlan::plan(c, table, half), half); // 50 %: the index is still the faster
+    EXPECT_EQ(RangePlan::plan(c, table, narrow), narrow);
+    EXPECT_EQ(RangePlan::plan(c, table, quoted), quoted);
+    EXPECT_EQ(RangePlan::plan(c, table, unindexed), unindexed);
+    const QString twoThirds = tr(QStringLiteral("select * from szzb where rq>=#2018-09-01#"));
+    EXPECT_TRUE(RangePlan::plan(c, table, twoThirds).contains(QLatin1String("+rq>=")));
+
+    // the dataset reads what the statement says, by either plan
+    for (const char *statement : {"select * from szzb where  rq >= #2016-01-01# and rq <= #2026-12-31#",
+                                  "select * from szzb where rq>=#2023-01-01# and xm='餐饮'",
+                                  "select * from szzb where rq>=#2024-03-15#"}) {
+        auto viaPlan = db.query(QLatin1String(statement));
+        const QString count = db.scalar(QStringLiteral("select count(*) from (") + QLatin1String(statement)
+                                        + QStringLiteral(")"));
+        EXPECT_EQ(QString::number(viaPlan->recordCount()), count) << statement;
+    }
+    EXPECT_EQ(db.query(QStringLiteral("select * from szzb where  rq >= #2016-01-01# and rq <= #2026-12-31#"))->recordCount(),
+              1000);
 }
