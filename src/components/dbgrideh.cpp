@@ -1,4 +1,5 @@
 #include "dbgrideh.h"
+#include "numberpattern.h"
 
 #include "gridprinter.h"
 
@@ -86,21 +87,6 @@ void roundedDigits(double magnitude, int decimals, QString *integerDigits, QStri
         ++lead;
     *integerDigits = whole.mid(lead);
     *fractionDigits = fraction;
-}
-
-bool isNumber(const QVariant &v)
-{
-    switch (v.typeId()) {
-    case QMetaType::Double:
-    case QMetaType::Float:
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-        return true;
-    default:
-        return false;
-    }
 }
 
 // Selected rows look the same whether or not the view has the focus, so the
@@ -761,11 +747,12 @@ QString DBGridEh::cellText(int row, int column) const
     const int field = m_model->fieldOfColumn(column);
     if (field < 0)
         return QString();
-    const QVariant value = d->valueAt(row, field);
+    // straight from the dataset's column: no value object per cell
     const QString &format = m_columns.at(column).displayFormat;
-    if (!format.isEmpty() && !value.isNull() && isNumber(value))
-        return formatNumber(format, value.toDouble());
-    return Dataset::displayText(value);
+    double number;
+    if (!format.isEmpty() && d->numberAt(row, field, &number))
+        return NumberPattern(format).format(number);
+    return d->textAt(row, field);
 }
 
 void DBGridEh::refreshFooters()

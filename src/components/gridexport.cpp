@@ -1,7 +1,9 @@
 #include "gridexport.h"
 
 #include "dbgrideh.h"
+#include "numberpattern.h"
 
+#include "data/datecodec.h"
 #include "data/filesafety.h"
 #include "platform/platform.h"
 
@@ -17,6 +19,8 @@
 #include <QTableView>
 
 #include <memory>
+#include <string>
+#include <vector>
 #include <stdexcept>
 
 namespace {
@@ -107,16 +111,6 @@ QString htmlHead(const QString &title)
         .arg(htmlText(title));
 }
 
-// A text cell that a spreadsheet program would take for a formula
-// ("=", "+", "-", "@" first) gets an apostrophe before it, which the program
-// reads as "this is text"; HTML cells are shown as they are.
-QString textCell(const QString &text)
-{
-    if (!text.isEmpty() && QStringView(u"=+-@").contains(text.front()))
-        return QLatin1Char('\'') + text;
-    return text;
-}
-
 // Shown for long exports; lives for one export and is the grid's child.
 std::unique_ptr<QProgressDialog> progressFor(int rows, DBGridEh *grid)
 {
@@ -145,6 +139,111 @@ bool cancelled(QProgressDialog *progress, int done)
 ExportError cannotWrite(const QString &path, const QString &reason)
 {
     return ExportError(QStringLiteral("无法写入文件“%1”：%2").arg(QDir::toNativeSeparators(path), reason));
+}
+
+// Where the cells of one exported column come from, and how they are
+// written: straight from the dataset's column, numbers through the column's
+// pattern read once, as the grid shows them (see DBGridEh::cellText).
+class CellSource
+{
+public:
+    CellSource(const Dataset *dataset, const GridColumn &column)
+        : m_dataset(dataset)
+        , m_field(dataset->fieldIndex(column.field))
+    {
+        const FieldKind kind = m_field >= 0 ? dataset->field(m_field).kind : FieldKind::Text;
+        m_number = kind == FieldKind::Integer || kind == FieldKind::Float;
+        m_text = kind == FieldKind::Text || kind == FieldKind::Memo;
+        if (m_number && !column.displayFormat.isEmpty())
+            m_pattern = std::make_unique<NumberPattern>(column.displayFormat);
+    }
+    int field() const { return m_field; }
+    bool isText() const { return m_text; }
+    // Appends the cell of row in UTF-8.
+    void append(int row, std::string *out) const
+    {
+        if (m_field < 0)
+            return;
+        double value;
+        if (m_pattern) {
+            if (m_dataset->numberAt(row, m_field, &value))
+                m_pattern->appendUtf8(value, out);
+            return;
+        }
+        m_dataset->appendTextUtf8(row, m_field, out);
+    }
+
+private:
+    const Dataset *m_dataset;
+    int m_field;
+    bool m_number = false;
+    bool m_text = false;
+    std::unique_ptr<NumberPattern> m_pattern;
+};
+
+// A text cell that a spreadsheet program would take for a formula ("=",
+// "+", "-", "@" first) gets an apostrophe before it (guard), which the
+// program reads as "this is text"; HTML cells are written as they are.
+
+// Appends a cell of a tab-separated line: a tab or line break inside it
+// would split it, so each becomes a space (CR LF one space).
+void appendTabCell(const std::string &cell, bool guard, std::string *line)
+{
+    if (guard && !cell.empty() && (cell[0] == '=' || cell[0] == '+' || cell[0] == '-' || cell[0] == '@'))
+        line->push_back('\'');
+    for (std::size_t i = 0; i < cell.size(); ++i) {
+        const char c = cell[i];
+        if (c == '\r' && i + 1 < cell.size() && cell[i + 1] == '\n') {
+            line->push_back(' ');
+            ++i;
+        } else {
+            line->push_back(c == '\t' || c == '\r' || c == '\n' ? ' ' : c);
+        }
+    }
+}
+
+void appendQuotedCell(const std::string &cell, bool guard, std::string *line)
+{
+    line->push_back('"');
+    if (guard && !cell.empty() && (cell[0] == '=' || cell[0] == '+' || cell[0] == '-' || cell[0] == '@'))
+        line->push_back('\'');
+    for (char c : cell) {
+        if (c == '"')
+            line->push_back('"');
+        line->push_back(c);
+    }
+    line->push_back('"');
+}
+
+// & < > " escaped, line breaks as <br>.
+void appendHtmlCell(const std::string &cell, std::string *line)
+{
+    for (std::size_t i = 0; i < cell.size(); ++i) {
+        switch (cell[i]) {
+        case '&':
+            line->append("&amp;");
+            break;
+        case '<':
+            line->append("&lt;");
+            break;
+        case '>':
+            line->append("&gt;");
+            break;
+        case '"':
+            line->append("&quot;");
+            break;
+        case '\r':
+            if (i + 1 < cell.size() && cell[i + 1] == '\n')
+                ++i;
+            line->append("<br>");
+            break;
+        case '\n':
+            line->append("<br>");
+            break;
+        default:
+            line->push_back(cell[i]);
+        }
+    }
 }
 
 // An Excel workbook of one sheet: titles bold, numbers as numbers in the
@@ -224,31 +323,43 @@ void writeWorkbook(const QString &path, DBGridEh *grid, const QList<int> &column
         worksheet_write_string(sheet, 0, lxw_col_t(i), gc.title.toUtf8().constData(), bold);
     }
 
+    std::vector<CellSource> sources;
+    for (int c : columns)
+        sources.emplace_back(dataset, grid->columns().at(c));
     const int rows = grid->view()->model() ? grid->view()->model()->rowCount() : 0;
     std::unique_ptr<QProgressDialog> progress = progressFor(rows, grid);
+    std::string text;
     for (int row = 0; row < rows; ++row) {
         const lxw_row_t r = lxw_row_t(row + 1);
         for (int i = 0; i < layout.size(); ++i) {
             const Column &c = layout.at(i);
             const lxw_col_t col = lxw_col_t(i);
-            const QVariant v = c.field >= 0 ? dataset->valueAt(row, c.field) : QVariant();
-            if (v.isNull())
+            if (c.field < 0)
                 continue;
             if (c.number) {
-                worksheet_write_number(sheet, r, col, v.toDouble(), c.format);
-            } else if (c.kind == FieldKind::Date || c.kind == FieldKind::DateTime) {
-                const QDateTime t = v.typeId() == QMetaType::QDateTime ? v.toDateTime() : QDateTime(v.toDate(), {});
-                if (t.date().year() >= 1900) {
-                    lxw_datetime when = {t.date().year(), t.date().month(),  t.date().day(),
-                                         t.time().hour(), t.time().minute(), double(t.time().second())};
-                    worksheet_write_datetime(sheet, r, col, &when, c.format);
-                } else { // before the spreadsheet's calendar: the text
-                    worksheet_write_string(sheet, r, col, grid->cellText(row, columns.at(i)).toUtf8().constData(),
-                                           nullptr);
-                }
-            } else {
-                worksheet_write_string(sheet, r, col, grid->cellText(row, columns.at(i)).toUtf8().constData(), nullptr);
+                double value;
+                if (dataset->numberAt(row, c.field, &value))
+                    worksheet_write_number(sheet, r, col, value, c.format);
+                continue;
             }
+            std::int64_t packed;
+            if ((c.kind == FieldKind::Date || c.kind == FieldKind::DateTime)
+                && dataset->packedDateAt(row, c.field, &packed)) {
+                // from the stored date and time as they are, of no time zone
+                const QDate day = DateCodec::date(packed);
+                const int seconds = DateCodec::secondsOfDay(packed);
+                if (day.year() >= 1900) {
+                    lxw_datetime when = {day.year(),   day.month(),        day.day(),
+                                         seconds / 3600, seconds / 60 % 60, double(seconds % 60)};
+                    worksheet_write_datetime(sheet, r, col, &when, c.format);
+                    continue;
+                }
+            }
+            // texts, and dates before the spreadsheet's calendar, as the grid shows them
+            text.clear();
+            sources[std::size_t(i)].append(row, &text);
+            if (!text.empty())
+                worksheet_write_string(sheet, r, col, text.c_str(), nullptr);
         }
         if (cancelled(progress.get(), row + 1))
             return;
@@ -375,23 +486,58 @@ void WriteGridExport(SaveDialog *dialog, DBGridEh *grid)
                + LineEnd;
     else
         text = QChar(0xFEFF) + line(titles, QString(), {});
-    QStringList cells;
+    put(&file, text);
+    text.clear();
+
+    std::vector<CellSource> sources;
+    sources.reserve(std::size_t(columns.size()));
+    for (int c : columns)
+        sources.emplace_back(dataset, grid->columns().at(c));
+    std::vector<std::string> cellOpen; // per column, for HTML: "<td style=...>"
+    for (int i = 0; i < columns.size(); ++i)
+        cellOpen.push_back((QStringLiteral("<td") + htmlAlign(alignments.at(i)) + QLatin1Char('>')).toStdString());
+    std::string lines;
+    std::string cell;
     for (int row = 0; row < rows; ++row) {
-        cells.clear();
-        for (int i = 0; i < columns.size(); ++i) {
-            const QString cell = grid->cellText(row, columns.at(i));
-            cells.append(textColumns.at(i) ? textCell(cell) : cell);
+        if (format == Format::Html)
+            lines.append("<tr>");
+        for (std::size_t i = 0; i < sources.size(); ++i) {
+            cell.clear();
+            sources[i].append(row, &cell);
+            switch (format) {
+            case Format::Tabs:
+                if (i)
+                    lines.push_back('\t');
+                appendTabCell(cell, textColumns.at(int(i)), &lines);
+                break;
+            case Format::Quoted:
+                if (i)
+                    lines.push_back(';');
+                appendQuotedCell(cell, textColumns.at(int(i)), &lines);
+                break;
+            case Format::Html:
+            case Format::Workbook:
+                lines.append(cellOpen[i]);
+                appendHtmlCell(cell, &lines);
+                lines.append("</td>");
+                break;
+            }
         }
-        text += line(cells, QStringLiteral("td"), alignments);
+        if (format == Format::Html)
+            lines.append("</tr>");
+        lines.append("\r\n");
         if ((row + 1) % Chunk == 0) {
-            put(&file, text);
-            text.clear();
+            if (file.write(lines.data(), qint64(lines.size())) != qint64(lines.size()))
+                throw cannotWrite(file.fileName(), file.errorString());
+            lines.clear();
             if (cancelled(progress.get(), row + 1)) {
                 file.cancelWriting();
                 return;
             }
         }
     }
+    if (file.write(lines.data(), qint64(lines.size())) != qint64(lines.size()))
+        throw cannotWrite(file.fileName(), file.errorString());
     if (format == Format::Html)
         text += QLatin1String("</tbody>") + LineEnd + QLatin1String("<tfoot>") + LineEnd
                 + line(footers, QStringLiteral("td"), footerAlignments) + QLatin1String("</tfoot>") + LineEnd

@@ -12,6 +12,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cstring>
 #include <future>
 #include <thread>
@@ -1048,7 +1049,102 @@ QVariant Dataset::valueAt(int row, int column) const
 
 QString Dataset::textAt(int row, int column) const
 {
+    if (!isActive() || row < 0 || column < 0 || column >= fieldCount() || (isEditing() && row == m_pos)
+        || row >= int(m_order.size()))
+        return displayText(valueAt(row, column));
+    const ColumnData &col = *m_columns[std::size_t(column)];
+    const std::uint32_t r = m_order[std::size_t(row)];
+    switch (col.kind) {
+    case FieldKind::Text:
+    case FieldKind::Memo:
+        return col.pool.string(col.ids[r]);
+    case FieldKind::Date:
+    case FieldKind::DateTime:
+        return DateCodec::toText(col.ints[r]);
+    case FieldKind::Integer:
+        return col.ints[r] == ColumnData::NullInt ? QString() : QString::number(col.ints[r]);
+    case FieldKind::Float:
+        break;
+    }
     return displayText(valueAt(row, column));
+}
+
+void Dataset::appendTextUtf8(int row, int column, std::string *out) const
+{
+    if (!isActive() || row < 0 || column < 0 || column >= fieldCount() || (isEditing() && row == m_pos)
+        || row >= int(m_order.size())) {
+        out->append(displayText(valueAt(row, column)).toStdString());
+        return;
+    }
+    const ColumnData &col = *m_columns[std::size_t(column)];
+    const std::uint32_t r = m_order[std::size_t(row)];
+    switch (col.kind) {
+    case FieldKind::Text:
+    case FieldKind::Memo:
+        if (col.ids[r])
+            out->append(col.pool.view(col.ids[r]));
+        return;
+    case FieldKind::Date:
+    case FieldKind::DateTime: {
+        const std::int64_t packed = col.ints[r];
+        if (packed == ColumnData::NullInt)
+            return;
+        char text[20];
+        out->append(text, std::size_t(DateCodec::toChars(packed, DateCodec::secondsOfDay(packed) != 0, text)));
+        return;
+    }
+    case FieldKind::Integer: {
+        if (col.ints[r] == ColumnData::NullInt)
+            return;
+        char text[24];
+        const auto end = std::to_chars(text, text + sizeof text, col.ints[r]).ptr;
+        out->append(text, std::size_t(end - text));
+        return;
+    }
+    case FieldKind::Float:
+        if (!std::isnan(col.reals[r]))
+            out->append(displayText(col.reals[r]).toStdString());
+        return;
+    }
+}
+
+bool Dataset::numberAt(int row, int column, double *out) const
+{
+    if (!isActive() || row < 0 || column < 0 || column >= fieldCount())
+        return false;
+    const ColumnData &col = *m_columns[std::size_t(column)];
+    if (col.kind != FieldKind::Integer && col.kind != FieldKind::Float)
+        return false;
+    if ((isEditing() && row == m_pos) || row >= int(m_order.size())) {
+        const QVariant v = valueAt(row, column);
+        *out = v.toDouble();
+        return !v.isNull();
+    }
+    const std::uint32_t r = m_order[std::size_t(row)];
+    if (col.kind == FieldKind::Float) {
+        *out = col.reals[r];
+        return !std::isnan(*out);
+    }
+    *out = double(col.ints[r]);
+    return col.ints[r] != ColumnData::NullInt;
+}
+
+bool Dataset::packedDateAt(int row, int column, std::int64_t *out) const
+{
+    if (!isActive() || row < 0 || column < 0 || column >= fieldCount())
+        return false;
+    const ColumnData &col = *m_columns[std::size_t(column)];
+    if (col.kind != FieldKind::Date && col.kind != FieldKind::DateTime)
+        return false;
+    if ((isEditing() && row == m_pos) || row >= int(m_order.size())) {
+        const QVariant v = valueAt(row, column);
+        if (v.isNull())
+            return false;
+        *out = v.typeId() == QMetaType::QDate ? DateCodec::pack(v.toDate()) : DateCodec::pack(v.toDateTime());
+        return true;
+    }
+    *out = col.ints[m_order[std::size_t(row)]];
+    return *out != ColumnData::NullInt;
 }
 
 bool Dataset::isNullAt(int row, int column) const

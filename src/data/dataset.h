@@ -14,6 +14,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 // A result of a statement (a query dataset) or a whole table (a table
@@ -137,7 +138,18 @@ public:
 
     // --- access by position, for grids and footers ---------------------------
     QVariant valueAt(int row, int column) const;
+    // The text of a cell as displayText() gives it, read straight from its
+    // column: a date or time stamp from its packed value, never through the
+    // local time.
     QString textAt(int row, int column) const;
+    // textAt(), appended to out in UTF-8 (for writing many cells).
+    void appendTextUtf8(int row, int column, std::string *out) const;
+    // The number of a cell of an integer or floating-point column; false
+    // when the cell is Null or the column holds no numbers.
+    bool numberAt(int row, int column, double *out) const;
+    // The value of a cell of a date or time-stamp column, packed as
+    // DateCodec packs it; false when the cell is Null or not a date.
+    bool packedDateAt(int row, int column, std::int64_t *out) const;
     bool isNullAt(int row, int column) const;
     // Sum of a numeric column over the stored rows of the result.
     double sum(int column) const;

@@ -71,7 +71,9 @@ QDateTime dateTime(std::int64_t packed)
 {
     if (packed == Null)
         return QDateTime();
-    return QDateTime(date(packed), QTime::fromMSecsSinceStartOfDay(secondsOfDay(packed) * 1000));
+    // a wall-clock value of no time zone: a stored time that the local zone
+    // skips (when its clocks go forward) stays as it was stored
+    return QDateTime(date(packed), QTime::fromMSecsSinceStartOfDay(secondsOfDay(packed) * 1000), Qt::UTC);
 }
 
 bool parse(const char *text, int length, std::int64_t *out)
@@ -141,8 +143,13 @@ bool parse(const QString &text, std::int64_t *out)
 
 QByteArray toStored(std::int64_t packed, bool withTime)
 {
-    const QDate d = date(packed);
     char buf[20];
+    return QByteArray(buf, toChars(packed, withTime, buf));
+}
+
+int toChars(std::int64_t packed, bool withTime, char *buf)
+{
+    const QDate d = date(packed);
     const int y = d.year();
     buf[0] = char('0' + y / 1000 % 10);
     buf[1] = char('0' + y / 100 % 10);
@@ -153,7 +160,7 @@ QByteArray toStored(std::int64_t packed, bool withTime)
     buf[7] = '-';
     put2(buf + 8, d.day());
     if (!withTime)
-        return QByteArray(buf, 10);
+        return 10;
     const int secs = secondsOfDay(packed);
     buf[10] = ' ';
     put2(buf + 11, secs / 3600);
@@ -161,7 +168,7 @@ QByteArray toStored(std::int64_t packed, bool withTime)
     put2(buf + 14, secs / 60 % 60);
     buf[16] = ':';
     put2(buf + 17, secs % 60);
-    return QByteArray(buf, 19);
+    return 19;
 }
 
 QString toText(std::int64_t packed)

@@ -23,6 +23,8 @@ bool inRange(const QDate &date);
 std::int64_t pack(const QDate &date, int secondsOfDay = 0);
 std::int64_t pack(const QDateTime &dateTime);
 QDate date(std::int64_t packed);
+// The date and time as a wall-clock value (of time spec UTC, so that no
+// local time zone moves it); pack() takes its date and time as they are.
 QDateTime dateTime(std::int64_t packed);
 inline int secondsOfDay(std::int64_t packed)
 {
@@ -41,5 +43,7 @@ bool parse(const QString &text, std::int64_t *out);
 QString toText(std::int64_t packed);
 // The stored form: "yyyy-MM-dd" or, with withTime, "yyyy-MM-dd hh:mm:ss".
 QByteArray toStored(std::int64_t packed, bool withTime);
+// The stored form written to buf (room for 19 characters); its length.
+int toChars(std::int64_t packed, bool withTime, char *buf);
 
 } // namespace DateCodec

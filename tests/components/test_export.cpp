@@ -2,6 +2,7 @@
 #include "components/dbgrideh.h"
 #include "components/gridexport.h"
 #include "components/gridprinter.h"
+#include "components/numberpattern.h"
 #include "components/piechart.h"
 #include "support/scriptedplatform.h"
 #include "support/testdb.h"
@@ -12,6 +13,7 @@
 #include <QHeaderView>
 #include <QProcess>
 #include <QProgressDialog>
+#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QSet>
@@ -22,6 +24,8 @@
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+
+#include <ctime>
 
 namespace {
 
@@ -496,5 +500,95 @@ TEST(PieChartTest, SharesTextsAndAPictureWithManySlices)
                 if (image.pixelColor(x, y).saturation() > 80)
                     ++coloured;
         EXPECT_GT(coloured, 2000) << elevation;
+    }
+}
+
+// Time stamps are written as they are stored, also where the local time
+// zone skips or repeats an hour: in Central European time 02:30 on
+// 2026-03-29 does not exist and 02:30 on 2026-10-25 happens twice.
+TEST_F(ExportTest, TimeStampsAcrossADaylightSavingChangeAreWrittenAsStored)
+{
+    const QByteArray oldZone = qgetenv("TZ");
+    qputenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3"); // a rule, so no zone database is needed
+    tzset();
+    struct Restore
+    {
+        QByteArray zone;
+        ~Restore()
+        {
+            if (zone.isNull())
+                qunsetenv("TZ");
+            else
+                qputenv("TZ", zone);
+            tzset();
+        }
+    } restore{oldZone};
+    // the local zone really skips that hour here
+    const QDateTime skipped(QDate(2026, 3, 29), QTime(2, 30));
+    ASSERT_TRUE(!skipped.isValid() || skipped.time() != QTime(2, 30) || skipped.offsetFromUtc() != 3600)
+        << skipped.isValid() << " " << skipped.offsetFromUtc();
+
+    const QStringList stamps = {QStringLiteral("2026-03-29 02:30:00"), QStringLiteral("2026-03-29 01:59:59"),
+                                QStringLiteral("2026-10-25 02:30:00"), QStringLiteral("2026-10-25 03:00:00")};
+    db.exec(QStringLiteral("delete from szzb"));
+    for (const QString &stamp : stamps)
+        db.exec(QStringLiteral("insert into szzb (rq,xm,zc,jzsj) values ('%1','餐饮',1,'%2')")
+                    .arg(stamp.left(10), stamp));
+    ledger->close();
+    ledger->clearSql();
+    ledger->addSql(QStringLiteral("select * from szzb order by zbid"));
+    ledger->open();
+    GridColumn stamp = column(QStringLiteral("记帐时间"), QStringLiteral("jzsj"));
+    grid.setColumns({column(QStringLiteral("日期"), QStringLiteral("rq")), stamp});
+
+    for (int row = 0; row < stamps.size(); ++row)
+        EXPECT_EQ(grid.cellText(row, 1), stamps[row]);
+    const QString text = QString::fromUtf8(contents(exportAs(QStringLiteral("时间"), 1)));
+    for (const QString &s : stamps)
+        EXPECT_TRUE(text.contains(s.left(10) + QLatin1Char('\t') + s + QStringLiteral("\r\n")))
+            << s.toStdString() << "\n" << text.toStdString();
+
+    // the workbook holds the same wall-clock times
+    const QString book = exportAs(QStringLiteral("时间"), 4);
+    if (!hasOpenpyxl())
+        GTEST_SKIP() << "python3-openpyxl is not installed";
+    const QStringList rows = readWorkbook(book);
+    ASSERT_GE(rows.size(), stamps.size() + 1);
+    for (int row = 0; row < stamps.size(); ++row)
+        EXPECT_TRUE(rows[row + 1].contains(stamps[row] + QStringLiteral("|datetime|"))) << rows[row + 1].toStdString();
+
+    // and editing a row leaves the stored time as it was
+    ledger->first();
+    ledger->edit();
+    ledger->setValue(QStringLiteral("zc"), 2);
+    ledger->post();
+    EXPECT_EQ(db.scalar(QStringLiteral("select jzsj from szzb where zbid=(select min(zbid) from szzb)")), stamps[0]);
+}
+
+// The pattern read once formats every value as formatNumber does.
+TEST(NumberPatternTest, FormatsAsFormatNumberDoes)
+{
+    const QStringList patterns = {QStringLiteral("0.00"),   QStringLiteral("#,##0.00"), QStringLiteral("0"),
+                                  QStringLiteral("0.0#"),   QStringLiteral("共0条记录"), QStringLiteral("#.##"),
+                                  QStringLiteral("0.000元"), QStringLiteral("无数字"),   QStringLiteral("00000.0")};
+    std::vector<double> values = {0,         -0.0,       0.004,        0.005,    -0.005,     2.675,
+                                  1.005,     12.25,      -12.5,        30.5,     1234567.891, 999999999999.99,
+                                  1e15,      -1e15,      123456.0,     0.1 + 0.2, 1.0 / 3,    qInf(),
+                                  -qInf(),   qQNaN(),    99.995,       -99.995,  1e-7,       5e13};
+    QRandomGenerator rng(11);
+    for (int i = 0; i < 3000; ++i) {
+        values.push_back(double(rng.bounded(-100000000, 100000000)) / 100.0);
+        values.push_back(double(rng.bounded(-100000, 100000)) / 1000.0);
+        values.push_back((rng.generateDouble() - 0.5) * 1e9);
+    }
+    for (const QString &pattern : patterns) {
+        const NumberPattern once(pattern);
+        for (double v : values) {
+            std::string utf8;
+            once.appendUtf8(v, &utf8);
+            const QString expected = formatNumber(pattern, v);
+            ASSERT_EQ(QString::fromStdString(utf8), expected) << pattern.toStdString() << " " << v;
+            ASSERT_EQ(once.format(v), expected);
+        }
     }
 }
