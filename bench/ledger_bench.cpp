@@ -226,6 +226,7 @@ public:
                 m_load[key] = counter("load_ms");
                 m_floor[key] = counter("floor_ms");
                 m_peak[key] = counter("peak_bytes_per_row");
+                m_held[key] = counter("held_bytes_per_row");
                 m_spread[key] = std::to_string(int(counter("load_spread_ms"))) + "/"
                                 + std::to_string(int(counter("floor_spread_ms")));
             }
@@ -235,14 +236,14 @@ public:
     {
         ConsoleReporter::Finalize();
         if (!m_load.empty())
-            std::printf("\n%-18s %-32s %11s %9s %6s %10s %10s\n", "rows/page/stmt", "statement, plan", "dataset ms",
-                        "floor ms", "ratio", "peak B/row", "spread ms");
+            std::printf("\n%-18s %-34s %10s %9s %6s %10s %10s %10s\n", "rows/page/stmt", "statement, plan",
+                        "dataset ms", "floor ms", "ratio", "held B/row", "peak B/row", "spread ms");
         for (const auto &[key, load] : m_load) {
             const auto floor = m_floor.find(key);
             if (floor == m_floor.end())
                 continue;
-            std::printf("%-18s %-32s %11.1f %9.1f %6.2f %10.1f %10s\n", key.c_str(), m_label[key].c_str(), load,
-                        floor->second, load / floor->second, m_peak[key], m_spread[key].c_str());
+            std::printf("%-18s %-34s %10.1f %9.1f %6.2f %10.1f %10.1f %10s\n", key.c_str(), m_label[key].c_str(), load,
+                        floor->second, load / floor->second, m_held[key], m_peak[key], m_spread[key].c_str());
         }
         // every "X" beside its "XFloor"
         bool header = false;
@@ -262,6 +263,7 @@ private:
     std::map<std::string, double> m_load;
     std::map<std::string, double> m_floor;
     std::map<std::string, double> m_peak;
+    std::map<std::string, double> m_held;
     std::map<std::string, double> m_all;
     std::map<std::string, std::string> m_spread; // load/floor, max - min
 };
