@@ -31,9 +31,9 @@ double median(std::vector<double> v)
 
 QList<GridColumn> ledgerColumns()
 {
-    const char *const fields[][2] = {{"序号", "zbid"}, {"日期", "rq"},    {"类型", "lx"},     {"费用项目", "xm"},
-                                     {"费用明细", "mx"}, {"收入额", "sr"}, {"支出额", "zc"},   {"净收支", "jsze"},
-                                     {"收支人", "szr"},  {"备注", "bz"},   {"记帐人", "jzr"},  {"记帐时间", "jzsj"}};
+    const char *const fields[][2] = {{"序号", "zbid"},   {"日期", "rq"},   {"类型", "lx"},    {"费用项目", "xm"},
+                                     {"费用明细", "mx"}, {"收入额", "sr"}, {"支出额", "zc"},  {"净收支", "jsze"},
+                                     {"收支人", "szr"},  {"备注", "bz"},   {"记帐人", "jzr"}, {"记帐时间", "jzsj"}};
     QList<GridColumn> columns;
     for (const auto &f : fields) {
         GridColumn c;

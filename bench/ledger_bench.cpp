@@ -37,8 +37,7 @@ const QString Statements[] = {
     QStringLiteral("select * from szzb where  rq >= #2006-01-01# and rq <= #2026-12-31#  and xm='餐饮'    "),
     QStringLiteral("select * from szzb where  rq >= #2025-01-01# and rq <= #2025-12-31#      "),
 };
-const char *const StatementNames[] = {"start-up list", "filter, default range", "filter, one item",
-                                      "filter, one year"};
+const char *const StatementNames[] = {"start-up list", "filter, default range", "filter, one item", "filter, one year"};
 
 long statusKb(const char *key)
 {
@@ -58,8 +57,7 @@ void resetPeak()
 
 // Opens the statement into the ledger dataset once; the milliseconds it
 // took, and the peak and held memory per row.
-double loadOnce(Connection *connection, const QString &statement, double *peakPerRow, double *heldPerRow,
-                int *rows)
+double loadOnce(Connection *connection, const QString &statement, double *peakPerRow, double *heldPerRow, int *rows)
 {
     Dataset ledger(connection);
     ledger.addSql(statement);
@@ -126,7 +124,8 @@ void LoadVsFloor(benchmark::State &state)
     connection.open();
     // the floor steps the statement as the dataset runs it, on the same
     // connection
-    const QByteArray sql = RangePlan::plan(&connection, QStringLiteral("szzb"), JetSql::translate(statement).sql).toUtf8();
+    const QByteArray sql
+        = RangePlan::plan(&connection, QStringLiteral("szzb"), JetSql::translate(statement).sql).toUtf8();
     std::vector<double> loads;
     std::vector<double> floors;
     double peak = 0;
@@ -179,7 +178,8 @@ void SortVsFloor(benchmark::State &state)
             std::vector<std::uint32_t> order(keys.size());
             std::iota(order.begin(), order.end(), 0u);
             timer.start();
-            std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) { return keys[a] < keys[b]; });
+            std::stable_sort(order.begin(), order.end(),
+                             [&](std::uint32_t a, std::uint32_t b) { return keys[a] < keys[b]; });
             floors.push_back(double(timer.nsecsElapsed()) / 1e6);
             benchmark::DoNotOptimize(order.data());
         }

@@ -112,8 +112,7 @@ QString ledgerFile(int n, int pageSize)
     // DOZ_BENCH_DIR keeps the files between runs: a file already there is used
     // as it is
     const QString kept = qEnvironmentVariable("DOZ_BENCH_DIR");
-    const QString dir = (kept.isEmpty() ? workDir().path() : kept)
-                        + QStringLiteral("/p%1_n%2").arg(pageSize).arg(n);
+    const QString dir = (kept.isEmpty() ? workDir().path() : kept) + QStringLiteral("/p%1_n%2").arg(pageSize).arg(n);
     QDir().mkpath(dir);
     const QString path = dir + QStringLiteral("/Data.qhd");
     if (kept.isEmpty() || !QFileInfo::exists(path)) {

@@ -19,9 +19,9 @@
 #include <QTableView>
 
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
-#include <stdexcept>
 
 namespace {
 
@@ -349,8 +349,8 @@ void writeWorkbook(const QString &path, DBGridEh *grid, const QList<int> &column
                 const QDate day = DateCodec::date(packed);
                 const int seconds = DateCodec::secondsOfDay(packed);
                 if (day.year() >= 1900) {
-                    lxw_datetime when = {day.year(),   day.month(),        day.day(),
-                                         seconds / 3600, seconds / 60 % 60, double(seconds % 60)};
+                    lxw_datetime when
+                        = {day.year(), day.month(), day.day(), seconds / 3600, seconds / 60 % 60, double(seconds % 60)};
                     worksheet_write_datetime(sheet, r, col, &when, c.format);
                     continue;
                 }

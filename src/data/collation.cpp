@@ -49,8 +49,7 @@ void makeKeys(const StringPool &pool, std::uint32_t first, std::uint32_t last, K
         const std::string_view text = id ? pool.view(id) : std::string_view();
         int32_t length = 0;
         UErrorCode status = U_ZERO_ERROR;
-        u_strFromUTF8Lenient(utf16.data(), int32_t(utf16.size()), &length, text.data(), int32_t(text.size()),
-                             &status);
+        u_strFromUTF8Lenient(utf16.data(), int32_t(utf16.size()), &length, text.data(), int32_t(text.size()), &status);
         if (status == U_BUFFER_OVERFLOW_ERROR || std::size_t(length) > utf16.size()) {
             utf16.resize(std::size_t(length) + 1);
             status = U_ZERO_ERROR;

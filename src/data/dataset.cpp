@@ -13,11 +13,11 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstring>
 #include <future>
-#include <thread>
-#include <cmath>
 #include <numeric>
+#include <thread>
 
 namespace {
 
@@ -303,17 +303,17 @@ void Dataset::openInBackground()
     const QString connectionString = m_connection->connectionString();
     const QHash<QString, QVariant> params = m_params;
     const bool hidden = m_rowidColumn == -2;
-    pending->rows = std::async(std::launch::async, [st, connectionString, params, hidden, stop,
-                                                    hook = backgroundReadHook()] {
-        if (hook)
-            hook();
-        Connection reader;
-        reader.setConnectionString(connectionString);
-        reader.open();
-        Statement stmt = reader.prepare(st);
-        bindParameters(stmt.get(), params, &reader);
-        return readRows(&reader, stmt.get(), hidden, stop);
-    });
+    pending->rows
+        = std::async(std::launch::async, [st, connectionString, params, hidden, stop, hook = backgroundReadHook()] {
+              if (hook)
+                  hook();
+              Connection reader;
+              reader.setConnectionString(connectionString);
+              reader.open();
+              Statement stmt = reader.prepare(st);
+              bindParameters(stmt.get(), params, &reader);
+              return readRows(&reader, stmt.get(), hidden, stop);
+          });
     m_pending = std::move(pending);
 }
 

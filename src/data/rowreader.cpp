@@ -71,8 +71,8 @@ constexpr int BatchRows = 4096;
 struct Column
 {
     ColumnData *data = nullptr;
-    bool dynamic = false;          // no declared type: kind from the values
-    std::size_t pendingNulls = 0;  // Nulls before a dynamic column's first value
+    bool dynamic = false;                        // no declared type: kind from the values
+    std::size_t pendingNulls = 0;                // Nulls before a dynamic column's first value
     std::int64_t lastDate = ColumnData::NullInt; // the last date text parsed, and what it gave
     std::string lastDateText;
 };
@@ -184,9 +184,9 @@ void storeDynamic(Column &column, const Batch &batch, std::size_t base)
                 promoteColumn(col, FieldKind::Text);
         }
         if (col.isText())
-            col.ids.push(type == SQLITE_NULL ? 0
-                                             : col.pool.intern(batch.textAt(batch.renders[at]),
-                                                               Batch::lengthOf(batch.renders[at])));
+            col.ids.push(type == SQLITE_NULL
+                             ? 0
+                             : col.pool.intern(batch.textAt(batch.renders[at]), Batch::lengthOf(batch.renders[at])));
         else if (col.isReal())
             col.reals.push(type == SQLITE_NULL      ? std::nan("")
                            : type == SQLITE_INTEGER ? double(batch.values[at])

@@ -9,10 +9,10 @@
 #include "contacts/contactspage.h"
 #include "data/tdm.h"
 #include "ledger/ledgerpage.h"
+#include "ledger/tfrmzbcx.h"
 #include "memos/memopage.h"
 #include "settings/settingspage.h"
 #include "support/app/appfixture.h"
-#include "ledger/tfrmzbcx.h"
 #include "users/tfrmlog.h"
 
 #include <QApplication>
@@ -165,8 +165,9 @@ TEST_F(StartUp, ALedgerReadingThatFailsIsReportedAtLoginAndTheProgramStaysUsable
         ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
         garbage.write(QByteArray(8192, 'x'));
         garbage.close();
-        ASSERT_EQ(std::rename(QFile::encodeName(garbage.fileName()).constData(), QFile::encodeName(db->path()).constData()),
-                  0);
+        ASSERT_EQ(
+            std::rename(QFile::encodeName(garbage.fileName()).constData(), QFile::encodeName(db->path()).constData()),
+            0);
     }
     replaced.release();
 
@@ -175,7 +176,8 @@ TEST_F(StartUp, ALedgerReadingThatFailsIsReportedAtLoginAndTheProgramStaysUsable
     mainWindow->FormActivate();
     ASSERT_TRUE(LoginDone);
     ASSERT_EQ(platform.errors().size(), 1);
-    EXPECT_TRUE(platform.errors().first().contains(QStringLiteral("not a database"))) << platform.errors().first().toStdString();
+    EXPECT_TRUE(platform.errors().first().contains(QStringLiteral("not a database")))
+        << platform.errors().first().toStdString();
     EXPECT_FALSE(dm->ADOQlsz->isActive());
     EXPECT_FALSE(dm->ADOQlsz->isOpening());
     // the ledger page opens and the filter's 全部 lists the ledger again

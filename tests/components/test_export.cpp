@@ -532,8 +532,8 @@ TEST_F(ExportTest, TimeStampsAcrossADaylightSavingChangeAreWrittenAsStored)
                                 QStringLiteral("2026-10-25 02:30:00"), QStringLiteral("2026-10-25 03:00:00")};
     db.exec(QStringLiteral("delete from szzb"));
     for (const QString &stamp : stamps)
-        db.exec(QStringLiteral("insert into szzb (rq,xm,zc,jzsj) values ('%1','餐饮',1,'%2')")
-                    .arg(stamp.left(10), stamp));
+        db.exec(
+            QStringLiteral("insert into szzb (rq,xm,zc,jzsj) values ('%1','餐饮',1,'%2')").arg(stamp.left(10), stamp));
     ledger->close();
     ledger->clearSql();
     ledger->addSql(QStringLiteral("select * from szzb order by zbid"));
@@ -546,7 +546,8 @@ TEST_F(ExportTest, TimeStampsAcrossADaylightSavingChangeAreWrittenAsStored)
     const QString text = QString::fromUtf8(contents(exportAs(QStringLiteral("时间"), 1)));
     for (const QString &s : stamps)
         EXPECT_TRUE(text.contains(s.left(10) + QLatin1Char('\t') + s + QStringLiteral("\r\n")))
-            << s.toStdString() << "\n" << text.toStdString();
+            << s.toStdString() << "\n"
+            << text.toStdString();
 
     // the workbook holds the same wall-clock times
     const QString book = exportAs(QStringLiteral("时间"), 4);
@@ -568,13 +569,12 @@ TEST_F(ExportTest, TimeStampsAcrossADaylightSavingChangeAreWrittenAsStored)
 // The pattern read once formats every value as formatNumber does.
 TEST(NumberPatternTest, FormatsAsFormatNumberDoes)
 {
-    const QStringList patterns = {QStringLiteral("0.00"),   QStringLiteral("#,##0.00"), QStringLiteral("0"),
-                                  QStringLiteral("0.0#"),   QStringLiteral("共0条记录"), QStringLiteral("#.##"),
-                                  QStringLiteral("0.000元"), QStringLiteral("无数字"),   QStringLiteral("00000.0")};
-    std::vector<double> values = {0,         -0.0,       0.004,        0.005,    -0.005,     2.675,
-                                  1.005,     12.25,      -12.5,        30.5,     1234567.891, 999999999999.99,
-                                  1e15,      -1e15,      123456.0,     0.1 + 0.2, 1.0 / 3,    qInf(),
-                                  -qInf(),   qQNaN(),    99.995,       -99.995,  1e-7,       5e13};
+    const QStringList patterns = {QStringLiteral("0.00"),    QStringLiteral("#,##0.00"),  QStringLiteral("0"),
+                                  QStringLiteral("0.0#"),    QStringLiteral("共0条记录"), QStringLiteral("#.##"),
+                                  QStringLiteral("0.000元"), QStringLiteral("无数字"),    QStringLiteral("00000.0")};
+    std::vector<double> values = {0,       -0.0,   0.004,       0.005,           -0.005, 2.675,   1.005,    12.25,
+                                  -12.5,   30.5,   1234567.891, 999999999999.99, 1e15,   -1e15,   123456.0, 0.1 + 0.2,
+                                  1.0 / 3, qInf(), -qInf(),     qQNaN(),         99.995, -99.995, 1e-7,     5e13};
     QRandomGenerator rng(11);
     for (int i = 0; i < 3000; ++i) {
         values.push_back(double(rng.bounded(-100000000, 100000000)) / 100.0);

@@ -364,13 +364,13 @@ TEST(SortOrder, IsTheOrderOfQtsChineseCollator)
 {
     TempDatabase db;
     const QStringList texts
-        = {QStringLiteral("中国"),   QStringLiteral("中國"),   QStringLiteral("阿姨"),  QStringLiteral("北京"),
-           QStringLiteral("Zebra"),  QStringLiteral("zebra"),  QStringLiteral("apple"), QStringLiteral("Äpfel"),
+        = {QStringLiteral("中国"),   QStringLiteral("中國"),   QStringLiteral("阿姨"),   QStringLiteral("北京"),
+           QStringLiteral("Zebra"),  QStringLiteral("zebra"),  QStringLiteral("apple"),  QStringLiteral("Äpfel"),
            QStringLiteral("第2号"),  QStringLiteral("第10号"), QStringLiteral("第02号"), QStringLiteral("１０"),
-           QStringLiteral("9"),      QStringLiteral("a-b"),    QStringLiteral("ab"),    QStringLiteral("a b"),
+           QStringLiteral("9"),      QStringLiteral("a-b"),    QStringLiteral("ab"),     QStringLiteral("a b"),
            QStringLiteral("（注）"), QStringLiteral("(注)"),   QStringLiteral("résumé"), QStringLiteral("resume"),
-           QStringLiteral("长城"),   QStringLiteral("重庆"),   QStringLiteral("银行"),  QStringLiteral("😀"),
-           QStringLiteral("ｚ"),     QStringLiteral("Ω"),      QStringLiteral("ω"),     QStringLiteral("乐")};
+           QStringLiteral("长城"),   QStringLiteral("重庆"),   QStringLiteral("银行"),   QStringLiteral("😀"),
+           QStringLiteral("ｚ"),     QStringLiteral("Ω"),      QStringLiteral("ω"),      QStringLiteral("乐")};
     db.exec(QStringLiteral("delete from szzb"));
     for (const QString &t : texts)
         db.exec(QStringLiteral("insert into szzb (bz) values ('%1')").arg(t));

@@ -300,7 +300,7 @@ TEST(LargeResults, ComeOutAsSmallOnesDo)
             EXPECT_TRUE(rows->isNullAt(row, 3)) << id; // not a date: none
         else
             EXPECT_EQ(rows->valueAt(row, 3).toDate(), QDate(2020, 1, 1).addDays(id / 100)) << id;
-        const QString expected = id <= 5000   ? QString()
+        const QString expected = id <= 5000    ? QString()
                                  : id <= 9000  ? QString::number(id)
                                  : id <= 15000 ? QString::number(id + 0.25, 'g', 15)
                                                : QStringLiteral("w%1").arg(id);
@@ -339,14 +339,15 @@ TEST(RangePlan, WalksTheTableForWideRangesOnly)
     EXPECT_TRUE(RangePlan::plan(c, table, twoThirds).contains(QLatin1String("+rq>=")));
 
     // the dataset reads what the statement says, by either plan
-    for (const char *statement : {"select * from szzb where  rq >= #2016-01-01# and rq <= #2026-12-31#",
-                                  "select * from szzb where rq>=#2023-01-01# and xm='餐饮'",
-                                  "select * from szzb where rq>=#2024-03-15#"}) {
+    for (const char *statement :
+         {"select * from szzb where  rq >= #2016-01-01# and rq <= #2026-12-31#",
+          "select * from szzb where rq>=#2023-01-01# and xm='餐饮'", "select * from szzb where rq>=#2024-03-15#"}) {
         auto viaPlan = db.query(QLatin1String(statement));
-        const QString count = db.scalar(QStringLiteral("select count(*) from (") + QLatin1String(statement)
-                                        + QStringLiteral(")"));
+        const QString count
+            = db.scalar(QStringLiteral("select count(*) from (") + QLatin1String(statement) + QStringLiteral(")"));
         EXPECT_EQ(QString::number(viaPlan->recordCount()), count) << statement;
     }
-    EXPECT_EQ(db.query(QStringLiteral("select * from szzb where  rq >= #2016-01-01# and rq <= #2026-12-31#"))->recordCount(),
-              1000);
+    EXPECT_EQ(
+        db.query(QStringLiteral("select * from szzb where  rq >= #2016-01-01# and rq <= #2026-12-31#"))->recordCount(),
+        1000);
 }
