@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -21,9 +22,17 @@ public:
 
     void push(T value)
     {
-        if ((m_size & (ChunkSize - 1)) == 0)
+        const std::size_t within = m_size & (ChunkSize - 1);
+        if (within == 0) {
             m_chunks.emplace_back(new T[ChunkSize]);
-        m_chunks[m_size >> Bits][m_size & (ChunkSize - 1)] = value;
+            m_lastCapacity = ChunkSize;
+        } else if (within == m_lastCapacity) { // a last chunk cut to fit grows again
+            std::unique_ptr<T[]> whole(new T[ChunkSize]);
+            std::copy(m_chunks.back().get(), m_chunks.back().get() + within, whole.get());
+            m_chunks.back() = std::move(whole);
+            m_lastCapacity = ChunkSize;
+        }
+        m_chunks[m_size >> Bits][within] = value;
         ++m_size;
     }
     T operator[](std::size_t i) const { return m_chunks[i >> Bits][i & (ChunkSize - 1)]; }
@@ -34,12 +43,30 @@ public:
         m_chunks.clear();
         m_chunks.shrink_to_fit();
         m_size = 0;
+        m_lastCapacity = 0;
     }
-    std::size_t bytes() const { return m_chunks.size() * ChunkSize * sizeof(T) + m_chunks.capacity() * sizeof(void *); }
+    // Cuts the last chunk to what it holds, for a result that is read whole.
+    void shrinkToFit()
+    {
+        const std::size_t within = m_size & (ChunkSize - 1);
+        if (within == 0 || within == m_lastCapacity)
+            return;
+        std::unique_ptr<T[]> fitted(new T[within]);
+        std::copy(m_chunks.back().get(), m_chunks.back().get() + within, fitted.get());
+        m_chunks.back() = std::move(fitted);
+        m_lastCapacity = within;
+        m_chunks.shrink_to_fit();
+    }
+    std::size_t bytes() const
+    {
+        const std::size_t full = m_chunks.empty() ? 0 : (m_chunks.size() - 1) * ChunkSize + m_lastCapacity;
+        return full * sizeof(T) + m_chunks.capacity() * sizeof(void *);
+    }
 
 private:
     std::vector<std::unique_ptr<T[]>> m_chunks;
     std::size_t m_size = 0;
+    std::size_t m_lastCapacity = 0; // entries the last chunk has room for
 };
 
 // Texts of one column, each distinct text stored once as UTF-8. Id 0 stands
@@ -111,5 +138,11 @@ struct ColumnData
     std::size_t bytes() const
     {
         return ints.bytes() + reals.bytes() + ids.bytes() + pool.bytes() + ranks.capacity() * sizeof(std::uint32_t);
+    }
+    void shrinkToFit()
+    {
+        ints.shrinkToFit();
+        reals.shrinkToFit();
+        ids.shrinkToFit();
     }
 };

@@ -113,39 +113,39 @@ void fetchDynamic(sqlite3_stmt *s, int r, int type, Batch &batch, std::size_t ro
 }
 
 // Reads the values of the current row of s into row of the batch.
-void fetch(sqlite3_stmt *s, const std::vector<Column> &columns, Batch &batch)
+// How fetch() reads a column: by its declared kind, or as it comes.
+enum class Fetch : std::uint8_t { Integer, Float, Text, Date, AsItComes };
+
+// Reads the values of the current row of s into row of the batch.
+void fetch(sqlite3_stmt *s, const std::vector<Fetch> &how, Batch &batch)
 {
     const std::size_t row = std::size_t(batch.rows);
     std::uint8_t *types = batch.types.get() + row;
     std::int64_t *values = batch.values.get() + row;
     const std::size_t stride = std::size_t(batch.capacity);
-    for (std::size_t c = 0; c < columns.size(); ++c, types += stride, values += stride) {
-        const int r = int(c);
+    const int n = int(how.size());
+    for (int r = 0; r < n; ++r, types += stride, values += stride) {
         int type = sqlite3_column_type(s, r);
-        if (columns[c].dynamic) {
-            fetchDynamic(s, r, type, batch, row, c);
-            *types = std::uint8_t(type);
-            continue;
-        }
         if (type != SQLITE_NULL) {
-            switch (columns[c].data->kind) {
-            case FieldKind::Integer:
+            switch (how[std::size_t(r)]) {
+            case Fetch::Integer:
                 *values = sqlite3_column_int64(s, r);
                 break;
-            case FieldKind::Float:
+            case Fetch::Float:
                 *values = bitsOf(sqlite3_column_double(s, r));
                 break;
-            case FieldKind::Text:
-            case FieldKind::Memo:
+            case Fetch::Text:
                 *values = batch.addText(sqlite3_column_text(s, r), sqlite3_column_bytes(s, r));
                 break;
-            case FieldKind::Date:
-            case FieldKind::DateTime:
+            case Fetch::Date:
                 // a date is read from its stored text; any other value is none
                 if (type == SQLITE_TEXT)
                     *values = batch.addText(sqlite3_column_text(s, r), sqlite3_column_bytes(s, r));
                 else
                     type = SQLITE_NULL;
+                break;
+            case Fetch::AsItComes:
+                fetchDynamic(s, r, type, batch, row, std::size_t(r));
                 break;
             }
         }
@@ -364,6 +364,27 @@ ReadRows readRows(Connection *connection, sqlite3_stmt *s, bool hidden, const st
     }
 
     const bool dynamic = std::any_of(columns.begin(), columns.end(), [](const Column &c) { return c.dynamic; });
+    std::vector<Fetch> how;
+    for (const Column &c : columns) {
+        switch (c.data->kind) {
+        case FieldKind::Integer:
+            how.push_back(Fetch::Integer);
+            break;
+        case FieldKind::Float:
+            how.push_back(Fetch::Float);
+            break;
+        case FieldKind::Text:
+        case FieldKind::Memo:
+            how.push_back(Fetch::Text);
+            break;
+        case FieldKind::Date:
+        case FieldKind::DateTime:
+            how.push_back(Fetch::Date);
+            break;
+        }
+        if (c.dynamic)
+            how.back() = Fetch::AsItComes;
+    }
     Handover handover(n, dynamic);
     std::thread storer;
     std::exception_ptr storeError;
@@ -377,7 +398,7 @@ ReadRows readRows(Connection *connection, sqlite3_stmt *s, bool hidden, const st
     int rc;
     try {
         while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
-            fetch(s, columns, *batch);
+            fetch(s, how, *batch);
             ++result.count;
             if (batch->rows < batch->capacity)
                 continue;
@@ -424,5 +445,7 @@ ReadRows readRows(Connection *connection, sqlite3_stmt *s, bool hidden, const st
     }
     for (std::size_t i = 0; i < result.fields.size(); ++i)
         result.fields[i].kind = result.columns[i]->kind;
+    for (auto &col : result.columns)
+        col->shrinkToFit();
     return result;
 }

@@ -463,3 +463,25 @@ TEST_F(DatasetTest, ABackgroundReadingCanBeAbandonedAndReportsItsFailure)
     EXPECT_FALSE(change.isOpening());
     EXPECT_EQ(db.scalar(QStringLiteral("select count(*) from szzb")), QStringLiteral("2"));
 }
+
+// A read result's last chunk is cut to fit; rows posted later grow it again.
+TEST(ColumnStorage, ALastChunkCutToFitGrowsAgain)
+{
+    Chunked<std::int64_t> values;
+    for (std::int64_t i = 0; i < 20000; ++i)
+        values.push(i * 3);
+    const std::size_t before = values.bytes();
+    values.shrinkToFit();
+    EXPECT_LT(values.bytes(), before);
+    EXPECT_GE(values.bytes(), 20000 * sizeof(std::int64_t));
+    for (std::int64_t i = 20000; i < 40000; ++i)
+        values.push(i * 3);
+    ASSERT_EQ(values.size(), 40000u);
+    for (std::size_t i = 0; i < values.size(); ++i)
+        ASSERT_EQ(values[i], std::int64_t(i) * 3) << i;
+    values.shrinkToFit();
+    values.shrinkToFit(); // nothing more to cut
+    values.push(-1);
+    EXPECT_EQ(values[40000], -1);
+    EXPECT_EQ(values[39999], 39999 * 3);
+}
