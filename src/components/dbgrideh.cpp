@@ -31,64 +31,6 @@ namespace {
 const QColor FooterBackground(0xFF, 0xFF, 0xE1);
 const int CellPadding = 3;
 
-bool isPlaceholder(QChar c)
-{
-    return c == QLatin1Char('0') || c == QLatin1Char('#') || c == QLatin1Char('.') || c == QLatin1Char(',');
-}
-
-bool isDigitPlaceholder(QChar c)
-{
-    return c == QLatin1Char('0') || c == QLatin1Char('#');
-}
-
-// The digits of magnitude (>= 0) rounded half away from zero to `decimals`
-// places. Rounding works on the 15 significant digits the program shows, so
-// that 2.675 (held as 2.67499999...) rounds to 2.68 as a reader expects.
-void roundedDigits(double magnitude, int decimals, QString *integerDigits, QString *fractionDigits)
-{
-    const QString e = QString::number(magnitude, 'e', 14); // d.dddddddddddddde+XX
-    const qsizetype ePos = e.indexOf(QLatin1Char('e'));
-    const QString digits = e.left(1) + e.mid(2, ePos - 2);
-    const int point = e.mid(ePos + 1).toInt() + 1; // digits before the decimal point
-    QString whole;
-    QString fraction;
-    if (point <= 0) {
-        whole = QStringLiteral("0");
-        fraction = QString(-point, QLatin1Char('0')) + digits;
-    } else if (point >= digits.size()) {
-        whole = digits + QString(point - digits.size(), QLatin1Char('0'));
-    } else {
-        whole = digits.left(point);
-        fraction = digits.mid(point);
-    }
-    bool roundUp = false;
-    if (fraction.size() > decimals) {
-        roundUp = fraction.at(decimals) >= QLatin1Char('5');
-        fraction.truncate(decimals);
-    }
-    fraction = fraction.leftJustified(decimals, QLatin1Char('0'));
-    if (roundUp) {
-        QString all = whole + fraction;
-        qsizetype i = all.size() - 1;
-        for (; i >= 0; --i) {
-            if (all[i] != QLatin1Char('9')) {
-                all[i] = QChar(all[i].unicode() + 1);
-                break;
-            }
-            all[i] = QLatin1Char('0');
-        }
-        if (i < 0)
-            all.prepend(QLatin1Char('1'));
-        whole = all.left(all.size() - decimals);
-        fraction = all.right(decimals);
-    }
-    qsizetype lead = 0;
-    while (lead < whole.size() - 1 && whole[lead] == QLatin1Char('0'))
-        ++lead;
-    *integerDigits = whole.mid(lead);
-    *fractionDigits = fraction;
-}
-
 // Selected rows look the same whether or not the view has the focus, so the
 // frozen part and the rest of a row never differ.
 void keepSelectionColours(QWidget *view)
@@ -131,67 +73,7 @@ void setUpView(QTableView *view, int rowHeight)
 
 QString formatNumber(const QString &pattern, double value)
 {
-    if (!std::isfinite(value))
-        return pattern + Dataset::displayText(value);
-    qsizetype start = -1;
-    qsizetype end = -1;
-    for (qsizetype i = 0; i < pattern.size() && start < 0;) {
-        if (!isPlaceholder(pattern[i])) {
-            ++i;
-            continue;
-        }
-        qsizetype j = i;
-        bool digit = false;
-        while (j < pattern.size() && isPlaceholder(pattern[j]))
-            digit = isDigitPlaceholder(pattern[j++]) || digit;
-        if (digit) {
-            start = i;
-            end = j;
-        }
-        i = j;
-    }
-    if (start < 0)
-        return pattern + Dataset::displayText(value);
-
-    const QStringView run = QStringView(pattern).mid(start, end - start);
-    const qsizetype dot = run.indexOf(QLatin1Char('.'));
-    const QStringView wholePattern = dot < 0 ? run : run.left(dot);
-    const QStringView fractionPattern = dot < 0 ? QStringView() : run.mid(dot + 1);
-    const int minWhole = int(wholePattern.count(QLatin1Char('0')));
-    const bool grouping = wholePattern.contains(QLatin1Char(','));
-    int maxDecimals = 0;
-    int minDecimals = 0;
-    for (QChar c : fractionPattern) {
-        if (!isDigitPlaceholder(c))
-            continue;
-        ++maxDecimals;
-        if (c == QLatin1Char('0'))
-            minDecimals = maxDecimals;
-    }
-
-    QString whole;
-    QString fraction;
-    roundedDigits(std::fabs(value), maxDecimals, &whole, &fraction);
-    while (fraction.size() > minDecimals && fraction.endsWith(QLatin1Char('0')))
-        fraction.chop(1);
-    const auto nonZero = [](QChar c) {
-        return c != QLatin1Char('0');
-    };
-    const bool zero = std::none_of(whole.cbegin(), whole.cend(), nonZero)
-                      && std::none_of(fraction.cbegin(), fraction.cend(), nonZero);
-    if (whole == QLatin1String("0"))
-        whole.clear(); // shown only as far as the pattern's 0s ask
-    if (whole.size() < minWhole)
-        whole = whole.rightJustified(minWhole, QLatin1Char('0'));
-    if (grouping)
-        for (qsizetype i = whole.size() - 3; i > 0; i -= 3)
-            whole.insert(i, QLatin1Char(','));
-    QString number = whole;
-    if (!fraction.isEmpty())
-        number += QLatin1Char('.') + fraction;
-    if (value < 0 && !zero)
-        number.prepend(QLatin1Char('-'));
-    return pattern.left(start) + number + pattern.mid(end);
+    return NumberPattern(pattern).format(value);
 }
 
 // --- the model: the grid's columns over the dataset ---------------------------

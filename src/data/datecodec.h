@@ -23,7 +23,7 @@ bool inRange(const QDate &date);
 std::int64_t pack(const QDate &date, int secondsOfDay = 0);
 std::int64_t pack(const QDateTime &dateTime);
 QDate date(std::int64_t packed);
-// The date and time as a wall-clock value (of time spec UTC, so that no
+// The date and time as a wall-clock value (Qt::UTC, so that no
 // local time zone moves it); pack() takes its date and time as they are.
 QDateTime dateTime(std::int64_t packed);
 inline int secondsOfDay(std::int64_t packed)

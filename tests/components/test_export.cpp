@@ -566,7 +566,8 @@ TEST_F(ExportTest, TimeStampsAcrossADaylightSavingChangeAreWrittenAsStored)
     EXPECT_EQ(db.scalar(QStringLiteral("select jzsj from szzb where zbid=(select min(zbid) from szzb)")), stamps[0]);
 }
 
-// The pattern read once formats every value as formatNumber does.
+// Amounts formatted from their whole number of cents read as the exact way
+// gives them.
 TEST(NumberPatternTest, FormatsAsFormatNumberDoes)
 {
     const QStringList patterns = {QStringLiteral("0.00"),    QStringLiteral("#,##0.00"),  QStringLiteral("0"),
@@ -586,9 +587,10 @@ TEST(NumberPatternTest, FormatsAsFormatNumberDoes)
         for (double v : values) {
             std::string utf8;
             once.appendUtf8(v, &utf8);
-            const QString expected = formatNumber(pattern, v);
+            const QString expected = once.formatExactly(v);
             ASSERT_EQ(QString::fromStdString(utf8), expected) << pattern.toStdString() << " " << v;
             ASSERT_EQ(once.format(v), expected);
+            ASSERT_EQ(formatNumber(pattern, v), expected);
         }
     }
 }
