@@ -40,40 +40,6 @@ public:
     {}
 };
 
-const QString LineEnd = QStringLiteral("\r\n");
-
-QString tabLine(const QStringList &cells)
-{
-    // a tab or line break inside a cell would split it: it becomes a space
-    QStringList plain;
-    plain.reserve(cells.size());
-    for (QString cell : cells) {
-        cell.replace(QLatin1String("\r\n"), QLatin1String(" "));
-        for (QChar &c : cell)
-            if (c == QLatin1Char('\t') || c == QLatin1Char('\r') || c == QLatin1Char('\n'))
-                c = QLatin1Char(' ');
-        plain.append(cell);
-    }
-    return plain.join(QLatin1Char('\t')) + LineEnd;
-}
-
-QString quotedLine(const QStringList &cells)
-{
-    QStringList quoted;
-    quoted.reserve(cells.size());
-    for (QString cell : cells)
-        quoted.append(QLatin1Char('"') + cell.replace(QLatin1Char('"'), QLatin1String("\"\"")) + QLatin1Char('"'));
-    return quoted.join(QLatin1Char(';')) + LineEnd;
-}
-
-QString htmlText(const QString &text)
-{
-    QString escaped = text.toHtmlEscaped(); // & < > "
-    escaped.replace(QLatin1String("\r\n"), QLatin1String("<br>"));
-    escaped.replace(QLatin1Char('\n'), QLatin1String("<br>"));
-    return escaped;
-}
-
 QString htmlAlign(Qt::Alignment alignment)
 {
     if (alignment & Qt::AlignRight)
@@ -81,15 +47,6 @@ QString htmlAlign(Qt::Alignment alignment)
     if (alignment & Qt::AlignHCenter)
         return QStringLiteral(" style=\"text-align:center\"");
     return QString();
-}
-
-QString htmlRow(const QString &tag, const QStringList &cells, const QList<Qt::Alignment> &alignments)
-{
-    QString row = QStringLiteral("<tr>");
-    for (int i = 0; i < cells.size(); ++i)
-        row += QLatin1Char('<') + tag + htmlAlign(alignments.value(i)) + QLatin1Char('>') + htmlText(cells.at(i))
-               + QLatin1String("</") + tag + QLatin1Char('>');
-    return row + QLatin1String("</tr>") + LineEnd;
 }
 
 QString htmlHead(const QString &title)
@@ -108,7 +65,7 @@ QString htmlHead(const QString &title)
                           "</head>\r\n"
                           "<body>\r\n"
                           "<table>\r\n")
-        .arg(htmlText(title));
+        .arg(title.toHtmlEscaped());
 }
 
 // Shown for long exports; lives for one export and is the grid's child.
@@ -244,6 +201,39 @@ void appendHtmlCell(const std::string &cell, std::string *line)
             line->push_back(cell[i]);
         }
     }
+}
+
+// Appends one line of cells: tab-separated or quoted (a cell guarded where
+// guards says so), or an HTML table row, each cell between its opening tag
+// ("<td style=...>") and close.
+void appendLine(Format format, const std::vector<std::string> &cells, const std::vector<bool> &guards,
+                const std::vector<std::string> &opens, const char *close, std::string *out)
+{
+    if (format == Format::Html)
+        out->append("<tr>");
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+        switch (format) {
+        case Format::Tabs:
+            if (i)
+                out->push_back('\t');
+            appendTabCell(cells[i], guards[i], out);
+            break;
+        case Format::Quoted:
+            if (i)
+                out->push_back(';');
+            appendQuotedCell(cells[i], guards[i], out);
+            break;
+        case Format::Html:
+        case Format::Workbook: // written by writeWorkbook()
+            out->append(opens[i]);
+            appendHtmlCell(cells[i], out);
+            out->append(close);
+            break;
+        }
+    }
+    if (format == Format::Html)
+        out->append("</tr>");
+    out->append("\r\n");
 }
 
 // An Excel workbook of one sheet: titles bold, numbers as numbers in the
@@ -385,14 +375,6 @@ void writeWorkbook(const QString &path, DBGridEh *grid, const QList<int> &column
         progress->setValue(rows);
 }
 
-// Writes text to the file; a failed write ends the export.
-void put(QSaveFile *file, const QString &text)
-{
-    const QByteArray bytes = text.toUtf8();
-    if (file->write(bytes) != bytes.size())
-        throw cannotWrite(file->fileName(), file->errorString());
-}
-
 } // namespace
 
 SaveDialog::SaveDialog(QObject *parent)
@@ -441,111 +423,71 @@ void WriteGridExport(SaveDialog *dialog, DBGridEh *grid)
         return;
     }
     const Dataset *dataset = grid->dataSource()->dataset();
-    QList<bool> textColumns; // per visible column: cells that could read as formulas
-    for (int c : columns) {
-        const int f = dataset->fieldIndex(grid->columns().at(c).field);
-        const FieldKind kind = f >= 0 ? dataset->field(f).kind : FieldKind::Text;
-        textColumns.append(format != Format::Html && (kind == FieldKind::Text || kind == FieldKind::Memo));
-    }
-    QStringList titles;
-    QStringList footers;
-    QList<Qt::Alignment> alignments;
-    QList<Qt::Alignment> footerAlignments;
+    // per visible column: its cells, whether they could read as formulas,
+    // the title, the footer and the opening HTML tags of cells and footer
+    std::vector<CellSource> sources;
+    std::vector<bool> guards;
+    std::vector<std::string> titles;
+    std::vector<std::string> footers;
+    std::vector<std::string> cellOpens;
+    std::vector<std::string> footerOpens;
     for (int c : columns) {
         const GridColumn &column = grid->columns().at(c);
-        titles.append(column.title);
-        footers.append(grid->footerText(c));
-        alignments.append(column.alignment);
-        footerAlignments.append(column.footerAlignment);
+        sources.emplace_back(dataset, column);
+        guards.push_back(format != Format::Html && sources.back().isText());
+        titles.push_back(column.title.toStdString());
+        footers.push_back(grid->footerText(c).toStdString());
+        cellOpens.push_back("<td" + htmlAlign(column.alignment).toStdString() + ">");
+        footerOpens.push_back("<td" + htmlAlign(column.footerAlignment).toStdString() + ">");
     }
-    const auto line = [&](const QStringList &cells, const QString &htmlTag, const QList<Qt::Alignment> &align) {
-        switch (format) {
-        case Format::Tabs:
-            return tabLine(cells);
-        case Format::Quoted:
-            return quotedLine(cells);
-        case Format::Html:
-        case Format::Workbook: // written by writeWorkbook()
-            break;
-        }
-        return htmlRow(htmlTag, cells, align);
-    };
+    const std::vector<bool> unguarded(titles.size(), false);
+    const std::vector<std::string> titleOpens(titles.size(), "<th>");
 
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         throw cannotWrite(path, file.errorString());
+    const auto write = [&file](std::string *text) {
+        if (file.write(text->data(), qint64(text->size())) != qint64(text->size()))
+            throw cannotWrite(file.fileName(), file.errorString());
+        text->clear();
+    };
 
     const QAbstractItemModel *model = grid->view()->model();
     const int rows = model ? model->rowCount() : 0;
     std::unique_ptr<QProgressDialog> progress = progressFor(rows, grid);
 
-    QString text;
-    if (format == Format::Html)
-        text = htmlHead(QFileInfo(path).baseName()) + QLatin1String("<thead>") + LineEnd
-               + line(titles, QStringLiteral("th"), {}) + QLatin1String("</thead>") + LineEnd + QLatin1String("<tbody>")
-               + LineEnd;
-    else
-        text = QChar(0xFEFF) + line(titles, QString(), {});
-    put(&file, text);
-    text.clear();
-
-    std::vector<CellSource> sources;
-    sources.reserve(std::size_t(columns.size()));
-    for (int c : columns)
-        sources.emplace_back(dataset, grid->columns().at(c));
-    std::vector<std::string> cellOpen; // per column, for HTML: "<td style=...>"
-    for (int i = 0; i < columns.size(); ++i)
-        cellOpen.push_back((QStringLiteral("<td") + htmlAlign(alignments.at(i)) + QLatin1Char('>')).toStdString());
     std::string lines;
-    std::string cell;
+    if (format == Format::Html) {
+        lines = htmlHead(QFileInfo(path).baseName()).toStdString() + "<thead>\r\n";
+        appendLine(format, titles, unguarded, titleOpens, "</th>", &lines);
+        lines.append("</thead>\r\n<tbody>\r\n");
+    } else {
+        lines = "\xEF\xBB\xBF"; // the byte order mark
+        appendLine(format, titles, unguarded, titleOpens, "</th>", &lines);
+    }
+    std::vector<std::string> cells(sources.size());
     for (int row = 0; row < rows; ++row) {
-        if (format == Format::Html)
-            lines.append("<tr>");
         for (std::size_t i = 0; i < sources.size(); ++i) {
-            cell.clear();
-            sources[i].append(row, &cell);
-            switch (format) {
-            case Format::Tabs:
-                if (i)
-                    lines.push_back('\t');
-                appendTabCell(cell, textColumns.at(int(i)), &lines);
-                break;
-            case Format::Quoted:
-                if (i)
-                    lines.push_back(';');
-                appendQuotedCell(cell, textColumns.at(int(i)), &lines);
-                break;
-            case Format::Html:
-            case Format::Workbook:
-                lines.append(cellOpen[i]);
-                appendHtmlCell(cell, &lines);
-                lines.append("</td>");
-                break;
-            }
+            cells[i].clear();
+            sources[i].append(row, &cells[i]);
         }
-        if (format == Format::Html)
-            lines.append("</tr>");
-        lines.append("\r\n");
+        appendLine(format, cells, guards, cellOpens, "</td>", &lines);
         if ((row + 1) % Chunk == 0) {
-            if (file.write(lines.data(), qint64(lines.size())) != qint64(lines.size()))
-                throw cannotWrite(file.fileName(), file.errorString());
-            lines.clear();
+            write(&lines);
             if (cancelled(progress.get(), row + 1)) {
                 file.cancelWriting();
                 return;
             }
         }
     }
-    if (file.write(lines.data(), qint64(lines.size())) != qint64(lines.size()))
-        throw cannotWrite(file.fileName(), file.errorString());
-    if (format == Format::Html)
-        text += QLatin1String("</tbody>") + LineEnd + QLatin1String("<tfoot>") + LineEnd
-                + line(footers, QStringLiteral("td"), footerAlignments) + QLatin1String("</tfoot>") + LineEnd
-                + QLatin1String("</table>") + LineEnd + QLatin1String("</body>") + LineEnd + QLatin1String("</html>")
-                + LineEnd;
-    else
-        text += line(footers, QString(), {});
-    put(&file, text);
+    if (format == Format::Html) {
+        lines.append("</tbody>\r\n<tfoot>\r\n");
+        appendLine(format, footers, unguarded, footerOpens, "</td>", &lines);
+        lines.append("</tfoot>\r\n</table>\r\n</body>\r\n</html>\r\n");
+    } else {
+        appendLine(format, footers, unguarded, footerOpens, "</td>", &lines);
+    }
+    write(&lines);
     if (progress)
         progress->setValue(rows);
     if (!file.commit())

@@ -1047,13 +1047,21 @@ QVariant Dataset::valueAt(int row, int column) const
     return storedValue(m_order[std::size_t(row)], column);
 }
 
-QString Dataset::textAt(int row, int column) const
+std::int64_t Dataset::storedRowOf(int row, int column) const
 {
     if (!isActive() || row < 0 || column < 0 || column >= fieldCount() || (isEditing() && row == m_pos)
         || row >= int(m_order.size()))
+        return -1;
+    return m_order[std::size_t(row)];
+}
+
+QString Dataset::textAt(int row, int column) const
+{
+    const std::int64_t stored = storedRowOf(row, column);
+    if (stored < 0)
         return displayText(valueAt(row, column));
     const ColumnData &col = *m_columns[std::size_t(column)];
-    const std::uint32_t r = m_order[std::size_t(row)];
+    const std::size_t r = std::size_t(stored);
     switch (col.kind) {
     case FieldKind::Text:
     case FieldKind::Memo:
@@ -1071,13 +1079,13 @@ QString Dataset::textAt(int row, int column) const
 
 void Dataset::appendTextUtf8(int row, int column, std::string *out) const
 {
-    if (!isActive() || row < 0 || column < 0 || column >= fieldCount() || (isEditing() && row == m_pos)
-        || row >= int(m_order.size())) {
+    const std::int64_t stored = storedRowOf(row, column);
+    if (stored < 0) {
         out->append(displayText(valueAt(row, column)).toStdString());
         return;
     }
     const ColumnData &col = *m_columns[std::size_t(column)];
-    const std::uint32_t r = m_order[std::size_t(row)];
+    const std::size_t r = std::size_t(stored);
     switch (col.kind) {
     case FieldKind::Text:
     case FieldKind::Memo:
@@ -1115,12 +1123,13 @@ bool Dataset::numberAt(int row, int column, double *out) const
     const ColumnData &col = *m_columns[std::size_t(column)];
     if (col.kind != FieldKind::Integer && col.kind != FieldKind::Float)
         return false;
-    if ((isEditing() && row == m_pos) || row >= int(m_order.size())) {
+    const std::int64_t stored = storedRowOf(row, column);
+    if (stored < 0) {
         const QVariant v = valueAt(row, column);
         *out = v.toDouble();
         return !v.isNull();
     }
-    const std::uint32_t r = m_order[std::size_t(row)];
+    const std::size_t r = std::size_t(stored);
     if (col.kind == FieldKind::Float) {
         *out = col.reals[r];
         return !std::isnan(*out);
@@ -1136,14 +1145,15 @@ bool Dataset::packedDateAt(int row, int column, std::int64_t *out) const
     const ColumnData &col = *m_columns[std::size_t(column)];
     if (col.kind != FieldKind::Date && col.kind != FieldKind::DateTime)
         return false;
-    if ((isEditing() && row == m_pos) || row >= int(m_order.size())) {
+    const std::int64_t stored = storedRowOf(row, column);
+    if (stored < 0) {
         const QVariant v = valueAt(row, column);
         if (v.isNull())
             return false;
         *out = v.typeId() == QMetaType::QDate ? DateCodec::pack(v.toDate()) : DateCodec::pack(v.toDateTime());
         return true;
     }
-    *out = col.ints[m_order[std::size_t(row)]];
+    *out = col.ints[std::size_t(stored)];
     return *out != ColumnData::NullInt;
 }
 

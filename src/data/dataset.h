@@ -203,6 +203,10 @@ private:
     // Opens the dataset on rows read (the emptied dataset is replaced).
     void adopt(ReadRows &&rows);
     void abandonPendingLoad();
+    // The storage row of a cell read straight from its column; -1 for a
+    // cell that is read through valueAt() (the row being edited or
+    // inserted, a position out of range, a closed dataset).
+    std::int64_t storedRowOf(int row, int column) const;
     static void bindParameters(sqlite3_stmt *stmt, const QHash<QString, QVariant> &params, Connection *connection);
     void bindValue(sqlite3_stmt *stmt, int index, int column, const QVariant &value) const;
     int identityColumn() const { return m_rowidColumn >= 0 ? m_rowidColumn : m_keyColumn; }
