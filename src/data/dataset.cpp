@@ -239,7 +239,11 @@ JetSql::Statement Dataset::prepareLoad(const QString &sqlTextToOpen)
 
 void Dataset::load(const QString &sqlTextToOpen)
 {
-    JetSql::Statement st = prepareLoad(sqlTextToOpen);
+    load(prepareLoad(sqlTextToOpen), sqlTextToOpen);
+}
+
+void Dataset::load(const JetSql::Statement &st, const QString &sqlTextToOpen)
+{
     if (st.kind != JetSql::Statement::Kind::Sql) {
         m_connection->execute(sqlTextToOpen);
         return;
@@ -286,7 +290,7 @@ void Dataset::openInBackground()
         return;
     JetSql::Statement st = prepareLoad(sqlText());
     if (st.kind != JetSql::Statement::Kind::Sql || !st.externalFiles.isEmpty()) {
-        load(sqlText());
+        load(st, sqlText());
         return;
     }
     {
@@ -294,7 +298,7 @@ void Dataset::openInBackground()
         Statement probe = m_connection->prepare(st);
         if (sqlite3_column_count(probe.get()) == 0) {
             probe = Statement();
-            load(sqlText());
+            load(st, sqlText());
             return;
         }
     }

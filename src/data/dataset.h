@@ -198,6 +198,8 @@ private:
     void detectTable(QString *sql);
     struct PendingLoad;
     void load(const QString &sql);
+    // Opens st, the statement jet as prepareLoad() made it.
+    void load(const JetSql::Statement &st, const QString &jet);
     // Translates the statement and finds the table it writes back to.
     JetSql::Statement prepareLoad(const QString &sql);
     // Opens the dataset on rows read (the emptied dataset is replaced).
