@@ -81,7 +81,7 @@ void ImportFromStaging(benchmark::State &state)
         makeLedger(dir, &ledger);
         const QString staging = dir.filePath(QStringLiteral("DATA1_temp.db"));
         state.ResumeTiming();
-        Importer::writeStaging(tables, staging);
+        Importer::writeStaging(tables, staging, DatabasePassword);
         ledger.executeInTransaction(Importer::statements(staging));
     }
     state.counters["entries"] = Entries;

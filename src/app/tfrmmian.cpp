@@ -10,6 +10,7 @@
 #include "components/statusbar.h"
 #include "contacts/contactspage.h"
 #include "data/dberror.h"
+#include "data/filesafety.h"
 #include "data/schema.h"
 #include "data/sqltext.h"
 #include "data/tdm.h"
@@ -140,6 +141,8 @@ TFrmMian::TFrmMian(QWidget *parent)
     guard([this] { FormCreate(); });
 }
 
+TFrmMian::~TFrmMian() = default;
+
 QToolButton *TFrmMian::addNavigationButton(const char *name, const QString &caption, int icon)
 {
     auto *button = new QToolButton(ToolBar1);
@@ -159,10 +162,15 @@ QToolButton *TFrmMian::addNavigationButton(const char *name, const QString &capt
 void TFrmMian::FormCreate()
 {
     TDM *dm = DM;
+    // What a killed program left beside the ledger (temporary copies of the
+    // whole ledger among them) goes, when no other program is there.
+    m_presence = std::make_unique<FileSafety::FolderPresence>(platform().programDirectory());
+    if (m_presence->arrivedAlone())
+        FileSafety::removeLeftovers(platform().programDirectory());
     dm->ADOConnection1->setConnectionString(ledgerConnectionString(platform().programDirectory()));
     dm->ADOConnection1->setLoginPrompt(false);
     dm->ADOTXtcs->open();
-    Schema::addMissingIndexes(dm->ADOConnection1->handle());
+    Schema::addMissingParts(dm->ADOConnection1->handle());
     // A start date that is empty or cannot be read lists the ledger from the
     // first day of this year, and says so; the stored value stays as it is.
     const QDate start = dm->startDate(platform().today());

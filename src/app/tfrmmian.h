@@ -2,6 +2,12 @@
 
 #include <QMainWindow>
 
+#include <memory>
+
+namespace FileSafety {
+class FolderPresence;
+}
+
 class QLabel;
 class QStackedWidget;
 class QToolBar;
@@ -29,6 +35,7 @@ class TFrmMian : public QMainWindow
     Q_OBJECT
 public:
     explicit TFrmMian(QWidget *parent = nullptr);
+    ~TFrmMian() override;
 
     QLabel *Panel1;
     QToolBar *ToolBar1;
@@ -86,4 +93,6 @@ private:
 
     bool m_shown = false;
     bool m_activating = false;
+    // present in the ledger's folder for the whole run
+    std::unique_ptr<FileSafety::FolderPresence> m_presence;
 };

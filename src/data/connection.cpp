@@ -266,6 +266,18 @@ void Connection::open()
     if (property(QStringLiteral("Mode")).contains(QLatin1String("Exclusive"), Qt::CaseInsensitive))
         sqlite3_exec(db, "PRAGMA locking_mode = EXCLUSIVE", nullptr, nullptr, nullptr);
     sqlite3_busy_timeout(db, 3000);
+    // The ledger is copied as one file (backups): a file some other program
+    // switched to a write-ahead log is switched back, the log folded in.
+    {
+        sqlite3_stmt *mode = nullptr;
+        bool wal = false;
+        if (sqlite3_prepare_v2(db, "PRAGMA journal_mode", -1, &mode, nullptr) == SQLITE_OK
+            && sqlite3_step(mode) == SQLITE_ROW)
+            wal = qstricmp(reinterpret_cast<const char *>(sqlite3_column_text(mode, 0)), "wal") == 0;
+        sqlite3_finalize(mode);
+        if (wal)
+            sqlite3_exec(db, "PRAGMA journal_mode = DELETE", nullptr, nullptr, nullptr);
+    }
     registerFunctions(db);
     m_db = db;
     m_tables.clear();

@@ -8,6 +8,8 @@
 #include <QFileInfo>
 #include <QStringList>
 
+#include <algorithm>
+
 #include <sqlite3.h>
 
 namespace Schema {
@@ -113,10 +115,149 @@ void createTables(sqlite3 *db)
     exec(db, QString::fromUtf8(Tables));
 }
 
-void addMissingIndexes(sqlite3 *db)
+const QStringList &tableNames()
+{
+    static const QStringList ten
+        = {QStringLiteral("szzb"), QStringLiteral("fyxm"), QStringLiteral("fymx"), QStringLiteral("jtcy"),
+           QStringLiteral("czyh"), QStringLiteral("xtcs"), QStringLiteral("jstx"), QStringLiteral("jslx"),
+           QStringLiteral("txl"),  QStringLiteral("lxrfz")};
+    return ten;
+}
+
+namespace {
+
+struct Entry
+{
+    QString type;
+    QString name;
+    QString table;
+    QString sql; // normalised: blanks folded, lower case
+    QString raw; // as written
+};
+
+QString normalised(const QString &sql)
+{
+    return sql.simplified().toLower();
+}
+
+// The entries of sqlite_master (the engine's own aside); false when the
+// schema cannot be read.
+bool readSchema(sqlite3 *db, QList<Entry> *entries)
+{
+    sqlite3_stmt *st = nullptr;
+    if (sqlite3_prepare_v2(db, "SELECT type, name, tbl_name, sql FROM sqlite_master", -1, &st, nullptr) != SQLITE_OK)
+        return false;
+    int rc;
+    while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+        const auto text = [st](int i) {
+            return QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, i)));
+        };
+        entries->append({text(0), text(1), text(2), normalised(text(3)), text(3)});
+    }
+    sqlite3_finalize(st);
+    return rc == SQLITE_DONE;
+}
+
+// The program's own schema, made in a database in memory.
+const QList<Entry> &ownSchema()
+{
+    static const QList<Entry> own = [] {
+        QList<Entry> entries;
+        sqlite3 *db = nullptr;
+        if (sqlite3_open(":memory:", &db) == SQLITE_OK) {
+            try {
+                createTables(db);
+                readSchema(db, &entries);
+            } catch (const DbError &) {
+                entries.clear();
+            }
+        }
+        sqlite3_close(db);
+        return entries;
+    }();
+    return own;
+}
+
+const char *typeName(const QString &type)
+{
+    if (type == QLatin1String("table"))
+        return "数据表";
+    if (type == QLatin1String("index"))
+        return "索引";
+    if (type == QLatin1String("trigger"))
+        return "触发器";
+    if (type == QLatin1String("view"))
+        return "视图";
+    return "对象";
+}
+
+qint64 count(sqlite3 *db, const char *sql, bool *ok)
+{
+    sqlite3_stmt *st = nullptr;
+    qint64 n = -1;
+    if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
+        n = sqlite3_column_int64(st, 0);
+    sqlite3_finalize(st);
+    *ok = n >= 0;
+    return n;
+}
+
+} // namespace
+
+void addMissingParts(sqlite3 *db)
 {
     // The totals of a date range read this index alone, never the rows.
-    exec(db, QStringLiteral("CREATE INDEX IF NOT EXISTS szzb_totals ON szzb (rq, lx, xm, mx, szr, sr, zc, jsze)"));
+    for (const Entry &e : ownSchema()) {
+        if (e.type != QLatin1String("index") && e.type != QLatin1String("trigger"))
+            continue;
+        bool ok = false;
+        const QByteArray probe = QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type='%1' AND name='%2'")
+                                     .arg(e.type, e.name)
+                                     .toUtf8();
+        if (count(db, probe.constData(), &ok) == 0 && ok)
+            exec(db, e.raw);
+    }
+}
+
+QString checkLedger(sqlite3 *db)
+{
+    QList<Entry> found;
+    if (!readSchema(db, &found))
+        return QStringLiteral("所选文件不是本程序的帐本数据文件（或口令不同）。");
+    const QList<Entry> &own = ownSchema();
+    const auto ownEntry = [&own](const Entry &e) -> const Entry * {
+        for (const Entry &o : own)
+            if (o.name.compare(e.name, Qt::CaseInsensitive) == 0)
+                return &o;
+        return nullptr;
+    };
+    for (const Entry &e : std::as_const(found)) {
+        if (e.name.startsWith(QLatin1String("sqlite_"), Qt::CaseInsensitive) && e.type == QLatin1String("table")
+            && QStringList{QStringLiteral("sqlite_sequence"), QStringLiteral("sqlite_stat1"),
+                           QStringLiteral("sqlite_stat4")}
+                   .contains(e.name.toLower()))
+            continue; // the engine's own bookkeeping
+        const Entry *o = ownEntry(e);
+        if (!o || o->type != e.type)
+            return QStringLiteral("所选文件含有本程序没有的%1“%2”，不是本程序的帐本数据文件。")
+                .arg(QLatin1String(typeName(e.type)), e.name);
+        if (o->sql != e.sql)
+            return QStringLiteral("所选文件中%1“%2”的定义与本程序的不同，不能作为帐本恢复。")
+                .arg(QLatin1String(typeName(e.type)), e.name);
+    }
+    for (const QString &table : tableNames()) {
+        const bool present = std::any_of(found.cbegin(), found.cend(), [&table](const Entry &e) {
+            return e.type == QLatin1String("table") && e.name.compare(table, Qt::CaseInsensitive) == 0;
+        });
+        if (!present)
+            return QStringLiteral("所选文件缺少帐本数据表 %1，不是本程序的帐本数据文件。").arg(table);
+    }
+    bool ok = false;
+    if (count(db, "SELECT count(*) FROM czyh WHERE trim(coalesce(yhmc,'')) <> ''", &ok) < 1 || !ok)
+        return QStringLiteral("所选文件中没有任何操作员，恢复后将无法登录。");
+    if (count(db, "SELECT count(*) FROM xtcs", &ok) < 1 || !ok)
+        return QStringLiteral("所选文件缺少系统参数（帐本起始日期和界面风格）。");
+    return QString();
 }
 
 void insertPresets(sqlite3 *db, const QDate &today)

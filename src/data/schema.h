@@ -2,6 +2,7 @@
 
 #include <QDate>
 #include <QString>
+#include <QStringList>
 
 struct sqlite3;
 
@@ -16,10 +17,23 @@ void exec(sqlite3 *db, const QString &sql);
 // details of a deleted item) in an open, empty database. Throws DbError.
 void createTables(sqlite3 *db);
 
-// Adds to a database made by an earlier version the indexes it lacks (the
-// covering index of the statistics' totals). Takes a while once on a large
-// ledger, nothing afterwards. Throws DbError.
-void addMissingIndexes(sqlite3 *db);
+// The ten tables of the ledger, in the order of the data model.
+const QStringList &tableNames();
+
+// Adds to a database made by an earlier version what the program adds
+// itself at start: the indexes it lacks (such as the covering index of the
+// statistics' totals) and the trigger that deletes an item's details.
+// Takes a while once on a large ledger, nothing afterwards. Throws DbError.
+void addMissingParts(sqlite3 *db);
+
+// Whether the open database db holds a sound ledger, schema and contents
+// the program can work with: the ten tables, each exactly as the program
+// defines it; no table, index, trigger or view the program does not make
+// itself (the engine's own tables aside); at least one operator user and the
+// row of system parameters. What the program adds at start (addMissingParts)
+// may be missing. Returns an empty text when sound, else the reason in
+// Chinese. Never throws; never changes db.
+QString checkLedger(sqlite3 *db);
 
 // Fills a new database with what a new household starts from: the one row of
 // xtcs (start date the first day of today's year, style 0, version "V2.0"),

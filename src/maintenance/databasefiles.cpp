@@ -3,15 +3,22 @@
 #include "data/connection.h"
 #include "data/dberror.h"
 #include "data/filesafety.h"
+#include "data/schema.h"
+#include "platform/errortext.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
+#include <QUrl>
 
 #include <sqlite3.h>
 
+#include <cerrno>
 #include <csignal>
+#include <fcntl.h>
 #include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace DatabaseFiles {
 namespace {
@@ -22,143 +29,299 @@ void say(QString *why, const QString &text)
         *why = text;
 }
 
-// Copies from into a new owner-only file to, flushed; false on any failure
-// (to is then removed).
-bool copyPrivate(const QString &from, const QString &to, QString *why)
+const QString NotALedger = QStringLiteral("所选文件不是本程序的帐本数据文件（或口令不同）。");
+
+// Copies from into the new owner-only file to, in pieces, telling progress
+// and giving up when cancelled. False (and *why) on failure; to is then
+// removed.
+bool copyNew(const QString &from, const QString &to, QString *why, const std::atomic<bool> *cancelled,
+             const Progress &progress)
 {
-    QFile in(from);
-    if (!in.open(QIODevice::ReadOnly)) {
-        say(why, QStringLiteral("无法读取文件：") + in.errorString());
+    const int in = ::open(QFile::encodeName(from).constData(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) {
+        say(why, QStringLiteral("所选文件无法读取。"));
         return false;
     }
-    if (!FileSafety::createPrivateFile(to)) {
-        say(why, QStringLiteral("无法在目标文件夹中创建文件"));
+    const int out = ::open(QFile::encodeName(to).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (out < 0) {
+        ::close(in);
+        say(why, QStringLiteral("无法在帐本所在的文件夹中创建文件。"));
         return false;
     }
-    QFile out(to);
-    bool ok = out.open(QIODevice::WriteOnly | QIODevice::Truncate);
-    char buffer[1 << 16];
+    struct stat st;
+    const qint64 total = ::fstat(in, &st) == 0 ? qint64(st.st_size) : 0;
+    static constexpr int Size = 1 << 20;
+    std::unique_ptr<char[]> buffer(new char[Size]);
+    qint64 done = 0;
+    bool ok = true;
     while (ok) {
-        const qint64 n = in.read(buffer, sizeof buffer);
-        if (n < 0) {
+        if (cancelled && *cancelled) {
+            say(why, QStringLiteral("已取消。"));
             ok = false;
             break;
         }
-        if (n == 0)
+        const ssize_t n = ::read(in, buffer.get(), Size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (n < 0)
+                say(why, QStringLiteral("读取所选文件时出错。"));
+            ok = n == 0;
             break;
-        ok = out.write(buffer, n) == n;
+        }
+        for (ssize_t written = 0; ok && written < n;) {
+            const ssize_t w = ::write(out, buffer.get() + written, size_t(n - written));
+            if (w < 0 && errno == EINTR)
+                continue;
+            if (w < 0) {
+                say(why, QStringLiteral("写入时出错（磁盘可能已满）。"));
+                ok = false;
+            } else {
+                written += w;
+            }
+        }
+        done += n;
+        if (progress)
+            progress(done, total);
     }
-    ok = ok && out.flush();
-    out.close();
-    ok = ok && out.error() == QFileDevice::NoError && FileSafety::syncFile(to);
+    ok = ok && ::fsync(out) == 0;
+    ::close(out);
+    ::close(in);
     if (!ok) {
-        say(why, QStringLiteral("写入失败：") + out.errorString());
+        if (why && why->isEmpty())
+            *why = QStringLiteral("写入时出错（磁盘可能已满）。");
         QFile::remove(to);
     }
     return ok;
 }
 
+using Handle = std::unique_ptr<sqlite3, int (*)(sqlite3 *)>;
+
+Handle openKeyed(const QString &path, const QString &password, bool readOnly)
+{
+    sqlite3 *raw = nullptr;
+    // read-only opening goes by URI so that no journal beside the file is
+    // touched either
+    const QByteArray name = readOnly
+                                ? "file:" + QUrl::fromLocalFile(path).path(QUrl::FullyEncoded).toUtf8() + "?mode=ro"
+                                : QFile::encodeName(path);
+    const int flags = readOnly ? SQLITE_OPEN_READONLY | SQLITE_OPEN_URI : SQLITE_OPEN_READWRITE;
+    if (sqlite3_open_v2(name.constData(), &raw, flags, nullptr) != SQLITE_OK) {
+        sqlite3_close(raw);
+        return Handle(nullptr, sqlite3_close);
+    }
+    Handle db(raw, sqlite3_close);
+    Connection::applyKey(db.get(), password);
+    return db;
+}
+
+struct Cancel
+{
+    const std::atomic<bool> *flag;
+};
+
+int stopWhenCancelled(void *data)
+{
+    const auto *cancel = static_cast<const Cancel *>(data);
+    return cancel->flag && *cancel->flag ? 1 : 0;
+}
+
+// The checks of a ledger on an open handle; empty when sound.
+QString examine(sqlite3 *db, const std::atomic<bool> *cancelled)
+{
+    if (sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr) != SQLITE_OK)
+        return NotALedger;
+    const QString schema = Schema::checkLedger(db);
+    if (!schema.isEmpty())
+        return schema;
+    Cancel cancel{cancelled};
+    sqlite3_progress_handler(db, 10000, stopWhenCancelled, &cancel);
+    sqlite3_stmt *st = nullptr;
+    QString verdict;
+    int rc = sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &st, nullptr);
+    if (rc == SQLITE_OK) {
+        rc = sqlite3_step(st);
+        if (rc == SQLITE_ROW)
+            verdict = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, 0)));
+    }
+    sqlite3_finalize(st);
+    sqlite3_progress_handler(db, 0, nullptr, nullptr);
+    if (rc == SQLITE_INTERRUPT || (cancelled && *cancelled))
+        return QStringLiteral("已取消。");
+    if (verdict != QLatin1String("ok"))
+        return QStringLiteral("所选文件已损坏（完整性检查未通过）。");
+    return QString();
+}
+
+void removeWithCompanions(const QString &path)
+{
+    for (const char *suffix : {"", "-wal", "-shm", "-journal"})
+        QFile::remove(path + QLatin1String(suffix));
+}
+
 } // namespace
 
-bool backup(Connection *connection, const QString &target, QString *why)
+QString safetyCopyName(const QDateTime &when)
+{
+    return QStringLiteral("恢复前的帐本 ") + when.toString(QStringLiteral("yyyy-MM-dd hhmmss"))
+           + QStringLiteral(".qhd");
+}
+
+QString resolved(const QString &path)
+{
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    return canonical.isEmpty() ? path : canonical;
+}
+
+bool sameFile(const QString &a, const QString &b)
+{
+    struct stat sa;
+    struct stat sb;
+    if (::stat(QFile::encodeName(a).constData(), &sa) != 0 || ::stat(QFile::encodeName(b).constData(), &sb) != 0)
+        return false;
+    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+bool backup(Connection *connection, const QString &target, QString *why,
+            const std::function<void(const std::function<void()> &)> &copy)
 {
     // a write beyond a size limit fails instead of ending the program
     std::signal(SIGXFSZ, SIG_IGN);
-    const QString temp = FileSafety::temporarySibling(target);
+    const QString database = connection->dataSource();
+    if (sameFile(target, database)) {
+        say(why, QStringLiteral("不能把备份保存为正在使用的帐本数据文件本身，请另选一个文件名。"));
+        return false;
+    }
     sqlite3 *db = nullptr;
     try {
         db = connection->handle();
     } catch (const DbError &e) {
-        say(why, e.message());
+        say(why, errorText(e.message()));
         return false;
     }
+    // Everything of a write-ahead log goes into the file first (the
+    // program keeps the ledger out of that mode; a log left by another
+    // program would otherwise be missing from the copy).
+    if (QFileInfo::exists(database + QStringLiteral("-wal")))
+        sqlite3_exec(db, "PRAGMA wal_checkpoint(TRUNCATE); PRAGMA journal_mode=DELETE;", nullptr, nullptr, nullptr);
     // a read transaction: the file does not change while it is copied
     if (sqlite3_exec(db, "BEGIN; SELECT count(*) FROM sqlite_master;", nullptr, nullptr, nullptr) != SQLITE_OK) {
-        say(why, QString::fromUtf8(sqlite3_errmsg(db)));
+        say(why, errorText(QString::fromUtf8(sqlite3_errmsg(db))));
         sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
         return false;
     }
-    bool ok = copyPrivate(connection->dataSource(), temp, why);
+    bool ok = false;
+    QString failure;
+    const auto work = [&] {
+        ok = FileSafety::writeAtomically(
+            target, [&](int fd) { return FileSafety::copyInto(database, fd, &failure); }, &failure);
+    };
+    if (copy)
+        copy(work);
+    else
+        work();
     sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
-    if (ok && !FileSafety::replaceFile(temp, target)) {
-        say(why, QStringLiteral("无法替换目标文件"));
-        ok = false;
-    }
     if (!ok)
-        QFile::remove(temp);
+        say(why, failure);
     return ok;
 }
 
 bool isLedger(const QString &path, const QString &password, QString *why)
 {
-    const QFileInfo info(path);
-    if (!info.isFile()) {
+    if (!QFileInfo(path).isFile()) {
         say(why, QStringLiteral("所选文件不存在。"));
         return false;
     }
-    sqlite3 *raw = nullptr;
-    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
-        sqlite3_close(raw);
+    Handle db = openKeyed(path, password, true);
+    if (!db) {
         say(why, QStringLiteral("所选文件无法打开。"));
         return false;
     }
-    std::unique_ptr<sqlite3, int (*)(sqlite3 *)> db(raw, sqlite3_close);
-    Connection::applyKey(db.get(), password);
-    QStringList tables;
-    sqlite3_stmt *st = nullptr;
-    if (sqlite3_prepare_v2(db.get(), "SELECT name FROM sqlite_master WHERE type='table'", -1, &st, nullptr)
-        != SQLITE_OK) {
-        sqlite3_finalize(st);
-        say(why, QStringLiteral("所选文件不是本程序的帐本数据文件（或口令不同）。"));
-        return false;
+    const QString problem = examine(db.get(), nullptr);
+    say(why, problem);
+    return problem.isEmpty();
+}
+
+QString prepareRestore(const QString &database, const QString &source, const QString &password, QString *why,
+                       const std::atomic<bool> *cancelled, const Progress &progress)
+{
+    std::signal(SIGXFSZ, SIG_IGN);
+    if (!QFileInfo(source).isFile()) {
+        say(why, QStringLiteral("所选文件不存在。"));
+        return QString();
     }
-    int rc;
-    while ((rc = sqlite3_step(st)) == SQLITE_ROW)
-        tables.append(QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, 0))).toLower());
-    sqlite3_finalize(st);
-    if (rc != SQLITE_DONE) {
-        say(why, QStringLiteral("所选文件不是本程序的帐本数据文件（或口令不同）。"));
-        return false;
+    const QString copy = FileSafety::temporarySibling(resolved(database));
+    if (!copyNew(source, copy, why, cancelled, progress))
+        return QString();
+    // a write-ahead log beside the file holds part of it
+    const QString log = source + QStringLiteral("-wal");
+    if (QFileInfo(log).isFile() && QFileInfo(log).size() > 0
+        && !copyNew(log, copy + QStringLiteral("-wal"), why, cancelled, {})) {
+        removeWithCompanions(copy);
+        return QString();
     }
-    for (const char *table : {"szzb", "fyxm", "fymx", "jtcy", "czyh", "xtcs", "jstx", "jslx", "txl", "lxrfz"}) {
-        if (!tables.contains(QLatin1String(table))) {
-            say(why, QStringLiteral("所选文件缺少帐本数据表 %1，不是本程序的帐本数据文件。").arg(QLatin1String(table)));
+    QString problem;
+    {
+        Handle db = openKeyed(copy, password, false);
+        if (!db) {
+            problem = NotALedger;
+        } else {
+            sqlite3_stmt *st = nullptr;
+            QString mode;
+            if (sqlite3_prepare_v2(db.get(), "PRAGMA journal_mode", -1, &st, nullptr) == SQLITE_OK
+                && sqlite3_step(st) == SQLITE_ROW)
+                mode = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, 0)));
+            sqlite3_finalize(st);
+            if (mode.isEmpty())
+                problem = NotALedger;
+            else if (mode.compare(QLatin1String("wal"), Qt::CaseInsensitive) == 0
+                     && sqlite3_exec(db.get(), "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr) != SQLITE_OK)
+                problem = QStringLiteral("所选文件的预写日志无法并入。");
+            if (problem.isEmpty())
+                problem = examine(db.get(), cancelled);
+        }
+    }
+    if (!problem.isEmpty()) {
+        say(why, problem);
+        removeWithCompanions(copy);
+        return QString();
+    }
+    // the copy is whole and alone: no log or journal is left beside it
+    for (const char *suffix : {"-wal", "-shm", "-journal"})
+        QFile::remove(copy + QLatin1String(suffix));
+    if (!FileSafety::syncFile(copy)) {
+        say(why, QStringLiteral("写入时出错（磁盘可能已满）。"));
+        removeWithCompanions(copy);
+        return QString();
+    }
+    return copy;
+}
+
+bool commitRestore(const QString &prepared, const QString &database, const QString &safetyCopy, QString *why)
+{
+    std::signal(SIGXFSZ, SIG_IGN);
+    const QString real = resolved(database);
+    if (QFileInfo::exists(real)) {
+        QString failure;
+        if (!FileSafety::writeAtomically(
+                safetyCopy, [&](int fd) { return FileSafety::copyInto(real, fd, &failure); }, &failure)) {
+            discardPrepared(prepared);
+            say(why, QStringLiteral("无法保存原有数据的安全副本：") + failure);
             return false;
         }
     }
-    QString verdict;
-    if (sqlite3_prepare_v2(db.get(), "PRAGMA integrity_check", -1, &st, nullptr) == SQLITE_OK
-        && sqlite3_step(st) == SQLITE_ROW)
-        verdict = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, 0)));
-    sqlite3_finalize(st);
-    if (verdict != QLatin1String("ok")) {
-        say(why, QStringLiteral("所选文件已损坏（完整性检查未通过）。"));
+    if (!FileSafety::replaceFile(prepared, real)) {
+        discardPrepared(prepared);
+        say(why, QStringLiteral("无法替换帐本数据文件。"));
         return false;
     }
     return true;
 }
 
-bool replace(const QString &database, const QString &source, const QString &safetyCopy, QString *why)
+void discardPrepared(const QString &prepared)
 {
-    std::signal(SIGXFSZ, SIG_IGN);
-    const QString temp = FileSafety::temporarySibling(database);
-    if (!copyPrivate(source, temp, why))
-        return false;
-    const QString safetyTemp = FileSafety::temporarySibling(safetyCopy);
-    if (QFileInfo::exists(database)) {
-        if (!copyPrivate(database, safetyTemp, why) || !FileSafety::replaceFile(safetyTemp, safetyCopy)) {
-            QFile::remove(safetyTemp);
-            QFile::remove(temp);
-            say(why, QStringLiteral("无法保存原有数据的安全副本。"));
-            return false;
-        }
-    }
-    if (!FileSafety::replaceFile(temp, database)) {
-        QFile::remove(temp);
-        say(why, QStringLiteral("无法替换帐本数据文件。"));
-        return false;
-    }
-    return true;
+    if (!prepared.isEmpty())
+        removeWithCompanions(prepared);
 }
 
 } // namespace DatabaseFiles

@@ -2,14 +2,15 @@
 
 #include "data/connection.h"
 #include "data/dberror.h"
+#include "data/filesafety.h"
 #include "data/schema.h"
-#include "jetreader.h"
+#include "data/sqltext.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QUrl>
 
 #include <sqlite3.h>
-
-#include <memory>
 
 namespace Importer {
 
@@ -26,7 +27,9 @@ Kind kindOf(const QString &path, const QString &password)
     if (version == JetReader::Version::Jet3 || version == JetReader::Version::Jet4)
         return Kind::Jet;
     sqlite3 *raw = nullptr;
-    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+    // read-only and without touching a journal beside it
+    const QByteArray uri = "file:" + QUrl::fromLocalFile(path).path(QUrl::FullyEncoded).toUtf8() + "?mode=ro";
+    if (sqlite3_open_v2(uri.constData(), &raw, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr) != SQLITE_OK) {
         sqlite3_close(raw);
         return Kind::Unknown;
     }
@@ -57,84 +60,164 @@ QString quotedName(const QString &name)
 
 } // namespace
 
-void stageJet(const QString &jetFile, const QString &staging, const std::function<void(int, int)> &progress)
+struct StagingWriter::Private
+{
+    QString path;
+    sqlite3 *db = nullptr;
+    sqlite3_stmt *insert = nullptr;
+    int columns = 0;
+    bool finished = false;
+
+    [[noreturn]] void fail() const { throw DbError(QString::fromUtf8(sqlite3_errmsg(db))); }
+
+    void closeStatement()
+    {
+        sqlite3_finalize(insert);
+        insert = nullptr;
+    }
+};
+
+StagingWriter::StagingWriter(const QString &path, const QString &key)
+    : d(new Private)
+{
+    d->path = path;
+    QFile::remove(path);
+    if (!FileSafety::createPrivateFile(path))
+        throw DbError(QStringLiteral("无法创建临时文件“%1”。").arg(path));
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &d->db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+        const QString message = QString::fromUtf8(sqlite3_errmsg(d->db));
+        sqlite3_close(d->db);
+        d->db = nullptr;
+        QFile::remove(path);
+        throw DbError(message);
+    }
+    try {
+        Connection::applyKey(d->db, key);
+        Schema::exec(d->db, QStringLiteral("PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; BEGIN"));
+    } catch (...) {
+        sqlite3_close(d->db);
+        d->db = nullptr;
+        QFile::remove(path);
+        throw;
+    }
+}
+
+StagingWriter::~StagingWriter()
+{
+    d->closeStatement();
+    sqlite3_close(d->db);
+    if (!d->finished)
+        QFile::remove(d->path);
+}
+
+void StagingWriter::beginTable(const QString &name, const QList<JetReader::Column> &columns)
+{
+    d->closeStatement();
+    QStringList defined;
+    QStringList marks;
+    for (const JetReader::Column &c : columns) {
+        const char *affinity = c.kind == QLatin1String("integer")  ? "INTEGER"
+                               : c.kind == QLatin1String("number") ? "REAL"
+                                                                   : "TEXT";
+        defined.append(quotedName(c.name) + QLatin1Char(' ') + QLatin1String(affinity));
+        marks.append(QStringLiteral("?"));
+    }
+    Schema::exec(d->db, QStringLiteral("CREATE TABLE %1 (%2)").arg(quotedName(name), defined.join(QLatin1Char(','))));
+    const QByteArray insert
+        = QStringLiteral("INSERT INTO %1 VALUES (%2)").arg(quotedName(name), marks.join(QLatin1Char(','))).toUtf8();
+    if (sqlite3_prepare_v2(d->db, insert.constData(), -1, &d->insert, nullptr) != SQLITE_OK)
+        d->fail();
+    d->columns = int(columns.size());
+}
+
+void StagingWriter::addRow(const JetReader::Row &row)
+{
+    sqlite3_stmt *st = d->insert;
+    if (!st || row.size() != d->columns)
+        throw DbError(QStringLiteral("StagingWriter: a row that does not fit its table."));
+    for (int i = 0; i < row.size(); ++i) {
+        const QVariant &v = row.at(i);
+        if (!v.isValid()) {
+            sqlite3_bind_null(st, i + 1);
+        } else if (v.typeId() == QMetaType::LongLong) {
+            sqlite3_bind_int64(st, i + 1, v.toLongLong());
+        } else if (v.typeId() == QMetaType::Double) {
+            sqlite3_bind_double(st, i + 1, v.toDouble());
+        } else {
+            const QByteArray text = v.toString().toUtf8();
+            sqlite3_bind_text(st, i + 1, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+        }
+    }
+    if (sqlite3_step(st) != SQLITE_DONE)
+        d->fail();
+    sqlite3_reset(st);
+}
+
+void StagingWriter::finish()
+{
+    d->closeStatement();
+    try {
+        Schema::exec(d->db, QStringLiteral("COMMIT"));
+    } catch (...) {
+        sqlite3_close(d->db);
+        d->db = nullptr;
+        QFile::remove(d->path);
+        throw;
+    }
+    if (sqlite3_close(d->db) != SQLITE_OK) {
+        d->db = nullptr;
+        QFile::remove(d->path);
+        throw DbError(QStringLiteral("无法关闭临时文件“%1”。").arg(d->path));
+    }
+    d->db = nullptr;
+    d->finished = true;
+}
+
+void writeStaging(const QList<JetReader::Table> &tablesRead, const QString &staging, const QString &key)
+{
+    StagingWriter writer(staging, key);
+    for (const JetReader::Table &table : tablesRead) {
+        writer.beginTable(table.name, table.columns);
+        for (const JetReader::Row &row : table.rows)
+            writer.addRow(row);
+    }
+    writer.finish();
+}
+
+void stageJet(const QString &jetFile, const QString &staging, const QString &key,
+              const std::function<void(qint64, qint64)> &progress)
 {
     QFile::remove(staging); // whatever an earlier run left
-    const QStringList present = JetReader::tables(jetFile);
-    QList<JetReader::Table> read;
-    int done = 0;
+    JetReader::Reader reader(jetFile);
+    const QStringList present = reader.tables();
+    QStringList names;
+    qint64 total = 0;
     for (const QString &wanted : tables()) {
         QString name;
         for (const QString &p : present)
             if (p.compare(wanted, Qt::CaseInsensitive) == 0)
                 name = p;
         if (name.isEmpty())
-            throw DbError(QStringLiteral("1.0旧版数据库文件中没有数据表“%1”。").arg(wanted));
-        read.append(JetReader::read(jetFile, name));
-        if (progress)
-            progress(++done, int(tables().size()));
+            throw DbError(QStringLiteral("“%1”中没有数据表“%2”。").arg(QFileInfo(jetFile).fileName(), wanted));
+        names.append(name);
+        total += qMax<qint64>(0, reader.recordedRows(name));
     }
-    writeStaging(read, staging);
-}
-
-void writeStaging(const QList<JetReader::Table> &tablesRead, const QString &staging)
-{
-    QFile::remove(staging);
-    sqlite3 *raw = nullptr;
-    if (sqlite3_open_v2(QFile::encodeName(staging).constData(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
-                        nullptr)
-        != SQLITE_OK) {
-        sqlite3_close(raw);
-        throw DbError(QStringLiteral("无法创建临时文件“%1”。").arg(staging));
+    StagingWriter writer(staging, key);
+    qint64 done = 0;
+    if (progress)
+        progress(0, total);
+    for (const QString &name : std::as_const(names)) {
+        reader.read(
+            name, [&](const QList<JetReader::Column> &columns) { writer.beginTable(name, columns); },
+            [&](const JetReader::Row &row) {
+                writer.addRow(row);
+                if (progress && ++done % 256 == 0)
+                    progress(done, qMax(total, done));
+            });
     }
-    std::unique_ptr<sqlite3, int (*)(sqlite3 *)> db(raw, sqlite3_close);
-    try {
-        Schema::exec(db.get(), QStringLiteral("BEGIN"));
-        for (const JetReader::Table &table : tablesRead) {
-            QStringList columns;
-            QStringList marks;
-            for (const JetReader::Column &c : table.columns) {
-                const char *affinity = c.kind == QLatin1String("integer")  ? "INTEGER"
-                                       : c.kind == QLatin1String("number") ? "REAL"
-                                                                           : "TEXT";
-                columns.append(quotedName(c.name) + QLatin1Char(' ') + QLatin1String(affinity));
-                marks.append(QStringLiteral("?"));
-            }
-            Schema::exec(
-                db.get(),
-                QStringLiteral("CREATE TABLE %1 (%2)").arg(quotedName(table.name), columns.join(QLatin1Char(','))));
-            sqlite3_stmt *st = nullptr;
-            const QByteArray insert = QStringLiteral("INSERT INTO %1 VALUES (%2)")
-                                          .arg(quotedName(table.name), marks.join(QLatin1Char(',')))
-                                          .toUtf8();
-            if (sqlite3_prepare_v2(db.get(), insert.constData(), -1, &st, nullptr) != SQLITE_OK)
-                throw DbError(QString::fromUtf8(sqlite3_errmsg(db.get())));
-            std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt *)> statement(st, sqlite3_finalize);
-            for (const QList<QVariant> &row : table.rows) {
-                for (int i = 0; i < row.size(); ++i) {
-                    const QVariant &v = row.at(i);
-                    if (!v.isValid()) {
-                        sqlite3_bind_null(st, i + 1);
-                    } else if (v.typeId() == QMetaType::LongLong) {
-                        sqlite3_bind_int64(st, i + 1, v.toLongLong());
-                    } else if (v.typeId() == QMetaType::Double) {
-                        sqlite3_bind_double(st, i + 1, v.toDouble());
-                    } else {
-                        const QByteArray text = v.toString().toUtf8();
-                        sqlite3_bind_text(st, i + 1, text.constData(), int(text.size()), SQLITE_TRANSIENT);
-                    }
-                }
-                if (sqlite3_step(st) != SQLITE_DONE)
-                    throw DbError(QString::fromUtf8(sqlite3_errmsg(db.get())));
-                sqlite3_reset(st);
-            }
-        }
-        Schema::exec(db.get(), QStringLiteral("COMMIT"));
-    } catch (...) {
-        db.reset();
-        QFile::remove(staging);
-        throw;
-    }
+    writer.finish();
+    if (progress)
+        progress(qMax(total, done), qMax(total, done));
 }
 
 QStringList statements(const QString &file)
@@ -142,7 +225,8 @@ QStringList statements(const QString &file)
     QStringList out;
     for (const QString &table : tables()) {
         out.append(QStringLiteral(" delete from ") + table);
-        out.append(QStringLiteral("insert into %1  select *  from %1 in '").arg(table) + file + QStringLiteral("'"));
+        out.append(QStringLiteral("insert into %1  select *  from %1 in '").arg(table) + sqlText(file)
+                   + QStringLiteral("'"));
     }
     out.append(QStringLiteral("update xtcs set bbh='V2.0'"));
     return out;

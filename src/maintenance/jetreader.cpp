@@ -4,31 +4,22 @@
 
 #include <QDate>
 #include <QFile>
+#include <QFileInfo>
 
 #include <mdbtools.h>
 
 #include <cmath>
-#include <memory>
+#include <cstring>
 #include <vector>
 
 namespace JetReader {
 namespace {
 
-struct Handle
-{
-    explicit Handle(const QString &path)
-        : mdb(mdb_open(QFile::encodeName(path).constData(), MDB_NOFLAGS))
-    {
-        if (!mdb)
-            throw DbError(QStringLiteral("无法读取 Access 数据库文件“%1”。").arg(path));
-        mdb_set_date_fmt(mdb, "%Y-%m-%d %H:%M:%S");
-        mdb_set_bind_size(mdb, 65536);
-    }
-    ~Handle() { mdb_close(mdb); }
-    Handle(const Handle &) = delete;
-    Handle &operator=(const Handle &) = delete;
-    MdbHandle *mdb;
-};
+// The longest text or memo value taken from a row (libmdb cuts longer ones).
+constexpr int BindSize = 65536;
+// Flags in a row's offset entry.
+constexpr int OffsetMask = 0x1fff;
+constexpr int DeletedFlag = 0x4000;
 
 QString kindOf(int jetType)
 {
@@ -50,33 +41,13 @@ QString kindOf(int jetType)
     }
 }
 
-// A bound value as ours; the library gives an empty value for Null.
-QVariant valueOf(int jetType, const char *text, int length)
-{
-    if (length <= 0)
-        return QVariant();
-    const QString s = QString::fromUtf8(text, length);
-    switch (jetType) {
-    case MDB_BOOL:
-    case MDB_BYTE:
-    case MDB_INT:
-    case MDB_LONGINT:
-        return s.toLongLong();
-    case MDB_MONEY:
-    case MDB_FLOAT:
-    case MDB_DOUBLE:
-    case MDB_NUMERIC:
-        return s.toDouble();
-    default:
-        return s;
-    }
-}
-
 // A Jet date and time (days since 1899-12-30, the fraction the time of day,
 // kept positive for days before it) as our text; date only without a time.
 // Read from the stored number: every year from 100 to 9999 comes out right.
 QVariant dateTimeOf(double value)
 {
+    if (!std::isfinite(value) || std::fabs(value) > 3.0e6)
+        return QVariant();
     const double whole = value < 0 ? std::ceil(value) : std::floor(value);
     const double fraction = std::fabs(value - whole);
     int seconds = int(std::llround(fraction * 86400.0));
@@ -86,7 +57,7 @@ QVariant dateTimeOf(double value)
         days += value < 0 ? -1 : 1;
     }
     const QDate date = QDate(1899, 12, 30).addDays(days);
-    if (!date.isValid())
+    if (!date.isValid() || date.year() < 1 || date.year() > 9999)
         return QVariant();
     const QString day = QStringLiteral("%1-%2-%3")
                             .arg(date.year(), 4, 10, QLatin1Char('0'))
@@ -101,7 +72,55 @@ QVariant dateTimeOf(double value)
                  .arg(seconds % 60, 2, 10, QLatin1Char('0'));
 }
 
+// Little-endian values at offset of the page buffer.
+qint64 int64At(const unsigned char *page, int offset)
+{
+    quint64 v = 0;
+    for (int i = 7; i >= 0; --i)
+        v = (v << 8) | page[offset + i];
+    return qint64(v);
+}
+
+double doubleAt(const unsigned char *page, int offset)
+{
+    const quint64 bits = quint64(int64At(page, offset));
+    double d;
+    std::memcpy(&d, &bits, sizeof d);
+    return d;
+}
+
+float singleAt(const unsigned char *page, int offset)
+{
+    quint32 bits = 0;
+    for (int i = 3; i >= 0; --i)
+        bits = (bits << 8) | page[offset + i];
+    float f;
+    std::memcpy(&f, &bits, sizeof f);
+    return f;
+}
+
 } // namespace
+
+struct Reader::Private
+{
+    QString path;
+    MdbHandle *mdb = nullptr;
+    QStringList tables;
+
+    [[noreturn]] void fail(const QString &what) const
+    {
+        throw DbError(QStringLiteral("Access 数据库文件“%1”%2").arg(QFileInfo(path).fileName(), what));
+    }
+
+    MdbTableDef *openTable(const QString &name)
+    {
+        QByteArray utf8 = name.toUtf8();
+        MdbTableDef *def = mdb_read_table_by_name(mdb, utf8.data(), MDB_TABLE);
+        if (!def)
+            fail(QStringLiteral("中没有数据表“%1”。").arg(name));
+        return def;
+    }
+};
 
 Version version(const QString &path)
 {
@@ -124,65 +143,174 @@ Version version(const QString &path)
     }
 }
 
-QStringList tables(const QString &path)
+Reader::Reader(const QString &path)
+    : d(new Private)
 {
-    Handle h(path);
-    if (!mdb_read_catalog(h.mdb, MDB_TABLE))
-        throw DbError(QStringLiteral("无法读取 Access 数据库文件“%1”的表目录。").arg(path));
-    QStringList names;
-    for (unsigned i = 0; i < h.mdb->num_catalog; ++i) {
-        auto *entry = static_cast<MdbCatalogEntry *>(g_ptr_array_index(h.mdb->catalog, i));
-        if (entry->object_type != MDB_TABLE || mdb_is_system_table(entry))
-            continue;
-        names.append(QString::fromUtf8(entry->object_name));
+    d->path = path;
+    d->mdb = mdb_open(QFile::encodeName(path).constData(), MDB_NOFLAGS);
+    if (!d->mdb)
+        d->fail(QStringLiteral("无法打开。"));
+    mdb_set_date_fmt(d->mdb, "%Y-%m-%d %H:%M:%S");
+    mdb_set_bind_size(d->mdb, BindSize);
+    if (!mdb_read_catalog(d->mdb, MDB_TABLE) || !d->mdb->catalog) {
+        mdb_close(d->mdb);
+        d->fail(QStringLiteral("的表目录无法读取。"));
     }
-    return names;
+    for (unsigned i = 0; i < d->mdb->num_catalog && i < d->mdb->catalog->len; ++i) {
+        auto *entry = static_cast<MdbCatalogEntry *>(g_ptr_array_index(d->mdb->catalog, i));
+        if (!entry || entry->object_type != MDB_TABLE || mdb_is_system_table(entry))
+            continue;
+        d->tables.append(QString::fromUtf8(entry->object_name, int(strnlen(entry->object_name, MDB_MAX_OBJ_NAME))));
+    }
 }
 
-Table read(const QString &path, const QString &tableName)
+Reader::~Reader()
 {
-    Handle h(path);
-    if (!mdb_read_catalog(h.mdb, MDB_TABLE))
-        throw DbError(QStringLiteral("无法读取 Access 数据库文件“%1”的表目录。").arg(path));
-    QByteArray name = tableName.toUtf8();
-    MdbTableDef *def = mdb_read_table_by_name(h.mdb, name.data(), MDB_TABLE);
-    if (!def)
-        throw DbError(QStringLiteral("Access 数据库文件中没有数据表“%1”。").arg(tableName));
+    mdb_close(d->mdb);
+}
+
+QStringList Reader::tables() const
+{
+    return d->tables;
+}
+
+qint64 Reader::recordedRows(const QString &table)
+{
+    MdbTableDef *def = d->openTable(table);
+    const qint64 rows = def->num_rows;
+    mdb_free_tabledef(def);
+    return rows;
+}
+
+void Reader::read(const QString &tableName, const std::function<void(const QList<Column> &)> &onColumns,
+                  const std::function<void(const Row &)> &onRow)
+{
+    MdbTableDef *def = d->openTable(tableName);
     std::unique_ptr<MdbTableDef, void (*)(MdbTableDef *)> table(def, mdb_free_tabledef);
-    mdb_read_columns(def);
-    mdb_rewind_table(def);
-    Table out;
-    out.name = tableName;
-    const unsigned count = def->num_cols;
-    std::vector<std::vector<char>> buffers(count, std::vector<char>(65536 + 1));
-    std::vector<int> lengths(count, 0);
-    std::vector<int> types(count, 0);
-    for (unsigned c = 0; c < count; ++c) {
+    const auto broken = [&](const QString &why) {
+        d->fail(QStringLiteral("的数据表“%1”%2").arg(tableName, why));
+    };
+    if (def->num_cols == 0 || def->num_cols > unsigned(MaxColumns))
+        broken(QStringLiteral("记录的列数（%1）不合理。").arg(def->num_cols));
+    if (!mdb_read_columns(def) || !def->columns || def->columns->len != def->num_cols)
+        broken(QStringLiteral("的列定义无法读取。"));
+    const int count = int(def->num_cols);
+    QList<Column> columns;
+    std::vector<std::vector<char>> buffers(size_t(count), std::vector<char>(BindSize + 1, '\0'));
+    std::vector<int> lengths(size_t(count), 0);
+    std::vector<MdbColumn *> cols(size_t(count), nullptr);
+    for (int c = 0; c < count; ++c) {
         auto *col = static_cast<MdbColumn *>(g_ptr_array_index(def->columns, c));
+        if (!col || col->name[0] == '\0')
+            broken(QStringLiteral("的第 %1 列没有名称。").arg(c + 1));
+        cols[size_t(c)] = col;
         Column column;
-        column.name = QString::fromUtf8(col->name);
+        column.name = QString::fromUtf8(col->name, int(strnlen(col->name, MDB_MAX_OBJ_NAME)));
         column.jetType = col->col_type;
         column.kind = kindOf(col->col_type);
-        types[c] = col->col_type;
-        out.columns.append(column);
-        mdb_bind_column(def, int(c) + 1, buffers[c].data(), &lengths[c]);
+        columns.append(column);
+        if (mdb_bind_column(def, c + 1, buffers[size_t(c)].data(), &lengths[size_t(c)]) != c + 1)
+            broken(QStringLiteral("的第 %1 列无法读取。").arg(c + 1));
     }
+    onColumns(columns);
+
+    MdbHandle *mdb = d->mdb;
+    const int pageSize = int(mdb->fmt->pg_size);
+    std::vector<MdbField> fields(static_cast<size_t>(count));
+    mdb_rewind_table(def);
+    Row row;
     while (mdb_fetch_row(def)) {
-        QList<QVariant> row;
-        row.reserve(int(count));
-        for (unsigned c = 0; c < count; ++c) {
-            if (types[c] == MDB_DATETIME) {
-                // the library's own text of a date goes wrong outside 1900..2100
-                auto *col = static_cast<MdbColumn *>(g_ptr_array_index(def->columns, c));
-                row.append(lengths[c] > 0 && col->cur_value_len == 8
-                               ? dateTimeOf(mdb_pg_get_double(h.mdb, col->cur_value_start))
-                               : QVariant());
+        // The row just read, taken apart again: libmdb's bound texts do not
+        // tell Null from '', and its text of a number is rounded.
+        int start = 0;
+        size_t size = 0;
+        if (def->cur_row == 0 || mdb_find_row(mdb, int(def->cur_row) - 1, &start, &size) != 0 || size == 0
+            || (start & DeletedFlag))
+            broken(QStringLiteral("有一行无法读取。"));
+        std::fill(fields.begin(), fields.end(), MdbField{});
+        // the number of columns the row holds (older rows may hold fewer);
+        // every field of the table is filled
+        if (mdb_crack_row(def, start & OffsetMask, size, fields.data()) < 0)
+            broken(QStringLiteral("有一行无法读取。"));
+        row.clear();
+        row.reserve(count);
+        for (int c = 0; c < count; ++c)
+            row.append(QVariant());
+        for (const MdbField &field : fields) {
+            if (field.colnum < 0 || field.colnum >= count)
+                broken(QStringLiteral("有一行无法读取。"));
+            const MdbColumn *col = cols[size_t(field.colnum)];
+            QVariant &value = row[field.colnum];
+            if (col->col_type == MDB_BOOL) { // the null bit holds the value
+                value = qlonglong(field.is_null ? 0 : 1);
                 continue;
             }
-            row.append(valueOf(types[c], buffers[c].data(), lengths[c]));
+            if (field.is_null)
+                continue;
+            const auto fixed = [&](int bytes) {
+                if (field.start < 0 || field.siz < bytes || field.start + bytes > pageSize)
+                    broken(QStringLiteral("有一个值超出了数据页。"));
+                return mdb->pg_buf;
+            };
+            switch (col->col_type) {
+            case MDB_BYTE:
+                value = qlonglong(fixed(1)[field.start]);
+                break;
+            case MDB_INT: {
+                const unsigned char *p = fixed(2) + field.start;
+                value = qlonglong(qint16(quint16(p[0] | (p[1] << 8))));
+                break;
+            }
+            case MDB_LONGINT: {
+                const unsigned char *p = fixed(4) + field.start;
+                value
+                    = qlonglong(qint32(quint32(p[0]) | quint32(p[1]) << 8 | quint32(p[2]) << 16 | quint32(p[3]) << 24));
+                break;
+            }
+            case MDB_MONEY:
+                // a whole number of ten-thousandths of a unit
+                value = double(int64At(fixed(8), field.start)) / 10000.0;
+                break;
+            case MDB_FLOAT:
+                value = double(singleAt(fixed(4), field.start));
+                break;
+            case MDB_DOUBLE:
+                value = doubleAt(fixed(8), field.start);
+                break;
+            case MDB_DATETIME:
+                value = dateTimeOf(doubleAt(fixed(8), field.start));
+                break;
+            case MDB_NUMERIC: {
+                const int length = lengths[size_t(field.colnum)];
+                bool ok = false;
+                const double n = QString::fromUtf8(buffers[size_t(field.colnum)].data(), length).toDouble(&ok);
+                value = ok ? QVariant(n) : QVariant();
+                break;
+            }
+            default: {
+                const int length = qBound(0, lengths[size_t(field.colnum)], BindSize);
+                value = QString::fromUtf8(buffers[size_t(field.colnum)].data(), length);
+                break;
+            }
+            }
         }
-        out.rows.append(row);
+        onRow(row);
     }
+}
+
+QStringList tables(const QString &path)
+{
+    return Reader(path).tables();
+}
+
+Table read(const QString &path, const QString &table)
+{
+    Reader reader(path);
+    Table out;
+    out.name = table;
+    reader.read(
+        table, [&out](const QList<Column> &columns) { out.columns = columns; },
+        [&out](const Row &row) { out.rows.append(row); });
     return out;
 }
 

@@ -1,19 +1,23 @@
 #include "maintenancegroups.h"
 
 #include "components/artwork.h"
+#include "components/busy.h"
 #include "data/dberror.h"
+#include "data/filesafety.h"
 #include "data/sqltext.h"
 #include "data/tdm.h"
 #include "databasefiles.h"
 #include "importer.h"
+#include "jetstaging.h"
+#include "platform/errortext.h"
 #include "platform/platform.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProgressDialog>
 #include <QPushButton>
 #include <QStyle>
 #include <QVBoxLayout>
@@ -105,7 +109,11 @@ void MaintenanceGroups::BitBtn38Click()
     if (!chosen.accepted || chosen.fileName.isEmpty())
         return;
     QString why;
-    if (DatabaseFiles::backup(DM->ADOConnection1, chosen.fileName, &why))
+    const bool ok
+        = DatabaseFiles::backup(DM->ADOConnection1, chosen.fileName, &why, [this](const std::function<void()> &copy) {
+              runBusy(m_page->window(), QStringLiteral("正在备份数据……"), [&copy](BusyTask &) { copy(); });
+          });
+    if (ok)
         platform().showInformation(m_page->window(), QStringLiteral("数据备份成功"), QStringLiteral("提示"));
     else
         platform().showError(m_page->window(), QStringLiteral("数据备份失败\r") + why, QStringLiteral("提示"));
@@ -113,39 +121,61 @@ void MaintenanceGroups::BitBtn38Click()
 
 void MaintenanceGroups::BitBtn39Click()
 {
+    QWidget *owner = m_page->window();
     FileDialogRequest request;
     request.defaultExtension = QStringLiteral(".qhd");
     request.filter = DatabaseFilter;
     request.title = QStringLiteral("青禾家庭doz－－打开库份数据文件");
-    const FileDialogResult chosen = platform().openFile(m_page->window(), request);
+    const FileDialogResult chosen = platform().openFile(owner, request);
     if (!chosen.accepted)
         return;
-    if (!platform().askYesNo(m_page->window(),
+    if (!platform().askYesNo(owner,
                              QStringLiteral("   进行数据恢复操作后，现有数据将会被您刚才所选择的备份数据所覆盖，\r"
                                             "强烈建议您先将现有数据进行备份，然后再进行数据恢复！  \r\r"
                                             "         是否确定现在就进行数据恢复！"))) {
-        platform().showMessage(m_page->window(), QStringLiteral("您取消了数据恢复操作，数据未恢复！"));
+        platform().showMessage(owner, QStringLiteral("您取消了数据恢复操作，数据未恢复！"));
         return;
     }
     if (chosen.fileName.isEmpty())
         return;
     Connection *connection = DM->ADOConnection1;
     const QString database = connection->dataSource();
+    const QString password = connection->password();
+    // The chosen file is copied beside the ledger and examined there, off
+    // the event loop and cancellable; nothing of the ledger changes yet.
     QString why;
-    // the chosen file is examined before anything is replaced
-    if (!DatabaseFiles::isLedger(chosen.fileName, connection->password(), &why)) {
-        platform().showError(m_page->window(), QStringLiteral("数据恢复失败\r") + why, QStringLiteral("提示"));
+    QString prepared;
+    bool cancelled = false;
+    runBusy(
+        owner, QStringLiteral("正在检查所选的备份文件……"),
+        [&](BusyTask &task) {
+            prepared = DatabaseFiles::prepareRestore(database, chosen.fileName, password, &why, task.cancelled,
+                                                     task.progress);
+            cancelled = task.cancelled && *task.cancelled;
+        },
+        true);
+    if (cancelled) {
+        DatabaseFiles::discardPrepared(prepared);
+        platform().showMessage(owner, QStringLiteral("您取消了数据恢复操作，数据未恢复！"));
         return;
     }
-    const QString safetyCopy = platform().programDirectory() + DatabaseFiles::SafetyCopyName;
+    if (prepared.isEmpty()) {
+        platform().showError(owner, QStringLiteral("数据恢复失败\r") + why, QStringLiteral("提示"));
+        return;
+    }
+    const QString safetyName = DatabaseFiles::safetyCopyName(platform().now());
+    const QString safetyCopy = QFileInfo(database).absolutePath() + QLatin1Char('/') + safetyName;
     connection->close(); // nothing of the old file stays open while it is replaced
-    if (!DatabaseFiles::replace(database, chosen.fileName, safetyCopy, &why)) {
-        platform().showError(m_page->window(), QStringLiteral("数据恢复失败\r") + why, QStringLiteral("提示"));
+    bool replaced = false;
+    runBusy(owner, QStringLiteral("正在恢复数据……"),
+            [&](BusyTask &) { replaced = DatabaseFiles::commitRestore(prepared, database, safetyCopy, &why); });
+    if (!replaced) {
+        platform().showError(owner, QStringLiteral("数据恢复失败\r") + why, QStringLiteral("提示"));
         return;
     }
-    platform().showInformation(m_page->window(),
+    platform().showInformation(owner,
                                QStringLiteral("数据恢复成功！  重新启动《doz》后数据生效！\r\r原有数据已保存为“")
-                                   + DatabaseFiles::SafetyCopyName + QStringLiteral("”。"),
+                                   + safetyName + QStringLiteral("”。"),
                                QStringLiteral("提示"));
     platform().terminate(); // without the exit question
 }
@@ -201,6 +231,7 @@ void MaintenanceGroups::BitBtn40Click()
         return;
     }
     Connection *ledger = DM->ADOConnection1;
+    const QString fileName = QFileInfo(file).fileName();
     // neither a 1.0 file nor a ledger file: refused before anything is copied
     const Importer::Kind kind = Importer::kindOf(file, ledger->password());
     if (kind == Importer::Kind::Unknown) {
@@ -209,37 +240,57 @@ void MaintenanceGroups::BitBtn40Click()
                                           .arg(file));
         return;
     }
-    const QString temp = platform().programDirectory() + QStringLiteral("DATA1_temp.mdb");
-    const QString staging = platform().programDirectory() + QStringLiteral("DATA1_temp.db");
-    auto cleanUp = [&] {
-        platform().deleteFile(temp);
-        platform().deleteFile(staging);
-    };
-    try {
-        if (!platform().copyFile(file, temp))
-            throw DbError(QStringLiteral("无法复制文件“%1”。").arg(file));
-        QString source = temp;
-        if (kind == Importer::Kind::Jet) {
-            // an Access file is read as it is: no password to remove
-            QProgressDialog progress(QStringLiteral("正在读取1.0旧版帐本数据……"), QString(), 0,
-                                     int(Importer::tables().size()), owner);
-            progress.setObjectName(QStringLiteral("ImportProgress"));
-            progress.setWindowTitle(ApplicationTitle);
-            progress.setWindowModality(Qt::WindowModal);
-            progress.setMinimumDuration(0);
-            progress.setValue(0);
-            Importer::stageJet(temp, staging, [&progress](int done, int) { progress.setValue(done); });
-            source = staging;
-        } else {
-            Importer::changeDbPassword(ledger->password(), QString(), temp);
+    // The temporary file stays encrypted with the ledger's password and is
+    // removed whatever happens.
+    const QString temp = QFileInfo(ledger->dataSource()).absolutePath() + QLatin1Char('/') + Importer::TemporaryName;
+    struct Removal
+    {
+        QString path;
+        ~Removal()
+        {
+            for (const char *suffix : {"", "-journal"})
+                QFile::remove(path + QLatin1String(suffix));
         }
-        // all six tables and the version, or nothing
-        ledger->executeInTransaction(Importer::statements(source));
-    } catch (...) {
-        cleanUp();
-        throw;
+    } removal{temp};
+    if (kind == Importer::Kind::Jet) {
+        // the Access library runs in a child process: a damaged file costs a notice
+        JetStaging::Limits limits;
+        limits.seconds = int(60 + QFileInfo(file).size() / (1024 * 1024));
+        const JetStaging::Result staged = JetStaging::run(owner, file, temp, ledger->password(), limits);
+        if (staged.outcome == JetStaging::Outcome::Cancelled) {
+            platform().showMessage(owner, QStringLiteral("您取消了数据移植操作，1.0版数据未导入！"));
+            return;
+        }
+        if (staged.outcome == JetStaging::Outcome::Refused) {
+            platform().showMessage(
+                owner,
+                QStringLiteral("“%1”不能作为1.0旧版数据导入，1.0版数据未导入！\r%2").arg(fileName, staged.reason));
+            return;
+        }
+        if (staged.outcome != JetStaging::Outcome::Staged) {
+            platform().showMessage(owner,
+                                   QStringLiteral("1.0旧版数据库文件已损坏，无法读取：“%1”\r%2\r1.0版数据未导入，"
+                                                  "帐本未作任何改动。")
+                                       .arg(fileName, staged.reason));
+            return;
+        }
+    } else {
+        // a copy that keeps the password: no plain copy of anybody's books
+        QString why;
+        QFile::remove(temp);
+        if (!FileSafety::writeAtomically(
+                temp, [&](int fd) { return FileSafety::copyInto(file, fd, &why); }, &why)) {
+            platform().showMessage(owner, QStringLiteral("无法复制文件“%1”，1.0版数据未导入！\r%2").arg(fileName, why));
+            return;
+        }
     }
-    cleanUp();
+    // all six tables and the version, or nothing
+    try {
+        runBusy(owner, QStringLiteral("正在导入1.0旧版帐本数据……"),
+                [&](BusyTask &) { ledger->executeInTransaction(Importer::statements(temp)); });
+    } catch (const DbError &e) {
+        throw DbError(QStringLiteral("1.0旧版数据导入失败，帐本未作任何改动。\r") + errorText(e.message()));
+    }
     platform().showMessage(owner, QStringLiteral("1.0旧版数据导入成功！  请重启《青禾家庭doz2.0》后数据生效！"));
     platform().terminate(); // without the exit question
 }

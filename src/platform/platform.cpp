@@ -1,6 +1,7 @@
 #include "platform.h"
 
 #include "desktopplatform.h"
+#include "errortext.h"
 
 namespace {
 Platform *installed = nullptr;
@@ -22,8 +23,8 @@ void guard(const std::function<void()> &fn)
     try {
         fn();
     } catch (const std::exception &e) {
-        platform().showGeneralError(QString::fromUtf8(e.what()));
+        platform().showGeneralError(errorText(QString::fromUtf8(e.what())));
     } catch (...) {
-        platform().showGeneralError(QStringLiteral("Unknown error."));
+        platform().showGeneralError(QStringLiteral("发生了未知的错误，操作未能完成。"));
     }
 }

@@ -182,7 +182,7 @@ TEST_F(Import, AnAccessFilesTablesThroughTheStagingDatabase)
               {{QStringLiteral("2007-01-01"), qlonglong(1), QStringLiteral("V1.0")}}),
     };
     const QString staging = db->dir() + QStringLiteral("DATA1_temp.db");
-    Importer::writeStaging(read, staging);
+    Importer::writeStaging(read, staging, DatabasePassword);
     dm->ADOConnection1->executeInTransaction(Importer::statements(staging));
     EXPECT_EQ(scalar(QStringLiteral("select zbid||'|'||rq||'|'||zc||'|'||jzsj||'|'||coalesce(bz,'null') from szzb")),
               QStringLiteral("7|2007-03-15|1234567.89|2007-03-15 12:30:00|null"));
@@ -196,7 +196,7 @@ TEST_F(Import, AnAccessFilesTablesThroughTheStagingDatabase)
     // a table missing from an Access file is named
     if (QFileInfo::exists(QStringLiteral(DOZ_FIXTURES "/jet/nwind.mdb"))) {
         try {
-            Importer::stageJet(QStringLiteral(DOZ_FIXTURES "/jet/nwind.mdb"), staging);
+            Importer::stageJet(QStringLiteral(DOZ_FIXTURES "/jet/nwind.mdb"), staging, DatabasePassword);
             ADD_FAILURE() << "a file without the six tables was staged";
         } catch (const DbError &e) {
             EXPECT_TRUE(e.message().contains(QStringLiteral("szzb")));

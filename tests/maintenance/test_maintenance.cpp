@@ -1,5 +1,6 @@
 // Backup and restore of the database file, and the help document.
 #include "app/tfrmmian.h"
+#include "data/filesafety.h"
 #include "data/tdm.h"
 #include "maintenance/databasefiles.h"
 #include "maintenance/maintenancegroups.h"
@@ -98,7 +99,7 @@ TEST_F(Maintenance, AFailedBackupSaysSoAndLeavesTheOldTargetWhole)
     }
     EXPECT_EQ(platform.texts(QStringLiteral("error")).size(), 2);
     EXPECT_EQ(contents(target), QByteArray("the good old backup"));
-    EXPECT_TRUE(QDir(db->dir()).entryList({QStringLiteral("*.tmp-*")}, QDir::Files).isEmpty());
+    EXPECT_TRUE(FileSafety::leftovers(db->dir()).isEmpty());
     EXPECT_TRUE(platform.texts(QStringLiteral("information")).isEmpty());
 }
 
@@ -128,11 +129,12 @@ TEST_F(Maintenance, RestoringTheBackupGivesBackItsRowsAndKeepsASafetyCopy)
     EXPECT_TRUE(platform.texts(QStringLiteral("information"))
                     .last()
                     .startsWith(QStringLiteral("数据恢复成功！  重新启动《doz》后数据生效！")));
-    EXPECT_TRUE(platform.texts(QStringLiteral("information")).last().contains(DatabaseFiles::SafetyCopyName));
+    const QString safety = DatabaseFiles::safetyCopyName(platform.now());
+    EXPECT_TRUE(platform.texts(QStringLiteral("information")).last().contains(safety));
     EXPECT_EQ(platform.terminated, 1); // ended without the exit question
     EXPECT_EQ(platform.texts(QStringLiteral("question")).size(), 2);
     EXPECT_EQ(contents(database()), contents(backup));
-    EXPECT_EQ(contents(db->dir() + DatabaseFiles::SafetyCopyName), before);
+    EXPECT_EQ(contents(db->dir() + safety), before);
 
     // the next start reads the restored rows
     destroy();
@@ -176,7 +178,8 @@ TEST_F(Maintenance, WhatIsNoLedgerIsRefusedAndTheLedgerStaysByteForByte)
         EXPECT_EQ(contents(database()), before) << file.toStdString();
     }
     EXPECT_EQ(platform.terminated, 0);
-    EXPECT_FALSE(QFileInfo::exists(db->dir() + DatabaseFiles::SafetyCopyName));
+    EXPECT_TRUE(QDir(db->dir()).entryList({QStringLiteral("恢复前的帐本*")}).isEmpty());
+    EXPECT_TRUE(FileSafety::leftovers(db->dir()).isEmpty());
     // the program goes on with its data
     EXPECT_EQ(scalar(QStringLiteral("select count(*) from szzb")), QStringLiteral("1"));
 }

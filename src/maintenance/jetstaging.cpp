@@ -1,0 +1,131 @@
+#include "jetstaging.h"
+
+#include "components/busy.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+
+#include <csignal>
+#include <sys/resource.h>
+
+#ifndef DOZ_LIBEXECDIR
+#define DOZ_LIBEXECDIR "/usr/libexec/doz"
+#endif
+
+namespace JetStaging {
+namespace {
+
+const char *const ReaderName = "doz-jetread";
+
+QString megabytes(qint64 bytes)
+{
+    return QString::number(bytes / (1024 * 1024));
+}
+
+} // namespace
+
+QString readerProgram()
+{
+    const QString beside = QCoreApplication::applicationDirPath() + QLatin1Char('/') + QLatin1String(ReaderName);
+    if (QFileInfo(beside).isExecutable())
+        return beside;
+    return QStringLiteral(DOZ_LIBEXECDIR "/") + QLatin1String(ReaderName);
+}
+
+Result run(QWidget *owner, const QString &jetFile, const QString &staging, const QString &key, const Limits &limits,
+           const QString &program, const QStringList &arguments)
+{
+    Result result;
+    QProcess child;
+    child.setProgram(program.isEmpty() ? readerProgram() : program);
+    child.setArguments(arguments.isEmpty() ? QStringList{jetFile, staging} : arguments);
+    const rlim_t space = rlim_t(limits.addressSpace);
+    child.setChildProcessModifier([space] {
+        // in the child, between fork and exec: only async-signal-safe calls
+        const struct rlimit memory = {space, space};
+        ::setrlimit(RLIMIT_AS, &memory);
+        const struct rlimit core = {0, 0};
+        ::setrlimit(RLIMIT_CORE, &core);
+    });
+    child.setProcessChannelMode(QProcess::SeparateChannels);
+    const auto removeStaging = [&] {
+        QFile::remove(staging);
+    };
+
+    BusyIndicator busy(owner, QStringLiteral("正在读取1.0旧版帐本数据……"), true);
+    child.start();
+    if (!child.waitForStarted(10000)) {
+        result.outcome = Outcome::NotStarted;
+        result.reason = QStringLiteral("无法启动读取程序（%1）。").arg(child.program());
+        removeStaging();
+        return result;
+    }
+    child.write(key.toUtf8() + '\n');
+    child.closeWriteChannel();
+
+    QByteArray pending;
+    bool reportedDone = false;
+    QObject::connect(&child, &QProcess::readyReadStandardOutput, &busy, [&] {
+        pending += child.readAllStandardOutput();
+        int end;
+        while ((end = int(pending.indexOf('\n'))) >= 0) {
+            const QList<QByteArray> words = pending.left(end).trimmed().split(' ');
+            pending.remove(0, end + 1);
+            if (words.size() == 3 && words[0] == "progress") {
+                busy.setMaximum(words[2].toLongLong());
+                busy.setValue(words[1].toLongLong());
+            } else if (words.size() == 1 && words[0] == "done") {
+                reportedDone = true;
+            }
+        }
+        if (pending.size() > 4096) // a child that talks without end is not listened to
+            pending.clear();
+    });
+    QObject::connect(&child, &QProcess::finished, &busy, [&busy] { busy.wake(); });
+
+    QElapsedTimer clock;
+    clock.start();
+    const qint64 limit = qint64(limits.seconds) * 1000;
+    busy.waitUntil([&] { return child.state() == QProcess::NotRunning || clock.elapsed() > limit; });
+    const bool timedOut = child.state() != QProcess::NotRunning && clock.elapsed() > limit;
+    if (child.state() != QProcess::NotRunning) {
+        child.kill();
+        child.waitForFinished(10000);
+    }
+    child.waitForReadyRead(0);
+    const QString message = QString::fromUtf8(child.readAllStandardError().left(2000)).trimmed();
+
+    if (busy.cancelled()) {
+        result.outcome = Outcome::Cancelled;
+        result.reason = QStringLiteral("您取消了读取。");
+    } else if (timedOut) {
+        result.outcome = Outcome::TimedOut;
+        result.reason = QStringLiteral("读取超过 %1 秒仍未完成，已停止。").arg(limits.seconds);
+    } else if (child.exitStatus() == QProcess::CrashExit) {
+        result.outcome = Outcome::Crashed;
+        const int signal = child.exitCode();
+        result.reason = signal == SIGABRT || signal == SIGKILL
+                            ? QStringLiteral("读取时出错，读取程序异常终止（可能是所需内存超过了 %1 MB 的限制）。")
+                                  .arg(megabytes(limits.addressSpace))
+                            : QStringLiteral("读取时出错，读取程序异常终止。");
+    } else if (child.exitCode() == 3) {
+        result.outcome = Outcome::OutOfMemory;
+        result.reason = QStringLiteral("读取所需内存超过了 %1 MB 的限制。").arg(megabytes(limits.addressSpace));
+    } else if (child.exitCode() == 0 && reportedDone && QFileInfo(staging).isFile()) {
+        result.outcome = Outcome::Staged;
+        return result;
+    } else if (child.exitCode() == 1 && !message.isEmpty()) {
+        result.outcome = Outcome::Refused;
+        result.reason = message;
+    } else {
+        result.outcome = Outcome::Crashed;
+        result.reason = QStringLiteral("读取程序未能完成读取（退出码 %1）。").arg(child.exitCode());
+    }
+    removeStaging();
+    return result;
+}
+
+} // namespace JetStaging
