@@ -91,6 +91,11 @@ void BusyIndicator::setLabel(const QString &label)
     }
 }
 
+bool BusyIndicator::cancelled() const
+{
+    return m_cancelled || (m_dialog && m_dialog->wasCanceled());
+}
+
 void BusyIndicator::wake()
 {
     Q_EMIT woken(); // queued to the indicator's thread when sent from another
@@ -102,7 +107,7 @@ void BusyIndicator::waitUntil(const std::function<bool()> &done, bool untilCance
     QTimer tick;
     tick.setInterval(20);
     const auto stop = [&] {
-        return (untilCancelled && m_cancelled) || done();
+        return (untilCancelled && cancelled()) || done();
     };
     const auto check = [&] {
         if (stop())

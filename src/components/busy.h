@@ -35,7 +35,7 @@ public:
     void setValue(qint64 value);
     void setLabel(const QString &label);
     // Whether "取消" was pressed (or the progress window closed).
-    bool cancelled() const { return m_cancelled; }
+    bool cancelled() const;
     // Runs the event loop until done() is true or (when untilCancelled) the
     // command is given up; done() is asked every 20 ms and whenever wake()
     // is called (from any thread).

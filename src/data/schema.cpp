@@ -240,10 +240,10 @@ QString checkLedger(sqlite3 *db)
         const Entry *o = ownEntry(e);
         if (!o || o->type != e.type)
             return QStringLiteral("所选文件含有本程序没有的%1“%2”，不是本程序的帐本数据文件。")
-                .arg(QLatin1String(typeName(e.type)), e.name);
+                .arg(QString::fromUtf8(typeName(e.type)), e.name);
         if (o->sql != e.sql)
             return QStringLiteral("所选文件中%1“%2”的定义与本程序的不同，不能作为帐本恢复。")
-                .arg(QLatin1String(typeName(e.type)), e.name);
+                .arg(QString::fromUtf8(typeName(e.type)), e.name);
     }
     for (const QString &table : tableNames()) {
         const bool present = std::any_of(found.cbegin(), found.cend(), [&table](const Entry &e) {

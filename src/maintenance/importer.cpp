@@ -198,7 +198,8 @@ void stageJet(const QString &jetFile, const QString &staging, const QString &key
             if (p.compare(wanted, Qt::CaseInsensitive) == 0)
                 name = p;
         if (name.isEmpty())
-            throw DbError(QStringLiteral("“%1”中没有数据表“%2”。").arg(QFileInfo(jetFile).fileName(), wanted));
+            throw NotVersionOneBooks(
+                QStringLiteral("“%1”中没有数据表“%2”。").arg(QFileInfo(jetFile).fileName(), wanted));
         names.append(name);
         total += qMax<qint64>(0, reader.recordedRows(name));
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/dberror.h"
 #include "jetreader.h"
 
 #include <QString>
@@ -16,6 +17,13 @@
 // by its owner only; the ledger itself changes in one transaction or not at
 // all.
 namespace Importer {
+
+// A file that reads well but is not a version 1.0 ledger (a table missing).
+class NotVersionOneBooks : public DbError
+{
+public:
+    using DbError::DbError;
+};
 
 // The six tables replaced, in their order.
 const QStringList &tables();
@@ -64,8 +72,8 @@ void writeStaging(const QList<JetReader::Table> &tables, const QString &staging,
 // Reads the six tables of the Access file jetFile (names compared without
 // regard to case) and writes them into staging with a StagingWriter.
 // progress(done, total) is told every few hundred rows, total being the row
-// count the file records. Throws DbError naming what is wrong (a missing
-// table, a damaged one); staging is then removed. This is what the child
+// count the file records. Throws NotVersionOneBooks when a table is missing,
+// DbError naming what is wrong with a damaged file; staging is then removed. This is what the child
 // process doz-jetread runs: libmdb may also crash or loop on a damaged file.
 void stageJet(const QString &jetFile, const QString &staging, const QString &key,
               const std::function<void(qint64 done, qint64 total)> &progress = {});

@@ -150,6 +150,11 @@ Reader::Reader(const QString &path)
     d->mdb = mdb_open(QFile::encodeName(path).constData(), MDB_NOFLAGS);
     if (!d->mdb)
         d->fail(QStringLiteral("无法打开。"));
+    const qint64 page = d->mdb->fmt ? qint64(d->mdb->fmt->pg_size) : 0;
+    if (page <= 0 || QFileInfo(path).size() % page != 0 || QFileInfo(path).size() < 2 * page) {
+        mdb_close(d->mdb);
+        d->fail(QStringLiteral("不完整（可能已被截断）。"));
+    }
     mdb_set_date_fmt(d->mdb, "%Y-%m-%d %H:%M:%S");
     mdb_set_bind_size(d->mdb, BindSize);
     if (!mdb_read_catalog(d->mdb, MDB_TABLE) || !d->mdb->catalog) {

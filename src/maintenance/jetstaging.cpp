@@ -42,7 +42,12 @@ Result run(QWidget *owner, const QString &jetFile, const QString &staging, const
     QProcess child;
     child.setProgram(program.isEmpty() ? readerProgram() : program);
     child.setArguments(arguments.isEmpty() ? QStringList{jetFile, staging} : arguments);
+#if defined(__SANITIZE_ADDRESS__)
+    // the sanitizer reserves terabytes of address space for its shadow
+    const rlim_t space = RLIM_INFINITY;
+#else
     const rlim_t space = rlim_t(limits.addressSpace);
+#endif
     child.setChildProcessModifier([space] {
         // in the child, between fork and exec: only async-signal-safe calls
         const struct rlimit memory = {space, space};
@@ -51,6 +56,7 @@ Result run(QWidget *owner, const QString &jetFile, const QString &staging, const
         ::setrlimit(RLIMIT_CORE, &core);
     });
     child.setProcessChannelMode(QProcess::SeparateChannels);
+    child.setStandardErrorFile(QProcess::nullDevice());
     const auto removeStaging = [&] {
         QFile::remove(staging);
     };
@@ -68,22 +74,32 @@ Result run(QWidget *owner, const QString &jetFile, const QString &staging, const
 
     QByteArray pending;
     bool reportedDone = false;
-    QObject::connect(&child, &QProcess::readyReadStandardOutput, &busy, [&] {
+    QString refusal;
+    bool wrongFile = false;
+    const auto consume = [&] {
         pending += child.readAllStandardOutput();
         int end;
         while ((end = int(pending.indexOf('\n'))) >= 0) {
-            const QList<QByteArray> words = pending.left(end).trimmed().split(' ');
+            const QByteArray line = pending.left(end).trimmed();
+            const QList<QByteArray> words = line.split(' ');
             pending.remove(0, end + 1);
             if (words.size() == 3 && words[0] == "progress") {
                 busy.setMaximum(words[2].toLongLong());
                 busy.setValue(words[1].toLongLong());
             } else if (words.size() == 1 && words[0] == "done") {
                 reportedDone = true;
+            } else if (words.size() > 1 && (words[0] == "error" || words[0] == "wrong") && refusal.isEmpty()) {
+                wrongFile = words[0] == "wrong";
+                const QList<QByteArray> parts = line.mid(6).split('\t');
+                refusal = QString::fromUtf8(parts.value(0)).trimmed();
+                if (parts.size() > 1 && !parts[1].trimmed().isEmpty())
+                    refusal += QStringLiteral("\r（") + QString::fromUtf8(parts[1]).trimmed() + QStringLiteral("）");
             }
         }
         if (pending.size() > 4096) // a child that talks without end is not listened to
             pending.clear();
-    });
+    };
+    QObject::connect(&child, &QProcess::readyReadStandardOutput, &busy, consume);
     QObject::connect(&child, &QProcess::finished, &busy, [&busy] { busy.wake(); });
 
     QElapsedTimer clock;
@@ -95,8 +111,7 @@ Result run(QWidget *owner, const QString &jetFile, const QString &staging, const
         child.kill();
         child.waitForFinished(10000);
     }
-    child.waitForReadyRead(0);
-    const QString message = QString::fromUtf8(child.readAllStandardError().left(2000)).trimmed();
+    consume(); // the last lines
 
     if (busy.cancelled()) {
         result.outcome = Outcome::Cancelled;
@@ -117,9 +132,9 @@ Result run(QWidget *owner, const QString &jetFile, const QString &staging, const
     } else if (child.exitCode() == 0 && reportedDone && QFileInfo(staging).isFile()) {
         result.outcome = Outcome::Staged;
         return result;
-    } else if (child.exitCode() == 1 && !message.isEmpty()) {
-        result.outcome = Outcome::Refused;
-        result.reason = message;
+    } else if (child.exitCode() == 1 && !refusal.isEmpty()) {
+        result.outcome = wrongFile ? Outcome::Refused : Outcome::Damaged;
+        result.reason = refusal;
     } else {
         result.outcome = Outcome::Crashed;
         result.reason = QStringLiteral("读取程序未能完成读取（退出码 %1）。").arg(child.exitCode());

@@ -20,7 +20,8 @@ struct Limits
 
 enum class Outcome {
     Staged,   // the staging file is complete
-    Refused,  // the child read the file and found it wrong (no such table…)
+    Refused,  // the child read the file and found it no 1.0 ledger (a table missing)
+    Damaged,  // the child found pages it could not read, or a file cut short
     Crashed,  // the child ended by a signal or without a verdict
     TimedOut, // killed at the time limit
     OutOfMemory,
