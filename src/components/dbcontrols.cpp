@@ -2,6 +2,8 @@
 
 #include "data/dataset.h"
 #include "data/lookuplink.h"
+#include "data/schema.h"
+#include "formwidgets.h"
 #include "platform/platform.h"
 
 #include <QFocusEvent>
@@ -77,6 +79,11 @@ DBEdit::DBEdit(DataSource *source, const QString &field, QWidget *parent)
 
 void DBEdit::show(const QString &text)
 {
+    // the length its column allows, once the table written to is known
+    if (!m_limited && !m_link->dataset()->writeTable().isEmpty()) {
+        m_limited = true;
+        FormWidgets::limitLength(this, Schema::maxLength(m_link->dataset()->writeTable(), m_link->field()));
+    }
     // While the user is changing the box, a refresh caused by writing that
     // very value back must not undo the typing.
     if (m_modified && hasFocus() && m_link->dataset()->isEditing())
@@ -96,7 +103,7 @@ void DBEdit::flush()
         m_modified = false;
         return;
     }
-    m_link->write(text());
+    m_link->write(m_normalize ? m_normalize(text()) : text());
     m_modified = false;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -62,6 +64,9 @@ public:
     QColor background() const { return m_background; }
     // Writes the box's text into the row now when it was changed. Throws DbError.
     void flush();
+    // What is written instead of the typed text (a date in its canonical
+    // form, say); the typed text when not set.
+    void setNormalizer(std::function<QString(const QString &)> normalize) { m_normalize = std::move(normalize); }
 
 Q_SIGNALS:
     // The box was clicked (after the click has placed the cursor).
@@ -76,8 +81,10 @@ private:
     void updateStyle();
 
     FieldLink *m_link;
+    std::function<QString(const QString &)> m_normalize;
     bool m_updating = false;
     bool m_modified = false;
+    bool m_limited = false;
     QColor m_textColor;
     QColor m_background;
 };
@@ -97,8 +104,10 @@ protected:
 
 private:
     FieldLink *m_link;
+    std::function<QString(const QString &)> m_normalize;
     bool m_updating = false;
     bool m_modified = false;
+    bool m_limited = false;
 };
 
 // A read-only text bound to a column of the current row.

@@ -2,12 +2,23 @@
 
 #include "data/sqltext.h"
 #include "data/tdm.h"
+#include "platform/platform.h"
 
+#include <QAction>
+#include <QClipboard>
 #include <QComboBox>
+#include <QContextMenuEvent>
+#include <QDate>
 #include <QDateEdit>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QRegularExpression>
 #include <QToolButton>
 
 namespace FormWidgets {
@@ -63,6 +74,95 @@ QString trimmed(const QString &text)
 bool isBlank(const QString &text)
 {
     return trimmed(text).isEmpty();
+}
+
+QDate typedDate(const QString &text)
+{
+    QString t = trimmed(text);
+    for (QChar &c : t) // full-width digits and signs, as an input method types them
+        if (c.unicode() >= 0xFF01 && c.unicode() <= 0xFF5E)
+            c = QChar(char16_t(c.unicode() - 0xFEE0));
+    static const QRegularExpression separated(
+        QStringLiteral(R"(^(\d{4})\s*[-/.年]\s*(\d{1,2})\s*[-/.月]\s*(\d{1,2})\s*日?$)"));
+    static const QRegularExpression compact(QStringLiteral(R"(^(\d{4})(\d{2})(\d{2})$)"));
+    QRegularExpressionMatch m = separated.match(t);
+    if (!m.hasMatch())
+        m = compact.match(t);
+    if (!m.hasMatch())
+        return QDate();
+    return QDate(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
+}
+
+QString canonicalDate(const QString &text)
+{
+    const QDate d = typedDate(text);
+    return d.isValid() ? d.toString(QStringLiteral("yyyy-MM-dd")) : text;
+}
+
+namespace {
+
+// Holds back what would make a line edit longer than its limit, with a
+// notice for a paste (the widget itself would cut it without a word).
+class LengthLimit : public QObject
+{
+public:
+    LengthLimit(QLineEdit *box, int max)
+        : QObject(box)
+        , m_box(box)
+        , m_max(max)
+    {
+        box->setMaxLength(max);
+        box->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent *>(event)->matches(QKeySequence::Paste)) {
+            warnIfTooLong(QClipboard::Clipboard);
+        } else if (event->type() == QEvent::MouseButtonRelease
+                   && static_cast<QMouseEvent *>(event)->button() == Qt::MiddleButton) {
+            warnIfTooLong(QClipboard::Selection);
+        } else if (event->type() == QEvent::ContextMenu) {
+            QMenu *menu = m_box->createStandardContextMenu();
+            if (QAction *paste = menu->findChild<QAction *>(QStringLiteral("edit-paste")))
+                connect(paste, &QAction::triggered, this, [this] { warnIfTooLong(QClipboard::Clipboard, true); });
+            menu->setAttribute(Qt::WA_DeleteOnClose);
+            menu->popup(static_cast<QContextMenuEvent *>(event)->globalPos());
+            return true;
+        }
+        return false;
+    }
+
+private:
+    void warnIfTooLong(QClipboard::Mode mode, bool pasted = false)
+    {
+        const QString text = QGuiApplication::clipboard()->text(mode);
+        const qsizetype kept = m_box->text().size() - m_box->selectedText().size();
+        if (text.size() + kept <= m_max)
+            return;
+        // after the paste, which the box cuts at its limit
+        QMetaObject::invokeMethod(
+            m_box,
+            [box = m_box, max = m_max] {
+                platform().showMessage(box->window(), QStringLiteral("粘贴的内容太长，此处最多只能输入 %1 个字，"
+                                                                     "超出的部分已被截去。")
+                                                          .arg(max));
+            },
+            Qt::QueuedConnection);
+        Q_UNUSED(pasted);
+    }
+
+    QLineEdit *m_box;
+    int m_max;
+};
+
+} // namespace
+
+void limitLength(QLineEdit *box, int max)
+{
+    if (max > 0)
+        new LengthLimit(box, max);
 }
 
 void fillDetailList(QComboBox *box, const QString &item)

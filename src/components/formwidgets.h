@@ -4,7 +4,9 @@
 #include <QString>
 
 class QComboBox;
+class QDate;
 class QDateEdit;
+class QLineEdit;
 class QGroupBox;
 class QToolButton;
 class QWidget;
@@ -28,5 +30,17 @@ bool isBlank(const QString &text);
 // item, read through the scratch query; only "选择全部" for "选择全部" or an
 // item that has none.
 void fillDetailList(QComboBox *box, const QString &item);
+
+// A date as a household types it: 1985-3-8, 1985/3/8, 1985.3.8,
+// 1985年3月8日, 19850308 (full-width digits too); an invalid date for
+// anything else.
+QDate typedDate(const QString &text);
+// text as "yyyy-MM-dd" when it is a date typedDate() reads, else text.
+QString canonicalDate(const QString &text);
+
+// Lets box hold at most max characters (the length its column allows):
+// what is typed stops there, and a pasted text that is longer is cut with a
+// notice saying so.
+void limitLength(QLineEdit *box, int max);
 
 } // namespace FormWidgets

@@ -2,6 +2,7 @@
 
 #include "components/dbgrideh.h"
 #include "components/forms.h"
+#include "components/formwidgets.h"
 #include "components/gridexport.h"
 #include "components/gridprinter.h"
 #include "data/sqltext.h"
@@ -222,7 +223,11 @@ void ContactsPage::ComboBox7Click()
 QString ContactsPage::searchStatement(int index, const QString &text)
 {
     const int column = qBound(0, index, int(std::size(SearchColumns)) - 1);
-    QString pattern = sqlText(text.trimmed());
+    QString typed = text.trimmed();
+    // a birthday is found however it is typed: it is stored as yyyy-MM-dd
+    if (qstrcmp(SearchColumns[column], "sr") == 0)
+        typed = FormWidgets::canonicalDate(typed);
+    QString pattern = sqlText(typed);
     pattern.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
     pattern.replace(QLatin1Char('%'), QLatin1String("\\%"));
     pattern.replace(QLatin1Char('_'), QLatin1String("\\_"));

@@ -9,5 +9,6 @@ TFrmFzmc::TFrmFzmc(QWidget *parent)
 {
     setObjectName(QStringLiteral("FrmFzmc"));
     setBlankNotice(QStringLiteral("组名不能为空，请重新输入！"));
+    setCopies(QStringLiteral("txl"), QStringLiteral("fz"), DM->ADOQTxl, QStringLiteral("txlid"));
     forms().FrmFzmc = this;
 }

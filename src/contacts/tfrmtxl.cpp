@@ -45,7 +45,9 @@ TFrmTxl::TFrmTxl(QWidget *parent)
     DBEdit5 = edit("bgdh");
     DBEdit10 = edit("gsmc");
     DBDateTimeEditEh1 = edit("sr");
-    DBDateTimeEditEh1->setPlaceholderText(QStringLiteral("yyyy-MM-dd"));
+    DBDateTimeEditEh1->setPlaceholderText(QStringLiteral("例如 1985-03-08"));
+    // 1985/3/8, 1985.3.8, 1985年3月8日, 19850308 are stored as 1985-03-08
+    DBDateTimeEditEh1->setNormalizer(&FormWidgets::canonicalDate);
     DBEdit11 = edit("jtdz");
     DBEdit13 = edit("txlbz");
     BitBtn1 = new QPushButton(QStringLiteral("保存退出"), this);
@@ -188,7 +190,8 @@ void TFrmTxl::SpeedButton2Click()
     dialog->move(DBDateTimeEditEh1->mapToGlobal(QPoint(0, DBDateTimeEditEh1->height())));
     DBDateTimeEditEh1->flush();
     const QDate current = DM->ADOQTxl->asDate(QStringLiteral("sr"));
-    dialog->MonthCalendar1->setSelectedDate(current.isValid() ? current : platform().today());
+    // on the typed birthday, else ten years back (the year is easy to change there)
+    dialog->MonthCalendar1->setSelectedDate(current.isValid() ? current : platform().today().addYears(-10));
     platform().showModal(dialog);
     if (dialog->Confirmed == 1)
         DM->ADOQTxl->setValue(QStringLiteral("sr"), dialog->MonthCalendar1->selectedDate());

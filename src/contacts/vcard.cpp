@@ -4,6 +4,9 @@
 #include "data/filesafety.h"
 
 #include <QFile>
+#include <QStringList>
+
+#include <algorithm>
 
 namespace VCard {
 
@@ -52,6 +55,29 @@ QByteArray line(const QString &text)
     return out;
 }
 
+QPair<QString, QString> splitName(const QString &name)
+{
+    // the two-character family names that are not rare
+    static const QStringList compound
+        = {QStringLiteral("欧阳"), QStringLiteral("司马"), QStringLiteral("诸葛"), QStringLiteral("上官"),
+           QStringLiteral("皇甫"), QStringLiteral("东方"), QStringLiteral("慕容"), QStringLiteral("令狐"),
+           QStringLiteral("端木"), QStringLiteral("公孙"), QStringLiteral("司徒"), QStringLiteral("夏侯"),
+           QStringLiteral("尉迟"), QStringLiteral("长孙"), QStringLiteral("宇文"), QStringLiteral("轩辕"),
+           QStringLiteral("澹台"), QStringLiteral("南宫"), QStringLiteral("西门"), QStringLiteral("独孤"),
+           QStringLiteral("呼延"), QStringLiteral("万俟"), QStringLiteral("闻人"), QStringLiteral("申屠"),
+           QStringLiteral("太史"), QStringLiteral("公羊"), QStringLiteral("赫连"), QStringLiteral("钟离"),
+           QStringLiteral("宗政"), QStringLiteral("濮阳"), QStringLiteral("淳于"), QStringLiteral("单于"),
+           QStringLiteral("拓跋"), QStringLiteral("百里"), QStringLiteral("东郭"), QStringLiteral("左丘")};
+    const QString n = name.trimmed();
+    const bool chinese = n.size() >= 2 && n.size() <= 5 && std::all_of(n.cbegin(), n.cend(), [](QChar c) {
+                             return c.unicode() >= 0x3400 && c.unicode() <= 0x9fff;
+                         });
+    if (!chinese)
+        return {name, QString()};
+    const int family = n.size() >= 3 && compound.contains(n.left(2)) ? 2 : 1;
+    return {n.left(family), n.mid(family)};
+}
+
 QByteArray card(const Dataset &contacts, int row)
 {
     auto field = [&](const char *name) {
@@ -61,7 +87,9 @@ QByteArray card(const Dataset &contacts, int row)
     QByteArray out = line(QStringLiteral("BEGIN:VCARD")) + line(QStringLiteral("VERSION:3.0"));
     const QString name = field("lxrxm");
     out += line(QStringLiteral("FN:") + escaped(name));
-    out += line(QStringLiteral("N:") + escaped(name) + QStringLiteral(";;;;"));
+    const QPair<QString, QString> parts = splitName(name);
+    out += line(QStringLiteral("N:") + escaped(parts.first) + QLatin1Char(';') + escaped(parts.second)
+                + QStringLiteral(";;;"));
     auto add = [&](const QString &property, const char *column) {
         const QString value = field(column);
         if (!value.isEmpty())

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QPair>
+#include <QString>
+
 #include <QByteArray>
 #include <QString>
 
@@ -9,6 +12,12 @@ class Dataset;
 // lines ending in CR LF and folded at 75 octets without splitting a
 // character, commas, semicolons, backslashes and line breaks escaped.
 namespace VCard {
+
+// A name as the vCard's structured name wants it: family name and given
+// name. A Chinese name (two to five Chinese characters) is split after its
+// family name, one character or a common two-character one (欧阳, 司马,
+// 诸葛…); any other name stays whole as the family name.
+QPair<QString, QString> splitName(const QString &name);
 
 // A text value escaped for a vCard.
 QString escaped(const QString &value);

@@ -478,6 +478,19 @@ void Connection::executeInTransaction(const QStringList &statements)
     detachExternals(schemas);
 }
 
+void Connection::inTransaction(const std::function<void()> &work)
+{
+    open();
+    runSqlite(QStringLiteral("BEGIN"));
+    try {
+        work();
+        runSqlite(QStringLiteral("COMMIT"));
+    } catch (...) {
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+}
+
 Statement Connection::prepare(const QString &jet, QStringList *attached)
 {
     return prepare(JetSql::translate(jet), attached);

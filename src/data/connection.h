@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 #include "jetsql.h"
 
 struct sqlite3;
@@ -84,6 +86,11 @@ public:
     // the same file, attached for the whole run. Throws DbError with the
     // engine's message; the database is then as it was.
     void executeInTransaction(const QStringList &statements);
+
+    // Runs work (which uses this connection) as one transaction: committed
+    // when work returns, rolled back when it throws (the exception passes
+    // on). Not nested.
+    void inTransaction(const std::function<void()> &work);
 
     // Prepares a translated statement for reading rows. The tables of other
     // files it names stay attached until detachExternals().

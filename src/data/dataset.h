@@ -82,6 +82,8 @@ public:
     bool isEditing() const { return m_state == State::Edit || m_state == State::Insert; }
     bool isModified() const { return m_modified; }
     bool isReadOnly() const { return m_table.isEmpty(); }
+    // The table rows are written back to ("" for a read-only result).
+    QString writeTable() const { return m_table; }
 
     // --- walking -----------------------------------------------------------
     // The exact number of rows, the row being inserted included.

@@ -6,6 +6,7 @@
 #include <QRegularExpression>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -131,6 +132,8 @@ bool copyInto(const QString &from, int fd, QString *why)
 bool writeAtomically(const QString &target, const std::function<bool(int fd)> &write, QString *why)
 {
     const QString folder = QFileInfo(target).absolutePath();
+    // what a killed program left in the moment between naming and renaming
+    removeStaleTemporaries(folder);
     const QByteArray folderName = QFile::encodeName(folder);
     // an unnamed file first: nothing of it stays when the program is killed
     int fd = ::open(folderName.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
@@ -212,6 +215,22 @@ QStringList leftovers(const QString &folder)
             found.append(name);
     }
     return found;
+}
+
+QStringList removeStaleTemporaries(const QString &folder)
+{
+    static const QRegularExpression ours(QStringLiteral(R"(^.+\.doz-tmp-(\d+)-\d+(-journal|-wal|-shm)?$)"));
+    QStringList removed;
+    const QStringList names = QDir(folder).entryList({QStringLiteral("*.doz-tmp-*")}, QDir::Files | QDir::Hidden);
+    for (const QString &name : names) {
+        const QRegularExpressionMatch m = ours.match(name);
+        if (!m.hasMatch())
+            continue;
+        const pid_t pid = pid_t(m.captured(1).toLongLong());
+        if (pid > 0 && ::kill(pid, 0) != 0 && errno == ESRCH && QFile::remove(QDir(folder).filePath(name)))
+            removed.append(name);
+    }
+    return removed;
 }
 
 QStringList removeLeftovers(const QString &folder)

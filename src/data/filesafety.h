@@ -69,6 +69,10 @@ private:
 // change of password ("<name>.rekey"), and the engine's journals of these.
 // Never a file of the user's, and never the journal of the ledger itself.
 QStringList leftovers(const QString &folder);
+// Removes from folder the temporary copies named by temporarySibling() of
+// processes that are gone (checked by their number). Safe while other
+// programs are present. Returns the names removed.
+QStringList removeStaleTemporaries(const QString &folder);
 // Removes leftovers(folder); call only when no other program is present
 // (FolderPresence::arrivedAlone()). Returns the names removed.
 QStringList removeLeftovers(const QString &folder);

@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QStringList>
 
 #include <algorithm>
@@ -203,6 +204,19 @@ qint64 count(sqlite3 *db, const char *sql, bool *ok)
 }
 
 } // namespace
+
+int maxLength(const QString &table, const QString &column)
+{
+    for (const Entry &e : ownSchema()) {
+        if (e.type != QLatin1String("table") || e.name.compare(table, Qt::CaseInsensitive) != 0)
+            continue;
+        const QRegularExpression check(
+            QStringLiteral(R"(check \(length\(%1\) <= (\d+)\))").arg(QRegularExpression::escape(column.toLower())));
+        const QRegularExpressionMatch m = check.match(e.sql);
+        return m.hasMatch() ? m.captured(1).toInt() : 0;
+    }
+    return 0;
+}
 
 void addMissingParts(sqlite3 *db)
 {

@@ -17,6 +17,10 @@ void exec(sqlite3 *db, const QString &sql);
 // details of a deleted item) in an open, empty database. Throws DbError.
 void createTables(sqlite3 *db);
 
+// The most characters column of table may hold (its length check), 0 when
+// it has no such limit or is unknown.
+int maxLength(const QString &table, const QString &column);
+
 // The ten tables of the ledger, in the order of the data model.
 const QStringList &tableNames();
 

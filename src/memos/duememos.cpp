@@ -37,13 +37,50 @@ QString countCaption(int count)
     return QStringLiteral("共有 ") + QString::number(count) + QStringLiteral(" 件提醒事务到期");
 }
 
-QDate nextReminder(const QString &state, const QDate &reminder)
+bool recurs(const QString &state)
 {
-    if (state == Monthly)
-        return reminder.addMonths(1);
-    if (state == Yearly)
-        return reminder.addYears(1);
-    return QDate();
+    return state == Monthly || state == Yearly;
+}
+
+namespace {
+
+// The k-th reminder of the series starting at anchor.
+QDate occurrence(const QString &state, const QDate &anchor, int k)
+{
+    return state == Monthly ? anchor.addMonths(k) : anchor.addYears(k);
+}
+
+// How many steps of the series lie between anchor and date, by the calendar.
+int stepsTo(const QString &state, const QDate &anchor, const QDate &date)
+{
+    const int months = (date.year() - anchor.year()) * 12 + date.month() - anchor.month();
+    return state == Monthly ? months : date.year() - anchor.year();
+}
+
+} // namespace
+
+bool isOccurrence(const QString &state, const QDate &anchor, const QDate &date)
+{
+    if (!recurs(state) || !anchor.isValid() || !date.isValid())
+        return false;
+    const int k = stepsTo(state, anchor, date);
+    return k >= 0 && occurrence(state, anchor, k) == date;
+}
+
+QDate anchorOf(const QString &state, const QDate &reminder, const QDate &second)
+{
+    return isOccurrence(state, second, reminder) ? second : reminder;
+}
+
+QDate nextReminder(const QString &state, const QDate &anchor, const QDate &today)
+{
+    if (!recurs(state) || !anchor.isValid())
+        return QDate();
+    int k = qMax(0, stepsTo(state, anchor, today));
+    QDate next = occurrence(state, anchor, k);
+    while (next <= today)
+        next = occurrence(state, anchor, ++k);
+    return next;
 }
 
 } // namespace DueMemos

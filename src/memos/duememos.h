@@ -29,9 +29,21 @@ QStringList statementLines(const QDate &today);
 void listDue(Dataset *dataset, const QDate &today);
 // The caption of the memo page's count: "共有 " + count + " 件提醒事务到期".
 QString countCaption(int count);
-// The reminder date after an acknowledgement of a recurring memo: one month
-// or one year on, the day kept where the month has it (31 January gives the
-// last day of February); an invalid date for the other states.
-QDate nextReminder(const QString &state, const QDate &reminder);
+// Whether state repeats (monthly or yearly).
+bool recurs(const QString &state);
+// Whether date is one of the reminders of the recurring series that starts
+// at anchor: the anchor moved on by whole months (or years), the day kept
+// where the month has it (31 January, 28 February, 31 March, 30 April…;
+// 29 February in leap years only).
+bool isOccurrence(const QString &state, const QDate &anchor, const QDate &date);
+// The day a recurring memo keeps: its second date txjsrq, when the reminder
+// date is one of the series starting there, else the reminder date itself.
+// (A recurring memo keeps the reminder date it was set to in txjsrq, which
+// nothing else reads; a memo made before that kept the day of its making
+// there, which is then not taken.)
+QDate anchorOf(const QString &state, const QDate &reminder, const QDate &second);
+// The next reminder of a recurring series starting at anchor: its first
+// occurrence after today. An invalid date for the other states.
+QDate nextReminder(const QString &state, const QDate &anchor, const QDate &today);
 
 } // namespace DueMemos

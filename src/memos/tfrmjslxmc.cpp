@@ -8,5 +8,7 @@ TFrmJslxmc::TFrmJslxmc(QWidget *parent)
                  QStringLiteral("lxmc"), parent)
 {
     setObjectName(QStringLiteral("FrmJslxmc"));
+    setBlankNotice(QStringLiteral("类型名称不能为空，请重新输入！"));
+    setCopies(QStringLiteral("jstx"), QStringLiteral("jslxmc"), DM->ADOQjs, QStringLiteral("jsid"));
     forms().FrmJslxmc = this;
 }

@@ -4,6 +4,7 @@
 #include "components/forms.h"
 #include "components/formwidgets.h"
 #include "data/lookuplink.h"
+#include "data/sqltext.h"
 #include "data/tdm.h"
 #include "duememos.h"
 #include "platform/platform.h"
@@ -174,6 +175,14 @@ void TFrmJstx::BitBtn4Click()
         platform().showMessage(this, QStringLiteral("提醒日期不能小于今天日期！   请更改提醒日期！"));
         return;
     }
+    // a recurring memo keeps the day it was set to: its series starts at the
+    // reminder date unless that date is one of the series it has
+    const QString state = memo->asString(QStringLiteral("txfs"));
+    if (DueMemos::recurs(state) && reminder.isValid()) {
+        const QDate anchor = DueMemos::anchorOf(state, reminder, memo->asDate(QStringLiteral("txjsrq")));
+        if (anchor != memo->asDate(QStringLiteral("txjsrq")))
+            memo->setValue(QStringLiteral("txjsrq"), anchor);
+    }
     memo->setValue(QStringLiteral("jsczsj"), platform().now());
     memo->post();
     accept();
@@ -181,14 +190,25 @@ void TFrmJstx::BitBtn4Click()
 
 void TFrmJstx::BitBtn1Click()
 {
-    if (platform().askYesNo(this, QStringLiteral("   您是否确认已经知道该件提醒记事的内容，以后不再需要进行提醒？"))) {
-        Dataset *memo = DM->ADOQjs;
-        const QString state = memo->asString(QStringLiteral("txfs"));
-        const QDate next = DueMemos::nextReminder(state, memo->asDate(QStringLiteral("txqsrq")));
-        if (next.isValid()) // a recurring reminder: the next month or year
+    Dataset *memo = DM->ADOQjs;
+    const QString state = memo->asString(QStringLiteral("txfs"));
+    if (DueMemos::recurs(state)) {
+        // this time is done; the series goes on at its first date after today
+        const QDate anchor
+            = DueMemos::anchorOf(state, memo->asDate(QStringLiteral("txqsrq")), memo->asDate(QStringLiteral("txjsrq")));
+        const QDate next = DueMemos::nextReminder(state, anchor, platform().today());
+        if (platform().askYesNo(
+                this, QStringLiteral("   本次提醒的事务是否已经办完？下次提醒日期为 %1。  ").arg(sqlDate(next)))) {
             memo->setValue(QStringLiteral("txqsrq"), next);
-        else
-            memo->setValue(QStringLiteral("txfs"), DueMemos::Ended);
+            if (anchor != memo->asDate(QStringLiteral("txjsrq")))
+                memo->setValue(QStringLiteral("txjsrq"), anchor);
+            memo->post();
+        }
+        reject();
+        return;
+    }
+    if (platform().askYesNo(this, QStringLiteral("   您是否确认已经知道该件提醒记事的内容，以后不再需要进行提醒？"))) {
+        memo->setValue(QStringLiteral("txfs"), DueMemos::Ended);
         memo->post();
     }
     reject();

@@ -3,6 +3,7 @@
 #include "components/form.h"
 
 class DataSource;
+class Dataset;
 class DBEdit;
 class QLabel;
 class QPushButton;
@@ -28,6 +29,13 @@ public:
     // either end are removed, with notice (shown in a plain notice; the
     // dialog stays open). Without a notice every name is stored.
     void setBlankNotice(const QString &notice) { m_blankNotice = notice; }
+    // The rows of table whose column holds a copy of the name (memos of a
+    // type, contacts of a group). When a name in use is changed, the user
+    // is asked whether they take the new name too; on Yes they do, in the
+    // same transaction as the rename, and refresh (when given) is read anew
+    // keeping its current row by keyField.
+    void setCopies(const QString &table, const QString &column, Dataset *refresh = nullptr,
+                   const QString &keyField = QString());
 
 protected:
     void FormShow() override;
@@ -39,8 +47,15 @@ protected:
         Q_UNUSED(name);
         return true;
     }
+    // Runs after the name was stored (the row posted).
+    virtual void afterPost() {}
 
     DataSource *m_source;
     QString m_field;
     QString m_blankNotice;
+    QString m_copiesTable;
+    QString m_copiesColumn;
+    Dataset *m_refresh = nullptr;
+    QString m_refreshKey;
+    QString m_oldName; // the name as it was when an edit began
 };

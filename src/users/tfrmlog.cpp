@@ -1,5 +1,7 @@
 #include "tfrmlog.h"
 
+#include "components/formwidgets.h"
+
 #include "components/artwork.h"
 #include "components/forms.h"
 #include "components/statusbar.h"
@@ -120,7 +122,10 @@ void TFrmLog::refuse()
 
 QString TFrmLog::foldedName(const QString &name)
 {
-    QString folded = name;
+    // blanks at either end (also the full-width one) are no part of a name
+    QString folded = FormWidgets::trimmed(name);
+    while (folded.startsWith(QChar(0x3000)) || folded.endsWith(QChar(0x3000)))
+        folded = FormWidgets::trimmed(folded.startsWith(QChar(0x3000)) ? folded.mid(1) : folded.chopped(1));
     for (QChar &c : folded) {
         // full-width Latin letters and digits, as an input method types them
         const char16_t u = c.unicode();

@@ -1,6 +1,8 @@
 #include "tfrmyhwh.h"
 
 #include "components/forms.h"
+#include "components/formwidgets.h"
+#include "data/sqltext.h"
 #include "data/tdm.h"
 #include "platform/platform.h"
 #include "tfrmlog.h"
@@ -20,6 +22,9 @@ void TFrmyhwh::FormShow()
     Dataset *users = DM->ADOQczyh;
     m_ownName = users->state() == Dataset::State::Edit ? TFrmLog::foldedName(users->asString(QStringLiteral("yhmc")))
                                                        : QString();
+    Dataset *log = DM->ADOQLog;
+    m_editsOperator = !m_ownName.isEmpty() && log->isActive() && !log->isEmpty()
+                      && users->asString(QStringLiteral("yhmc")) == log->asString(QStringLiteral("yhmc"));
 }
 
 bool TFrmyhwh::nameAccepted(const QString &name)
@@ -36,5 +41,17 @@ bool TFrmyhwh::nameAccepted(const QString &name)
         platform().showMessage(this, QStringLiteral("已有名为“%1”的操作用户，请换一个用户名称！").arg(name));
         return false;
     }
+    // a name is stored without blanks at either end: "管理员 " is no second 管理员
+    const QString stored = FormWidgets::trimmed(name);
+    if (stored != name)
+        DM->ADOQczyh->setValue(QStringLiteral("yhmc"), stored);
     return true;
+}
+
+void TFrmyhwh::afterPost()
+{
+    // the operator who renamed himself keeps his row for the password change
+    if (m_editsOperator)
+        DM->ADOQLog->requery(QStringLiteral("select * from czyh where yhmc='")
+                             + sqlText(DM->ADOQczyh->asString(QStringLiteral("yhmc"))) + QStringLiteral("'"));
 }

@@ -14,7 +14,9 @@ public:
 protected:
     void FormShow() override;
     bool nameAccepted(const QString &name) override;
+    void afterPost() override;
 
 private:
-    QString m_ownName; // the edited user's name as it was, folded; "" for a new user
+    QString m_ownName;            // the edited user's name as it was, folded; "" for a new user
+    bool m_editsOperator = false; // the user being renamed is the one logged in
 };

@@ -1,8 +1,11 @@
 #include "userspage.h"
 
+#include "components/formwidgets.h"
+
 #include "components/dbcontrols.h"
 #include "components/dbgrideh.h"
 #include "components/forms.h"
+#include "data/schema.h"
 #include "data/sqltext.h"
 #include "data/tdm.h"
 #include "platform/platform.h"
@@ -63,6 +66,8 @@ UserGroups::UserGroups(QWidget *parent)
     Edit1 = new QLineEdit(GroupBox10);
     Edit2 = new QLineEdit(GroupBox10);
     Edit3 = new QLineEdit(GroupBox10);
+    for (QLineEdit *box : {Edit1, Edit2, Edit3}) // as long as a stored password may be
+        FormWidgets::limitLength(box, Schema::maxLength(QStringLiteral("czyh"), QStringLiteral("yhkl")));
     BitBtn24 = new QPushButton(QStringLiteral("确定修改"), GroupBox10);
     auto *password = new QGridLayout(GroupBox10);
     password->addWidget(label5, 0, 0);
@@ -105,7 +110,7 @@ void UserGroups::BitBtn21Click()
 void UserGroups::BitBtn22Click()
 {
     Dataset *users = DM->ADOQczyh;
-    if (users->asString(QStringLiteral("yhmc")) == BuiltIn) {
+    if (FormWidgets::trimmed(users->asString(QStringLiteral("yhmc"))) == BuiltIn) {
         platform().showMessage(m_page, QStringLiteral("管理员为系统默认操作用户，不充许修改！"));
         return;
     }
@@ -116,7 +121,7 @@ void UserGroups::BitBtn22Click()
 void UserGroups::BitBtn23Click()
 {
     Dataset *users = DM->ADOQczyh;
-    if (users->asString(QStringLiteral("yhmc")) == BuiltIn) {
+    if (FormWidgets::trimmed(users->asString(QStringLiteral("yhmc"))) == BuiltIn) {
         platform().showMessage(m_page, QStringLiteral("管理员为系统默认操作用户，不充许删除！"));
         return;
     }
@@ -148,8 +153,22 @@ void UserGroups::BitBtn24Click()
         return;
     }
     log->edit();
-    log->setValue(QStringLiteral("yhkl"), Edit2->text());
-    log->post();
+    try {
+        log->setValue(QStringLiteral("yhkl"), Edit2->text());
+        log->post();
+    } catch (...) {
+        log->cancel(); // a refused password leaves nothing pending
+        throw;
+    }
+    // the user list read the old password: read it anew, on the same user
+    Dataset *users = DM->ADOQczyh;
+    if (users->isActive() && !users->isEditing()) {
+        const QString at = users->isEmpty() ? QString() : users->asString(QStringLiteral("yhmc"));
+        users->close();
+        users->open();
+        if (!at.isEmpty())
+            users->locate(QStringLiteral("yhmc"), at);
+    }
     platform().showMessage(m_page, QStringLiteral("新口令修改成功！"));
     Edit1->clear();
     Edit2->clear();

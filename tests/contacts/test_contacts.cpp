@@ -10,9 +10,11 @@
 #include "contacts/tfrmtxl.h"
 #include "contacts/vcard.h"
 #include "data/tdm.h"
+#include "settings/tfrmrq.h"
 #include "support/app/appfixture.h"
 
 #include <QApplication>
+#include <QCalendarWidget>
 #include <QComboBox>
 #include <QFile>
 #include <QFileInfo>
@@ -200,14 +202,30 @@ TEST_F(Contacts, GroupsAreNamedNotBlankAndOfferedAtOnceInTheEditor)
     EXPECT_EQ(platform.texts(QStringLiteral("message")), QStringList{QStringLiteral("组名不能为空，请重新输入！")});
     EXPECT_EQ(page->ComboBox8->findText(QStringLiteral("朋友's")), -1); // only from the next start
 
-    // renaming a group leaves its contacts with the old name
+    // renaming a group in use asks; No leaves its contacts with the old name
     dm->ADOQLxrfz->locate(QStringLiteral("zm"), QStringLiteral("家人"));
+    platform.answer(false);
     platform.onDialog(QStringLiteral("FrmFzmc"), [&](QDialog *) {
         forms().FrmFzmc->DBEdit1->setText(QStringLiteral("亲人"));
         forms().FrmFzmc->BitBtn1->click();
     });
     groups->BitBtn2Click();
+    EXPECT_EQ(platform.texts(QStringLiteral("question")).last(),
+              QStringLiteral("是否把使用“家人”的 1 条记录一并改为“亲人”？"));
     EXPECT_EQ(scalar(QStringLiteral("select fz from txl where lxrxm='王小明'")), QStringLiteral("家人"));
+    // and Yes takes them along, so that the group still finds them
+    exec(QStringLiteral("update lxrfz set zm='家人' where zm='亲人'"));
+    dm->ADOQLxrfz->close();
+    dm->ADOQLxrfz->open();
+    dm->ADOQLxrfz->locate(QStringLiteral("zm"), QStringLiteral("家人"));
+    platform.answer(true);
+    platform.onDialog(QStringLiteral("FrmFzmc"), [&](QDialog *) {
+        forms().FrmFzmc->DBEdit1->setText(QStringLiteral("亲人"));
+        forms().FrmFzmc->BitBtn1->click();
+    });
+    groups->BitBtn2Click();
+    EXPECT_EQ(scalar(QStringLiteral("select fz from txl where lxrxm='王小明'")), QStringLiteral("亲人"));
+    EXPECT_EQ(dm->ADOQTxl->asString(QStringLiteral("fz")).isEmpty(), false);
 
     destroy();
     start();
@@ -274,4 +292,62 @@ for card in vobject.readComponents(open(sys.argv[1], encoding='utf-8').read()):
     EXPECT_TRUE(cards.contains(QStringLiteral("李丽|||1992-05-30|同学|第一行;第二行\\还有/换行,逗号"
                                               "一二三四五六七八九十一二三四五六七八九十一二三四五六七八九十")))
         << cards.join(QLatin1Char('\n')).toStdString();
+}
+
+TEST_F(Contacts, BirthdaysAreTakenAsAHouseholdTypesThem)
+{
+    const QStringList typed
+        = {QStringLiteral("1985-3-8"),     QStringLiteral("1985/3/8"), QStringLiteral("1985.3.8"),
+           QStringLiteral("1985年3月8日"), QStringLiteral("19850308"), QStringLiteral("１９８５－３－８")};
+    int n = 0;
+    for (const QString &birthday : typed) {
+        const QString name = QStringLiteral("生日%1").arg(++n);
+        platform.onDialog(QStringLiteral("FrmTxl"), [&](QDialog *) {
+            EXPECT_EQ(editor->DBDateTimeEditEh1->placeholderText(), QStringLiteral("例如 1985-03-08"));
+            editor->DBEdit1->setText(name);
+            editor->DBDateTimeEditEh1->setText(birthday);
+            editor->DBDateTimeEditEh1->flush();
+            editor->BitBtn1->click(); // 保存退出
+        });
+        page->BitBtn32->click();
+        EXPECT_EQ(scalar(QStringLiteral("select sr from txl where lxrxm='%1'").arg(name)), QStringLiteral("1985-03-08"))
+            << birthday.toStdString();
+    }
+    EXPECT_TRUE(platform.errors().isEmpty()) << platform.errors().join(QLatin1Char('\n')).toStdString();
+    // what was typed finds them
+    search(QStringLiteral("生日"), QStringLiteral("1985-3-8"));
+    EXPECT_EQ(contacts->recordCount(), typed.size());
+    search(QStringLiteral("生日"), QStringLiteral("1985年3月8日"));
+    EXPECT_EQ(contacts->recordCount(), typed.size());
+
+    // the calendar opens on the typed birthday, else ten years back
+    TFrmRQ *calendar = forms().FrmRQ;
+    for (const auto &[birthday, shown] : QList<QPair<QString, QDate>>{{QStringLiteral("1990/5/3"), QDate(1990, 5, 3)},
+                                                                      {QString(), QDate(2016, 12, 9)}}) {
+        platform.onDialog(QStringLiteral("FrmTxl"), [&](QDialog *) {
+            editor->DBEdit1->setText(QStringLiteral("日历"));
+            editor->DBDateTimeEditEh1->setText(birthday);
+            platform.onDialog(QStringLiteral("FrmRQ"), [&](QDialog *) {
+                EXPECT_EQ(calendar->MonthCalendar1->selectedDate(), shown) << birthday.toStdString();
+            });
+            editor->SpeedButton2->click();
+        });
+        page->BitBtn32->click();
+    }
+}
+
+TEST(VCardNames, AChineseNameIsSplitAfterItsFamilyName)
+{
+    const QList<QPair<QString, QPair<QString, QString>>> cases = {
+        {QStringLiteral("王小明"), {QStringLiteral("王"), QStringLiteral("小明")}},
+        {QStringLiteral("李丽"), {QStringLiteral("李"), QStringLiteral("丽")}},
+        {QStringLiteral("欧阳修"), {QStringLiteral("欧阳"), QStringLiteral("修")}},
+        {QStringLiteral("诸葛孔明"), {QStringLiteral("诸葛"), QStringLiteral("孔明")}},
+        {QStringLiteral("司马相如"), {QStringLiteral("司马"), QStringLiteral("相如")}},
+        {QStringLiteral("欧阳"), {QStringLiteral("欧"), QStringLiteral("阳")}}, // two characters: 欧 is the family
+        {QStringLiteral("O'Brien"), {QStringLiteral("O'Brien"), QString()}},
+        {QStringLiteral("Anna 王"), {QStringLiteral("Anna 王"), QString()}},
+    };
+    for (const auto &[name, parts] : cases)
+        EXPECT_EQ(VCard::splitName(name), parts) << name.toStdString();
 }

@@ -272,7 +272,7 @@ TEST_F(Memos, RecurringRemindersMoveOnInsteadOfEnding)
     EXPECT_EQ(memoScalar(QStringLiteral("txfs||txqsrq"), QStringLiteral("生日")), QStringLiteral("每年提醒2028-01-31"));
     EXPECT_EQ(memoScalar(QStringLiteral("jsczsj"), QStringLiteral("房租")), QStringLiteral("2026-12-01 08:00:00"));
     EXPECT_EQ(mainWindow->TabSheet6->Label16->text(), DueMemos::countCaption(0));
-    EXPECT_EQ(DueMemos::nextReminder(DueMemos::Monthly, QDate(2028, 1, 31)), QDate(2028, 2, 29));
+    EXPECT_EQ(DueMemos::nextReminder(DueMemos::Monthly, QDate(2028, 1, 31), QDate(2028, 1, 31)), QDate(2028, 2, 29));
     // due again when their day comes
     EXPECT_TRUE(DueMemos::isDue(DueMemos::Monthly, QDate(2027, 2, 28), QDate(2027, 2, 28)));
     EXPECT_FALSE(DueMemos::isDue(DueMemos::Ended, QDate(2027, 2, 28), QDate(2027, 2, 28)));
@@ -336,4 +336,122 @@ TEST_F(Memos, ATypeAddedIsOfferedAtOnceAndTheCloseBoxDiscards)
     page->BitBtn27->click();
     EXPECT_EQ(scalar(QStringLiteral("select count(*) from jslx where lxmc='旅行'")), QStringLiteral("1"));
     EXPECT_EQ(scalar(QStringLiteral("select count(*) from jslx where lxmc='不要'")), QStringLiteral("0"));
+}
+
+TEST_F(Memos, AnOverdueRecurringReminderSettlesOnItsFirstDateAfterToday)
+{
+    addMemo(QStringLiteral("年检"), DueMemos::Yearly, QStringLiteral("2025-12-9"));
+    addMemo(QStringLiteral("水费"), DueMemos::Monthly, QStringLiteral("2026-10-31"));
+    QStringList asked;
+    for (int i = 0; i < 2; ++i)
+        platform.onDialog(QStringLiteral("FrmJstx"), [this](QDialog *d) {
+            platform.answer(true);
+            static_cast<TFrmJstx *>(d)->BitBtn1->click();
+        });
+    startAs();
+    // the day kept: 31 October goes on as 31 December, not 30 November
+    EXPECT_EQ(memoScalar(QStringLiteral("txqsrq"), QStringLiteral("年检")), QStringLiteral("2027-12-09"));
+    EXPECT_EQ(memoScalar(QStringLiteral("txqsrq"), QStringLiteral("水费")), QStringLiteral("2026-12-31"));
+    EXPECT_EQ(page->Label16->text(), DueMemos::countCaption(0)); // nothing due at the next login
+    // the question asks whether this time is done and names the next date
+    const QStringList questions = platform.texts(QStringLiteral("question"));
+    ASSERT_EQ(questions.size(), 2);
+    EXPECT_TRUE(questions.contains(QStringLiteral("   本次提醒的事务是否已经办完？下次提醒日期为 2027-12-09。  ")))
+        << questions.join(QLatin1Char('|')).toStdString();
+    EXPECT_FALSE(questions.join(QString()).contains(QStringLiteral("以后不再需要进行提醒")));
+}
+
+TEST_F(Memos, AMonthlyReminderOnThe31stKeepsItsDayAndAYearlyOneOn29FebruaryComesBack)
+{
+    struct Step
+    {
+        QDate today;
+        QString monthly;
+        QString yearly;
+    };
+    addMemo(QStringLiteral("月"), DueMemos::Monthly, QStringLiteral("2027-1-31"));
+    exec(QStringLiteral("update jstx set txjsrq=txqsrq")); // as the editor keeps it when saved
+    const QList<Step> steps = {{QDate(2027, 1, 31), QStringLiteral("2027-02-28"), QString()},
+                               {QDate(2027, 2, 28), QStringLiteral("2027-03-31"), QString()},
+                               {QDate(2027, 3, 31), QStringLiteral("2027-04-30"), QString()}};
+    for (const Step &step : steps) {
+        platform.onDialog(QStringLiteral("FrmJstx"), [this](QDialog *d) {
+            platform.answer(true);
+            static_cast<TFrmJstx *>(d)->BitBtn1->click();
+        });
+        platform.setNow(QDateTime(step.today, QTime(9, 0)));
+        start();
+        EXPECT_EQ(scalar(QStringLiteral("select txqsrq from jstx where zt='月'")), step.monthly)
+            << qPrintable(step.today.toString());
+        destroy();
+    }
+    // the series itself; 29 February comes back in leap years
+    EXPECT_EQ(DueMemos::nextReminder(DueMemos::Yearly, QDate(2024, 2, 29), QDate(2024, 2, 29)), QDate(2025, 2, 28));
+    EXPECT_EQ(DueMemos::nextReminder(DueMemos::Yearly, QDate(2024, 2, 29), QDate(2025, 2, 28)), QDate(2026, 2, 28));
+    EXPECT_EQ(DueMemos::nextReminder(DueMemos::Yearly, QDate(2024, 2, 29), QDate(2027, 3, 1)), QDate(2028, 2, 29));
+    EXPECT_TRUE(DueMemos::isOccurrence(DueMemos::Monthly, QDate(2027, 1, 31), QDate(2027, 4, 30)));
+    EXPECT_FALSE(DueMemos::isOccurrence(DueMemos::Monthly, QDate(2027, 1, 31), QDate(2027, 4, 28)));
+    // a memo of an older version kept the day of its making there: not taken
+    EXPECT_EQ(DueMemos::anchorOf(DueMemos::Monthly, QDate(2027, 2, 28), QDate(2026, 12, 1)), QDate(2027, 2, 28));
+}
+
+TEST_F(Memos, SavingARecurringMemoKeepsTheDayItWasSetTo)
+{
+    startAs();
+    platform.onDialog(QStringLiteral("FrmJstx"), [this](QDialog *) {
+        editor->DBEdit3->setText(QStringLiteral("还信用卡"));
+        editor->DBComboBox1->setCurrentText(DueMemos::Monthly);
+        Q_EMIT editor->DBComboBox1->activated(editor->DBComboBox1->currentIndex());
+        editor->DBEdit4->setText(QStringLiteral("2027-1-31"));
+        editor->BitBtn4->click();
+    });
+    page->BitBtn27->click();
+    EXPECT_EQ(memoScalar(QStringLiteral("txjsrq||txqsrq"), QStringLiteral("还信用卡")),
+              QStringLiteral("2027-01-312027-01-31"));
+}
+
+TEST_F(Memos, ABlankTypeNameIsRefusedAndARenameMayTakeItsMemosAlong)
+{
+    addMemo(QStringLiteral("甲"), DueMemos::NoReminder, QString(), QStringLiteral("日常事务"));
+    addMemo(QStringLiteral("乙"), DueMemos::NoReminder, QString(), QStringLiteral("日常事务"));
+    startAs();
+    TFrmJslxwh *types = forms().FrmJslxwh;
+    TFrmJslxmc *name = forms().FrmJslxmc;
+    const int before = dm->ADOTJslx->recordCount();
+    platform.onDialog(QStringLiteral("FrmJslxwh"), [&](QDialog *) {
+        platform.onDialog(QStringLiteral("FrmJslxmc"), [&](QDialog *) {
+            name->DBEdit1->setText(QStringLiteral("  "));
+            name->BitBtn1->click();
+            EXPECT_TRUE(name->isVisible()); // stays open
+        });
+        types->BitBtn1->click();
+        // renaming 日常事务 to 家务: No leaves the memos; the next rename, Yes, takes them along
+        ASSERT_TRUE(dm->ADOTJslx->locate(QStringLiteral("lxmc"), QStringLiteral("日常事务")));
+        platform.answer(false);
+        platform.onDialog(QStringLiteral("FrmJslxmc"), [&](QDialog *) {
+            name->DBEdit1->setText(QStringLiteral("家务"));
+            name->BitBtn1->click();
+        });
+        types->BitBtn2->click();
+        EXPECT_EQ(scalar(QStringLiteral("select count(*) from jstx where jslxmc='日常事务'")), QStringLiteral("2"));
+        ASSERT_TRUE(dm->ADOTJslx->locate(QStringLiteral("lxmc"), QStringLiteral("家务")));
+        exec(QStringLiteral("update jstx set jslxmc='家务'"));
+        platform.answer(true);
+        platform.onDialog(QStringLiteral("FrmJslxmc"), [&](QDialog *) {
+            name->DBEdit1->setText(QStringLiteral("家中事务"));
+            name->BitBtn1->click();
+        });
+        types->BitBtn2->click();
+        types->BitBtn4->click();
+    });
+    platform.showModal(types);
+    EXPECT_EQ(platform.texts(QStringLiteral("message")), QStringList{QStringLiteral("类型名称不能为空，请重新输入！")});
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from jslx")), QString::number(before));
+    const QStringList questions = platform.texts(QStringLiteral("question"));
+    ASSERT_EQ(questions.size(), 2);
+    EXPECT_EQ(questions[0], QStringLiteral("是否把使用“日常事务”的 2 条记录一并改为“家务”？"));
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from jstx where jslxmc='家中事务'")), QStringLiteral("2"));
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from jslx where lxmc='家中事务'")), QStringLiteral("1"));
+    // the memo page's list shows the new name at once
+    EXPECT_EQ(memos->asString(QStringLiteral("jslxmc")), QStringLiteral("家中事务"));
 }

@@ -10,7 +10,9 @@
 #include "users/userspage.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -307,4 +309,89 @@ TEST_F(Login, ThreeEmptyFieldsSucceedForAnEmptyPassword)
     users->BitBtn24->click();
     EXPECT_EQ(platform.texts(QStringLiteral("message")), QStringList{QStringLiteral("新口令修改成功！")});
     EXPECT_EQ(scalar(QStringLiteral("select coalesce(yhkl,'') from czyh where yhmc='李四'")), QString());
+}
+
+TEST_F(Users, AfterAPasswordChangeTheOperatorCanRenameAndDeleteThemself)
+{
+    users->Edit1->setText(QStringLiteral("pw"));
+    users->Edit2->setText(QStringLiteral("neu"));
+    users->Edit3->setText(QStringLiteral("neu"));
+    users->BitBtn24->click();
+    ASSERT_TRUE(dm->ADOQczyh->locate(QStringLiteral("yhmc"), QStringLiteral("爸爸")));
+    nameUser(QStringLiteral("老爸"), true);
+    EXPECT_TRUE(platform.errors().isEmpty()) << platform.errors().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(scalar(QStringLiteral("select yhkl from czyh where yhmc='老爸'")), QStringLiteral("neu"));
+    // the renamed operator changes the password again
+    users->Edit1->setText(QStringLiteral("neu"));
+    users->Edit2->setText(QStringLiteral("wieder"));
+    users->Edit3->setText(QStringLiteral("wieder"));
+    users->BitBtn24->click();
+    EXPECT_EQ(platform.texts(QStringLiteral("message")).last(), QStringLiteral("新口令修改成功！"));
+    EXPECT_EQ(scalar(QStringLiteral("select yhkl from czyh where yhmc='老爸'")), QStringLiteral("wieder"));
+    ASSERT_TRUE(dm->ADOQczyh->locate(QStringLiteral("yhmc"), QStringLiteral("老爸")));
+    platform.answer(true);
+    users->BitBtn23->click();
+    EXPECT_TRUE(platform.errors().isEmpty()) << platform.errors().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from czyh where yhmc='老爸'")), QStringLiteral("0"));
+}
+
+TEST_F(Users, ARefusedPasswordLeavesNothingPendingAndBoxesHoldWhatTheColumnAllows)
+{
+    for (QLineEdit *box : {users->Edit1, users->Edit2, users->Edit3})
+        EXPECT_EQ(box->maxLength(), 50);
+    // the database refuses the next write of a password
+    exec(QStringLiteral("create temp trigger refuse before update on czyh begin "
+                        "select raise(abort, 'CHECK constraint failed: yhkl_size'); end"));
+    users->Edit1->setText(QStringLiteral("pw"));
+    users->Edit2->setText(QStringLiteral("abgelehnt"));
+    users->Edit3->setText(QStringLiteral("abgelehnt"));
+    users->BitBtn24->click();
+    ASSERT_EQ(platform.errors().size(), 1);
+    EXPECT_TRUE(platform.errors().first().startsWith(QStringLiteral("输入的内容超过了允许的长度")))
+        << platform.errors().first().toStdString();
+    EXPECT_EQ(dm->ADOQLog->state(), Dataset::State::Browse);
+    exec(QStringLiteral("drop trigger temp.refuse"));
+    // the refused password is not taken for the old one; the real one is
+    users->Edit1->setText(QStringLiteral("abgelehnt"));
+    users->Edit2->setText(QStringLiteral("x"));
+    users->Edit3->setText(QStringLiteral("x"));
+    users->BitBtn24->click();
+    EXPECT_EQ(platform.texts(QStringLiteral("message")).last(), QStringLiteral("旧口令错误，不能修改！"));
+    users->Edit1->setText(QStringLiteral("pw"));
+    users->BitBtn24->click();
+    EXPECT_EQ(platform.texts(QStringLiteral("message")).last(), QStringLiteral("新口令修改成功！"));
+
+    // a pasted password longer than a password may be is cut, with a notice
+    QGuiApplication::clipboard()->setText(QString(60, QLatin1Char('p')));
+    users->Edit2->clear();
+    users->Edit2->setFocus();
+    QTest::keyClick(users->Edit2, Qt::Key_V, Qt::ControlModifier);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(users->Edit2->text().size(), 50);
+    EXPECT_EQ(platform.texts(QStringLiteral("message")).last(),
+              QStringLiteral("粘贴的内容太长，此处最多只能输入 50 个字，超出的部分已被截去。"));
+}
+
+TEST_F(Users, NamesAreComparedAndStoredWithoutBlanksAtEitherEnd)
+{
+    nameUser(QStringLiteral("妈妈"));
+    nameUser(QStringLiteral(" 妈妈"));
+    nameUser(QStringLiteral("管理员 "));
+    nameUser(QStringLiteral("　舅舅 ")); // a full-width blank too
+    const QStringList said = platform.texts(QStringLiteral("message"));
+    ASSERT_EQ(said.size(), 2);
+    EXPECT_EQ(said[0], QStringLiteral("已有名为“ 妈妈”的操作用户，请换一个用户名称！"));
+    EXPECT_EQ(said[1], QStringLiteral("已有名为“管理员 ”的操作用户，请换一个用户名称！"));
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from czyh where yhmc='舅舅'")), QStringLiteral("1"));
+    // a stored " 管理员" (from an older version) is protected like 管理员
+    exec(QStringLiteral("insert into czyh (yhmc,yhkl) values (' 管理员','')"));
+    dm->ADOQczyh->requery(QStringLiteral("select * from czyh"));
+    ASSERT_TRUE(dm->ADOQczyh->locate(QStringLiteral("yhmc"), QStringLiteral(" 管理员")));
+    users->BitBtn23->click();
+    EXPECT_EQ(platform.texts(QStringLiteral("message")).last(),
+              QStringLiteral("管理员为系统默认操作用户，不充许删除！"));
+    // the login takes " 妈妈" for 妈妈
+    destroy();
+    start(QStringLiteral(" 妈妈 "), QString());
+    EXPECT_TRUE(LoginDone);
 }
