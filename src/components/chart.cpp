@@ -83,8 +83,9 @@ void ExportChartPicture(SaveDialog *dialog, ChartPanel *chart)
 {
     if (!dialog || !chart || !dialog->execute(chart))
         return;
-    dialog->fileName += QStringLiteral(".bmp");
-    if (!chart->saveBitmap(dialog->fileName))
+    // the name written ends in ".bmp"; the dialog keeps the name chosen
+    const QString written = dialog->fileName + QStringLiteral(".bmp");
+    if (!chart->saveBitmap(written))
         throw std::runtime_error(
-            QStringLiteral("无法写入文件“%1”").arg(QDir::toNativeSeparators(dialog->fileName)).toStdString());
+            QStringLiteral("无法写入文件“%1”").arg(QDir::toNativeSeparators(written)).toStdString());
 }

@@ -90,6 +90,11 @@ void LineChart::setPeriods(const QStringList &labels, const QList<double> &expen
     // replaced at once: one repaint for thousands of points
     Series2->replace(out);
     Series3->replace(in);
+    // a point of its own where there are few (a single period is a point)
+    for (QLineSeries *s : {Series2, Series3}) {
+        s->setMarkerSize(8);
+        s->setPointsVisible(labels.size() <= 62);
+    }
     updateAxes();
 }
 
@@ -105,14 +110,21 @@ void LineChart::updateAxes()
         widest = std::max(widest, metrics.horizontalAdvance(label));
     const int room = std::max(2, (width() - 120) / std::max(60, widest + 24));
     const int step = std::max(1, int(std::ceil(double(n) / room)));
+    QList<int> shown;
     for (int k = 1; k <= n; k += step)
+        shown.append(k);
+    // the last period always has its label; the one before it gives way
+    // where the two would crowd each other
+    if (n > 1 && shown.last() != n) {
+        if (shown.size() > 1 && n - shown.last() < (step + 1) / 2)
+            shown.removeLast();
+        shown.append(n);
+    }
+    for (int k : std::as_const(shown))
         m_periods->append(m_labels.at(k - 1), k);
-    // the last period too, where it does not crowd the label before it
-    const int lastShown = 1 + (n - 1) / step * step;
-    if (n > 1 && n - lastShown >= (step + 1) / 2 + 1)
-        m_periods->append(m_labels.at(n - 1), n);
-    m_periods->setRange(n > 1 ? 1 : 0, std::max(n, 2));
-    m_periods->setStartValue(n > 1 ? 1 : 0);
+    // half a period of room at either end, for the first and last labels
+    m_periods->setRange(0.5, std::max(n, 1) + 0.5);
+    m_periods->setStartValue(0.5);
 
     double low = 0;
     double high = 0;

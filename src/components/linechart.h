@@ -12,8 +12,9 @@ class QLineSeries;
 class QValueAxis;
 
 // Two lines over periods: expenses ("支出", red) and incomes ("收入",
-// green), 3 pixels wide without point markers, the periods' labels along the
-// bottom axis (as many as fit), a legend naming both lines.
+// green), 3 pixels wide, with a marker on each point where there are few
+// (so that a single period shows), the periods' labels along the bottom
+// axis (as many as fit, the last one always), a legend naming both lines.
 class LineChart : public ChartPanel
 {
     Q_OBJECT

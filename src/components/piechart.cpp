@@ -137,6 +137,30 @@ void PieChart::setDepth(int percent)
     update();
 }
 
+QList<PieChart::Slice> PieChart::shownSlices(int room) const
+{
+    QList<int> positive;
+    for (int i = 0; i < m_slices.size(); ++i)
+        if (m_slices.at(i).value > 0)
+            positive.append(i);
+    if (room < 2 || positive.size() <= room)
+        return m_slices;
+    // the largest keep their place; the smallest go together into "其他"
+    QList<int> bySize = positive;
+    std::stable_sort(bySize.begin(), bySize.end(),
+                     [this](int a, int b) { return m_slices.at(a).value > m_slices.at(b).value; });
+    QList<int> kept = bySize.mid(0, room - 1);
+    std::sort(kept.begin(), kept.end());
+    QList<Slice> shown;
+    double rest = 0;
+    for (int i : std::as_const(kept))
+        shown.append(m_slices.at(i));
+    for (int i : bySize.mid(room - 1))
+        rest += m_slices.at(i).value;
+    shown.append({QStringLiteral("其他"), rest, QColor(0xb0, 0xb0, 0xb0)});
+    return shown;
+}
+
 void PieChart::renderChart(QPainter *painter, const QRectF &rect) const
 {
     painter->save();
@@ -152,51 +176,69 @@ void PieChart::renderChart(QPainter *painter, const QRectF &rect) const
     painter->drawText(QRectF(rect.left(), rect.top() + 4, rect.width(), titleHeight), Qt::AlignHCenter | Qt::AlignTop,
                       m_title);
 
-    // the legend: rows of columns at the bottom
     const QFont textFont = pixelFont(base, 12);
     const QFontMetricsF metrics(textFont);
     const double line = metrics.height() + 3;
     const double swatch = std::round(metrics.height() * 0.7);
+
+    // As many slices as their marks and legend have room for; the smallest
+    // of the rest are shown together as "其他".
+    double widest = 0;
+    for (const Slice &s : m_slices)
+        widest = std::max(widest, swatch + 6 + metrics.horizontalAdvance(s.label + QStringLiteral(" 100.00%")) + 18);
+    const int legendColumns = widest > 0 ? std::max(1, int((rect.width() - 16) / widest)) : 1;
+    const int legendRows = std::max(2, int(rect.height() * 0.22 / line));
+    const double markRoom = rect.height() - titleHeight - legendRows * line - 24;
+    const int markRows = std::max(1, int(markRoom / (metrics.height() + 4)));
+    const QList<Slice> slices = shownSlices(std::min(legendRows * legendColumns, 2 * markRows));
+    double total = 0;
+    for (const Slice &s : slices)
+        if (s.value > 0)
+            total += s.value;
+    const auto textOf = [&](int i) {
+        const double share = total > 0 && slices.at(i).value > 0 ? slices.at(i).value / total * 100.0 : 0;
+        return slices.at(i).label + QLatin1Char(' ') + QString::number(share, 'f', 2) + QLatin1Char('%');
+    };
+
+    // the legend: rows of columns at the bottom
     double itemWidth = 0;
-    for (int i = 0; i < m_slices.size(); ++i)
-        itemWidth = std::max(itemWidth, swatch + 6 + metrics.horizontalAdvance(sliceText(i)) + 18);
+    for (int i = 0; i < slices.size(); ++i)
+        itemWidth = std::max(itemWidth, swatch + 6 + metrics.horizontalAdvance(textOf(i)) + 18);
     const int columns = itemWidth > 0 ? std::max(1, int((rect.width() - 16) / itemWidth)) : 1;
-    const int rows = int((m_slices.size() + columns - 1) / columns);
+    const int rows = int((slices.size() + columns - 1) / columns);
     const double legendHeight = rows > 0 ? rows * line + 10 : 0;
     painter->setFont(textFont);
-    const double legendLeft = rect.left() + (rect.width() - std::min<double>(columns, m_slices.size()) * itemWidth) / 2;
+    const double legendLeft = rect.left() + (rect.width() - std::min<double>(columns, slices.size()) * itemWidth) / 2;
     const double legendTop = rect.bottom() - legendHeight + 4;
-    for (int i = 0; i < m_slices.size(); ++i) {
+    for (int i = 0; i < slices.size(); ++i) {
         const double x = legendLeft + (i % columns) * itemWidth;
         const double y = legendTop + (i / columns) * line;
-        painter->setPen(m_slices.at(i).color.darker(160));
-        painter->setBrush(m_slices.at(i).color);
+        painter->setPen(slices.at(i).color.darker(160));
+        painter->setBrush(slices.at(i).color);
         painter->drawRect(QRectF(x, y + (line - swatch) / 2, swatch, swatch));
         painter->setPen(Qt::black);
         painter->drawText(QRectF(x + swatch + 6, y, itemWidth - swatch - 6, line), Qt::AlignLeft | Qt::AlignVCenter,
-                          sliceText(i));
+                          textOf(i));
     }
 
-    double total = 0;
-    for (const Slice &s : m_slices)
-        if (s.value > 0)
-            total += s.value;
     const QRectF area(rect.left() + 8, rect.top() + titleHeight + 6, rect.width() - 16,
                       rect.height() - titleHeight - legendHeight - 12);
     if (total <= 0 || area.width() < 40 || area.height() < 40) {
         painter->restore();
         return;
     }
+    // the pie and its marks stay between the title and the legend at any zoom
+    painter->setClipRect(area);
 
     // which marks are shown
-    const bool many = m_slices.size() > ManySlices;
+    const bool many = slices.size() > ManySlices;
     QList<int> marked;
     double markWidth = 0;
-    for (int i = 0; i < m_slices.size(); ++i) {
-        if (m_slices.at(i).value <= 0 || (many && percent(i) < SmallShare))
+    for (int i = 0; i < slices.size(); ++i) {
+        if (slices.at(i).value <= 0 || (many && slices.at(i).value / total * 100.0 < SmallShare))
             continue;
         marked.append(i);
-        markWidth = std::max(markWidth, metrics.horizontalAdvance(sliceText(i)) + 8);
+        markWidth = std::max(markWidth, metrics.horizontalAdvance(textOf(i)) + 8);
     }
     markWidth = std::min(markWidth + 14, area.width() * 0.3);
 
@@ -232,18 +274,18 @@ void PieChart::renderChart(QPainter *painter, const QRectF &rect) const
     };
     QList<Span> spans;
     double angle = m_rotationAngle;
-    for (const Slice &s : m_slices) {
+    for (const Slice &s : slices) {
         const double sweep = s.value > 0 ? s.value / total * 360.0 : 0;
         spans.append({angle, angle + sweep});
         angle += sweep;
     }
 
     // the wall: the front part of each slice's rim, shaded like a lit cylinder
-    for (int i = 0; i < m_slices.size(); ++i) {
+    for (int i = 0; i < slices.size(); ++i) {
         const Span &span = spans.at(i);
         if (span.to - span.from <= 0 || h <= 0.5)
             continue;
-        const QColor c = m_slices.at(i).color;
+        const QColor c = slices.at(i).color;
         QLinearGradient shade(centre.x() - a, 0, centre.x() + a, 0);
         shade.setColorAt(0.0, c.darker(185));
         shade.setColorAt(0.35, c.darker(118));
@@ -273,11 +315,11 @@ void PieChart::renderChart(QPainter *painter, const QRectF &rect) const
     }
 
     // the top: each slice as a sector of the ellipse, lit from the back left
-    for (int i = 0; i < m_slices.size(); ++i) {
+    for (int i = 0; i < slices.size(); ++i) {
         const Span &span = spans.at(i);
         if (span.to - span.from <= 0)
             continue;
-        const QColor c = m_slices.at(i).color;
+        const QColor c = slices.at(i).color;
         QPainterPath sector(centre);
         const int steps = std::max(2, int(std::ceil((span.to - span.from) / 1.5)));
         for (int k = 0; k <= steps; ++k)
@@ -303,7 +345,7 @@ void PieChart::renderChart(QPainter *painter, const QRectF &rect) const
         const double mid = (span.from + span.to) / 2;
         const double t = radians(mid);
         Mark m;
-        m.text = sliceText(i);
+        m.text = textOf(i);
         m.right = std::cos(t) >= 0;
         m.at = QPointF(centre.x() + (a + 10) * std::cos(t), centre.y() - side * (b + 10) * std::sin(t));
         if (front(mid))
@@ -321,10 +363,12 @@ void PieChart::renderChart(QPainter *painter, const QRectF &rect) const
     spreadMarks(right, area.top(), area.bottom());
     painter->setFont(textFont);
     for (Mark &m : marks) {
-        if (m.box.left() < rect.left() + 2)
-            m.box.moveLeft(rect.left() + 2);
-        if (m.box.right() > rect.right() - 2)
-            m.box.moveRight(rect.right() - 2);
+        if (m.box.left() < area.left())
+            m.box.moveLeft(area.left());
+        if (m.box.right() > area.right())
+            m.box.moveRight(area.right());
+        if (m.box.top() < area.top() || m.box.bottom() > area.bottom())
+            continue; // no room left for it: the legend names it
         painter->setPen(QColor(128, 128, 128));
         painter->setBrush(QColor(255, 255, 225));
         painter->drawRect(m.box);

@@ -12,7 +12,9 @@
 // rotation angle and going round counter-clockwise. Beside each slice a mark
 // gives its label and percentage (marks of slices under 2 % are left out
 // when there are more than twelve slices); the legend at the bottom lists
-// every slice. The view settings stay until changed; clearing the slices
+// every slice. Where the marks and the legend have no room for every slice,
+// the smallest are drawn together as one, "其他". Pie and marks stay between
+// the title and the legend at any zoom. The view settings stay until changed; clearing the slices
 // keeps them.
 class PieChart : public ChartPanel
 {
@@ -60,6 +62,9 @@ public:
     void setDepth(int percent);
 
     void renderChart(QPainter *painter, const QRectF &rect) const override;
+    // The slices as drawn when room slices fit: all of them, or the largest
+    // room - 1 in their order and the rest together as "其他".
+    QList<Slice> shownSlices(int room) const;
 
 private:
     QString m_title;

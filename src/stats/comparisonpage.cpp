@@ -11,6 +11,7 @@
 #include "statswidgets.h"
 
 #include <QComboBox>
+#include <QHash>
 #include <QDateEdit>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -160,24 +161,50 @@ void ComparisonPage::BitBtn16Click()
     comparison->clearSql();
     comparison->addSql(statement());
     comparison->open(); // a failure leaves the lines as they were
-    QStringList labels;
-    QList<double> expenses;
-    QList<double> incomes;
+    // The grid lists the periods with entries; the chart shows every period
+    // of the range, those without entries at zero, so that a missing month
+    // is not read as "no change".
+    QHash<QString, QPair<double, double>> totals;
     const int rows = comparison->recordCount();
     if (rows > 0) {
         const int key = comparison->requireField(QStringLiteral("sd"));
         const int income = comparison->requireField(QStringLiteral("srhj"));
         const int expense = comparison->requireField(QStringLiteral("zchj"));
-        labels.reserve(rows);
-        expenses.reserve(rows);
-        incomes.reserve(rows);
-        for (int row = 0; row < rows; ++row) {
-            labels.append(comparison->textAt(row, key));
-            incomes.append(comparison->valueAt(row, income).toDouble());
-            expenses.append(comparison->valueAt(row, expense).toDouble());
-        }
+        totals.reserve(rows);
+        for (int row = 0; row < rows; ++row)
+            totals.insert(comparison->textAt(row, key), {comparison->valueAt(row, expense).toDouble(),
+                                                         comparison->valueAt(row, income).toDouble()});
+    }
+    const QStringList labels = periodLabels(ComboBox3->currentIndex(), DateTimePicker3->date(), DateTimePicker4->date());
+    QList<double> expenses;
+    QList<double> incomes;
+    expenses.reserve(labels.size());
+    incomes.reserve(labels.size());
+    for (const QString &label : labels) {
+        const QPair<double, double> t = totals.value(label);
+        expenses.append(t.first);
+        incomes.append(t.second);
     }
     DBChart2->setPeriods(labels, expenses, incomes);
+}
+
+QStringList ComparisonPage::periodLabels(int period, const QDate &from, const QDate &to)
+{
+    QStringList labels;
+    if (!from.isValid() || !to.isValid() || from > to)
+        return labels;
+    if (period == 2) { // 按年汇总
+        for (int y = from.year(); y <= to.year(); ++y)
+            labels.append(QString::number(y));
+    } else if (period == 1) { // 按月汇总
+        for (QDate m(from.year(), from.month(), 1); m <= to; m = m.addMonths(1))
+            labels.append(m.toString(QStringLiteral("yyyy-MM")));
+    } else {
+        labels.reserve(int(from.daysTo(to)) + 1);
+        for (QDate d = from; d <= to; d = d.addDays(1))
+            labels.append(d.toString(QStringLiteral("yyyy-MM-dd")));
+    }
+    return labels;
 }
 
 void ComparisonPage::BitBtn17Click()

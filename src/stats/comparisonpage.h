@@ -39,6 +39,9 @@ public:
     void ComboBox5Change();
     // The statement that 统 计 runs, built from the controls.
     QString statement() const;
+    // The labels of every period from from to to: days (period 0, as
+    // "yyyy-MM-dd"), months (1, "yyyy-MM") or years (2, "yyyy").
+    static QStringList periodLabels(int period, const QDate &from, const QDate &to);
     void BitBtn16Click();
     void BitBtn17Click();
     void BitBtn18Click();

@@ -188,8 +188,9 @@ QString SummaryPage::statement() const
         const char *column = grouping == QStringLiteral("费用明细")   ? "mx"
                              : grouping == QStringLiteral("收支帐户") ? "szr"
                                                                       : "xm";
-        select = QStringLiteral("select %1 as flxm,").arg(QLatin1String(column));
-        group = QStringLiteral(" group by %1").arg(QLatin1String(column));
+        // an empty name and none at all are one group, "（未填写）"
+        select = QStringLiteral("select ifnull(%1,'') as flxm,").arg(QLatin1String(column));
+        group = QStringLiteral(" group by ifnull(%1,'')").arg(QLatin1String(column));
         body += QStringLiteral(" and lx='") + sqlText(ComboBox2->currentText()) + QStringLiteral("'");
     } else {
         select = QStringLiteral("select lx as flxm,");

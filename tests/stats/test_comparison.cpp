@@ -7,6 +7,8 @@
 #include "stats/comparisonpage.h"
 #include "support/app/appfixture.h"
 
+#include <QCategoryAxis>
+#include <QChart>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QFile>
@@ -102,16 +104,27 @@ TEST_F(Comparison, YearsMonthsAndDaysInTimeOrderWithZeroPoints)
     ASSERT_TRUE(platform.errors().isEmpty()) << platform.errors().join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(periods(), (QStringList{QStringLiteral("2025:2:500:30"), QStringLiteral("2026:3:1000:120")}));
     EXPECT_EQ(page->DBChart2->labels(), (QStringList{QStringLiteral("2025"), QStringLiteral("2026")}));
+    EXPECT_TRUE(page->DBChart2->Series2->pointsVisible()); // few points: each one marked
 
     page->ComboBox3->setCurrentIndex(1);
     page->BitBtn16->click();
     EXPECT_EQ(periods(), (QStringList{QStringLiteral("2025-03:2:500:30"), QStringLiteral("2026-01:2:0:120"),
                                       QStringLiteral("2026-02:1:1000:0")}));
-    // a month with incomes only has a zero expense point, and the other way round
+    // the grid lists the months with entries; the chart every month of the
+    // range, those without entries at zero (not joined straight across)
+    const QStringList months = page->DBChart2->labels();
+    ASSERT_EQ(months.size(), 24);
+    EXPECT_EQ(months.first(), QStringLiteral("2025-01"));
+    EXPECT_EQ(months.last(), QStringLiteral("2026-12"));
     const QList<QPointF> expenses = page->DBChart2->Series2->points();
     const QList<QPointF> incomes = page->DBChart2->Series3->points();
-    EXPECT_EQ(expenses, (QList<QPointF>{{1, 30}, {2, 120}, {3, 0}}));
-    EXPECT_EQ(incomes, (QList<QPointF>{{1, 500}, {2, 0}, {3, 1000}}));
+    ASSERT_EQ(expenses.size(), 24);
+    for (int m = 0; m < 24; ++m) {
+        const double out = m == 2 ? 30 : m == 12 ? 120 : 0;
+        const double in = m == 2 ? 500 : m == 13 ? 1000 : 0;
+        EXPECT_EQ(expenses.at(m), QPointF(m + 1, out)) << months.at(m).toStdString();
+        EXPECT_EQ(incomes.at(m), QPointF(m + 1, in)) << months.at(m).toStdString();
+    }
     EXPECT_EQ(page->DBGridEh3->footerText(0), QStringLiteral("共 3 项"));
 
     // one day by day: at most one row
@@ -155,4 +168,30 @@ TEST_F(Comparison, PrintingExportingAndThePicture)
                 ++red;
         }
     EXPECT_GT(red, 20); // the expense line is on it
+}
+
+TEST_F(Comparison, OnePeriodShowsAPointAndTheLastDayHasItsLabel)
+{
+    page->ComboBox3->setCurrentIndex(2);
+    page->DateTimePicker3->setDate(QDate(2026, 1, 1));
+    page->BitBtn16->click();
+    ASSERT_EQ(page->DBChart2->labels(), QStringList{QStringLiteral("2026")});
+    EXPECT_TRUE(page->DBChart2->Series2->pointsVisible());
+    EXPECT_EQ(page->DBChart2->Series2->points(), (QList<QPointF>{{1, 120}}));
+
+    // every day of December: the last one labelled, with room beside it
+    page->ComboBox3->setCurrentIndex(0);
+    page->DateTimePicker3->setDate(QDate(2026, 12, 1));
+    page->BitBtn16->click();
+    auto *axis = qobject_cast<QCategoryAxis *>(page->DBChart2->chart()->axes(Qt::Horizontal).value(0));
+    ASSERT_TRUE(axis);
+    const QStringList shown = axis->categoriesLabels();
+    ASSERT_FALSE(shown.isEmpty());
+    EXPECT_EQ(shown.last(), QStringLiteral("2026-12-09"));
+    EXPECT_DOUBLE_EQ(axis->endValue(shown.last()), 9.0);
+    EXPECT_DOUBLE_EQ(axis->max(), 9.5);
+    EXPECT_DOUBLE_EQ(axis->min(), 0.5);
+    // labels no closer than their step
+    for (int i = 1; i < shown.size(); ++i)
+        EXPECT_GE(axis->endValue(shown[i]) - axis->endValue(shown[i - 1]), 1.0);
 }

@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <QPainter>
 #include <QLabel>
 #include <QPushButton>
 #include <QStackedWidget>
@@ -92,9 +93,9 @@ TEST_F(Summary, StartsFromTheStartDateToTodayWithTheAccountsOfTheDay)
 TEST_F(Summary, TheStatementIsBuiltPieceByPiece)
 {
     EXPECT_EQ(page->statement(),
-              QStringLiteral("select xm as flxm, count(zbid) as fycs,sum(sr) as srhj,sum(zc) as zchj,sum(jsze) as "
-                             "jszehj,sum(sr)+sum(zc) as jehj from szzb  where rq >= #2026-01-01# and rq<= #2026-12-09#"
-                             " and lx='支出' group by xm"));
+              QStringLiteral("select ifnull(xm,'') as flxm, count(zbid) as fycs,sum(sr) as srhj,sum(zc) as zchj,"
+                             "sum(jsze) as jszehj,sum(sr)+sum(zc) as jehj from szzb  where rq >= #2026-01-01# and "
+                             "rq<= #2026-12-09# and lx='支出' group by ifnull(xm,'')"));
     page->ComboBox1->setCurrentText(QStringLiteral("收支类型"));
     EXPECT_FALSE(page->ComboBox2->isEnabled());
     page->ComboBox9->setCurrentText(QStringLiteral("O'Brien卡"));
@@ -104,8 +105,9 @@ TEST_F(Summary, TheStatementIsBuiltPieceByPiece)
     page->ComboBox1->setCurrentText(QStringLiteral("费用明细"));
     EXPECT_TRUE(page->ComboBox2->isEnabled());
     EXPECT_EQ(page->ComboBox2->currentText(), QStringLiteral("收入")); // the type chosen before
-    EXPECT_TRUE(page->statement().startsWith(QStringLiteral("select mx as flxm,")));
-    EXPECT_TRUE(page->statement().endsWith(QStringLiteral(" and lx='收入' and szr='O''Brien卡' group by mx")));
+    EXPECT_TRUE(page->statement().startsWith(QStringLiteral("select ifnull(mx,'') as flxm,")));
+    EXPECT_TRUE(
+        page->statement().endsWith(QStringLiteral(" and lx='收入' and szr='O''Brien卡' group by ifnull(mx,'')")));
 }
 
 TEST_F(Summary, GroupsTheRangeWithBothEndsAndFillsThePie)
@@ -242,4 +244,69 @@ TEST_F(Summary, PrintingAndExportingTheGrid)
     EXPECT_EQ(mainWindow->PrintDBGridEh1->grid(), page->DBGridEh2);
     EXPECT_EQ(mainWindow->PrintDBGridEh1->pageHeaderCentre(),
               QStringList{QStringLiteral("家 庭 收 支 情 况 分 类 汇 总 统 计")});
+}
+
+TEST_F(Summary, ThePictureNameDoesNotGrowWithEachSave)
+{
+    page->BitBtn7->click();
+    const QString path = db->dir() + QStringLiteral("again");
+    platform.chooseFile(path);
+    page->BitBtn15->click();
+    platform.cancelFileDialog();
+    page->BitBtn15->click();
+    ASSERT_EQ(platform.fileRequests.size(), 2);
+    EXPECT_EQ(platform.fileRequests[1].fileName, path); // proposed again as chosen
+    EXPECT_TRUE(QFileInfo::exists(path + QStringLiteral(".bmp")));
+    EXPECT_FALSE(QFileInfo::exists(path + QStringLiteral(".bmp.bmp")));
+}
+
+TEST_F(Summary, AnItemStoredAsNullAndOneStoredEmptyAreOneGroup)
+{
+    exec(QStringLiteral("insert into szzb (rq,lx,xm,sr,zc,jsze) values (#2026-3-3#,'支出',null,0,5,-5)"));
+    exec(QStringLiteral("insert into szzb (rq,lx,xm,sr,zc,jsze) values (#2026-3-4#,'支出','',0,7,-7)"));
+    page->BitBtn7->click();
+    EXPECT_TRUE(groups().contains(QStringLiteral(":2:12"))) << groups().join(QLatin1Char(' ')).toStdString();
+    EXPECT_EQ(slices().filter(SummaryPage::emptyKeyLabel()), QStringList{SummaryPage::emptyKeyLabel() + QStringLiteral(":12")});
+}
+
+TEST(PieLayout, ManySlicesKeepThePieMarksAndLegendInsideAtAnyZoom)
+{
+    PieChart pie;
+    pie.setTitle(QStringLiteral("家庭收支情况分类汇总分析图"));
+    for (int i = 0; i < 31; ++i)
+        pie.addSlice(QStringLiteral("明细%1").arg(i + 1), 1000.0 / (i + 1));
+    // the smallest go together into one slice where there is no room for all
+    const QList<PieChart::Slice> shown = pie.shownSlices(12);
+    ASSERT_EQ(shown.size(), 12);
+    EXPECT_EQ(shown.last().label, QStringLiteral("其他"));
+    double rest = 0;
+    for (int i = 11; i < 31; ++i)
+        rest += 1000.0 / (i + 1);
+    EXPECT_DOUBLE_EQ(shown.last().value, rest);
+    EXPECT_EQ(shown.first().label, QStringLiteral("明细1"));
+    EXPECT_EQ(pie.shownSlices(40).size(), 31);
+    // painted at a panel's size and zoomed fourfold, nothing of the pie or
+    // its marks reaches the title's band
+    for (int zoom : {103, 412}) {
+        pie.setZoom(zoom);
+        QImage image(620, 420, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        pie.renderChart(&painter, QRectF(0, 0, 620, 420));
+        painter.end();
+        // beside the centred title, its band stays white
+        int foreign = 0;
+        for (int y = 0; y < 24; ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if ((x < 160 || x > 460) && image.pixelColor(x, y) != QColor(Qt::white))
+                    ++foreign;
+        EXPECT_LT(foreign, 5) << "zoom " << zoom;
+        // and the pie has room: a good part of the picture is coloured
+        int coloured = 0;
+        for (int y = 0; y < image.height(); y += 2)
+            for (int x = 0; x < image.width(); x += 2)
+                if (image.pixelColor(x, y).saturation() > 90)
+                    ++coloured;
+        EXPECT_GT(coloured, 4000) << "zoom " << zoom;
+    }
 }
