@@ -37,6 +37,7 @@
 #include <QStackedWidget>
 #include <QToolBar>
 #include <QToolButton>
+#include <QSettings>
 #include <QVBoxLayout>
 
 TFrmMian::TFrmMian(QWidget *parent)
@@ -45,9 +46,7 @@ TFrmMian::TFrmMian(QWidget *parent)
     setObjectName(QStringLiteral("FrmMian"));
     setWindowTitle(QStringLiteral("『青禾』家庭doz V2.0"));
     setWindowIcon(Artwork::applicationIcon());
-    resize(800, 600);
-    if (const QScreen *s = screen())
-        move(s->availableGeometry().center() - QPoint(400, 300));
+    placeOnScreen();
 
     PrintDBGridEh1 = new GridPrinter(this);
     PrintDBGridEh1->setObjectName(QStringLiteral("PrintDBGridEh1"));
@@ -142,6 +141,35 @@ TFrmMian::TFrmMian(QWidget *parent)
 }
 
 TFrmMian::~TFrmMian() = default;
+
+QRect TFrmMian::firstGeometry(const QRect &available, bool *maximized)
+{
+    // room for every page's columns; a screen that has not that room is
+    // used whole
+    const QSize wanted(1260, 680);
+    const QSize frame(16, 48); // title bar and borders of a usual window manager
+    *maximized = available.width() < wanted.width() + frame.width()
+                 || available.height() < wanted.height() + frame.height();
+    if (*maximized)
+        return available;
+    QRect r(QPoint(0, 0), wanted);
+    r.moveCenter(available.center());
+    return r;
+}
+
+void TFrmMian::placeOnScreen()
+{
+    const QByteArray saved = QSettings().value(QStringLiteral("TFrmMian/geometry")).toByteArray();
+    if (!saved.isEmpty() && restoreGeometry(saved))
+        return; // as the household left it (kept on a screen that is there)
+    const QScreen *s = screen();
+    bool maximized = false;
+    const QRect r = firstGeometry(s ? s->availableGeometry() : QRect(0, 0, 1366, 768), &maximized);
+    resize(r.size());
+    move(r.topLeft());
+    if (maximized)
+        setWindowState(windowState() | Qt::WindowMaximized);
+}
 
 QToolButton *TFrmMian::addNavigationButton(const char *name, const QString &caption, int icon)
 {
@@ -306,8 +334,10 @@ void TFrmMian::closeEvent(QCloseEvent *event)
 {
     bool canClose = false;
     guard([&] { canClose = FormCloseQuery(); });
-    if (canClose)
+    if (canClose) {
+        QSettings().setValue(QStringLiteral("TFrmMian/geometry"), saveGeometry());
         event->accept();
+    }
     else
         event->ignore();
 }

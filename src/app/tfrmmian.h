@@ -37,6 +37,12 @@ public:
     explicit TFrmMian(QWidget *parent = nullptr);
     ~TFrmMian() override;
 
+    // Where the window opens the first time, on a screen whose free area is
+    // available: large enough for every page's columns and centred, or the
+    // whole screen (*maximized) where it has not that room. Later starts
+    // open where the window was left.
+    static QRect firstGeometry(const QRect &available, bool *maximized);
+
     QLabel *Panel1;
     QToolBar *ToolBar1;
     QToolButton *ToolButton1; // ledger
@@ -89,6 +95,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void placeOnScreen();
     QToolButton *addNavigationButton(const char *name, const QString &caption, int icon);
 
     bool m_shown = false;

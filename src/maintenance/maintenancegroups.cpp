@@ -12,6 +12,7 @@
 #include "platform/errortext.h"
 #include "platform/platform.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -195,8 +196,11 @@ QString MaintenanceGroups::helpDocument()
 void MaintenanceGroups::BitBtn41Click()
 {
     const QString document = helpDocument();
-    if (!document.isEmpty())
-        platform().openDocument(document);
+    // a missing document does nothing; one no viewer could open is named
+    if (!document.isEmpty() && !platform().openDocument(document))
+        platform().showMessage(m_page->window(),
+                               QStringLiteral("没有找到可以打开帮助文档的程序。请用浏览器打开：\r")
+                                   + QDir::toNativeSeparators(document));
 }
 
 void MaintenanceGroups::Button2Click()

@@ -196,4 +196,12 @@ TEST_F(Maintenance, TheHelpButtonOpensTheCompiledHelpOrTheWebPageOrNothing)
     write(db->dir() + QStringLiteral("doz帮助文档.chm"), "ITSF");
     groups->BitBtn41->click();
     EXPECT_EQ(platform.openedDocuments.last(), db->dir() + QStringLiteral("doz帮助文档.chm"));
+    EXPECT_TRUE(platform.texts(QStringLiteral("message")).isEmpty());
+    // no program on the desktop opens it: the notice says where it is
+    platform.noDocumentViewer = true;
+    groups->BitBtn41->click();
+    ASSERT_EQ(platform.texts(QStringLiteral("message")).size(), 1);
+    EXPECT_EQ(platform.texts(QStringLiteral("message")).first(),
+              QStringLiteral("没有找到可以打开帮助文档的程序。请用浏览器打开：\r") + db->dir()
+                  + QStringLiteral("doz帮助文档.chm"));
 }

@@ -134,5 +134,5 @@ bool ScriptedPlatform::deleteFile(const QString &path)
 bool ScriptedPlatform::openDocument(const QString &path)
 {
     openedDocuments.append(path);
-    return QFile::exists(path);
+    return !noDocumentViewer && QFile::exists(path);
 }

@@ -47,6 +47,7 @@ public:
     QList<FileDialogRequest> fileRequests;
     QStringList dialogsShown; // object names, in order
     QStringList openedDocuments;
+    bool noDocumentViewer = false; // openDocument() finds no program to open with
     int terminated = 0;
     // Texts of every box of the given kind, in order.
     QStringList texts(const QString &kind) const;
