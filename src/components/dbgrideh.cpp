@@ -337,6 +337,13 @@ DBGridEh::DBGridEh(QWidget *parent)
     setDataSource(nullptr);
 }
 
+void DBGridEh::setAccessibleName(const QString &name)
+{
+    QWidget::setAccessibleName(name);
+    m_view->setAccessibleName(name);
+    m_frozen->setAccessibleName(name);
+}
+
 DBGridEh::~DBGridEh()
 {
     for (const QMetaObject::Connection &c : std::as_const(m_datasetConnections))

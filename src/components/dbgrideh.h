@@ -60,6 +60,9 @@ public:
     explicit DBGridEh(QWidget *parent = nullptr);
     ~DBGridEh() override;
 
+    // The name a screen reader announces for the table (and the grid).
+    void setAccessibleName(const QString &name);
+
     // Shows the dataset of source (not owned; nullptr shows nothing); the
     // columns keep their order, widths and visibility.
     void setDataSource(DataSource *source);

@@ -4,6 +4,8 @@
 #include "data/tdm.h"
 #include "platform/platform.h"
 
+#include <algorithm>
+
 #include <QAction>
 #include <QClipboard>
 #include <QComboBox>
@@ -50,9 +52,14 @@ QGroupBox *group(const QString &title, const QList<QWidget *> &widgets, QWidget 
     auto *box = new QGroupBox(title, parent);
     auto *row = new QHBoxLayout(box);
     row->setContentsMargins(6, 2, 6, 2);
+    const bool alone
+        = std::count_if(widgets.cbegin(), widgets.cend(), [](QWidget *w) { return !qobject_cast<QLabel *>(w); }) == 1;
     for (QWidget *w : widgets) {
         w->setParent(box);
         row->addWidget(w, qobject_cast<QLabel *>(w) ? 0 : 1);
+        // a screen reader names the field by its group where it has no name
+        if (alone && !qobject_cast<QLabel *>(w) && w->accessibleName().isEmpty())
+            w->setAccessibleName(title);
     }
     return box;
 }

@@ -56,6 +56,8 @@ LineChart::LineChart(QWidget *parent)
     m_view = new QChartView(m_chart, this);
     m_view->setRenderHint(QPainter::Antialiasing);
     m_view->setFrameShape(QFrame::NoFrame);
+    // markers moved by a new range leave no traces behind
+    m_view->setViewportUpdateMode(QGraphicsView::FullViewportUpdate);
     m_view->setBackgroundBrush(Qt::white);
     m_chart->setBackgroundBrush(Qt::white);
     updateAxes();
@@ -87,14 +89,14 @@ void LineChart::setPeriods(const QStringList &labels, const QList<double> &expen
         out.append(QPointF(n + 1, expenses.value(n)));
         in.append(QPointF(n + 1, incomes.value(n)));
     }
-    // replaced at once: one repaint for thousands of points
-    Series2->replace(out);
-    Series3->replace(in);
     // a point of its own where there are few (a single period is a point)
     for (QLineSeries *s : {Series2, Series3}) {
         s->setMarkerSize(8);
         s->setPointsVisible(labels.size() <= 62);
     }
+    // replaced at once: one repaint for thousands of points
+    Series2->replace(out);
+    Series3->replace(in);
     updateAxes();
 }
 
@@ -116,7 +118,7 @@ void LineChart::updateAxes()
     // the last period always has its label; the one before it gives way
     // where the two would crowd each other
     if (n > 1 && shown.last() != n) {
-        if (shown.size() > 1 && n - shown.last() < (step + 1) / 2)
+        if (shown.size() > 1 && n - shown.last() < step)
             shown.removeLast();
         shown.append(n);
     }

@@ -61,6 +61,7 @@ ContactsPage::ContactsPage(GridPrinter *printer, SaveDialog *saveDialog, QWidget
     Label17->setStyleSheet(QStringLiteral("QLabel { color: blue; font-weight: bold; font-size: 22px; }"));
 
     DBGridEh6 = new DBGridEh(this);
+    DBGridEh6->setAccessibleName(QStringLiteral("通讯录列表"));
     DBGridEh6->setObjectName(QStringLiteral("DBGridEh6"));
     DBGridEh6->setDataSource(DM->DSTxl);
     GridColumn group = column("分组", "fz", 60);

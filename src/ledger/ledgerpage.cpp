@@ -26,6 +26,7 @@ LedgerPage::LedgerPage(GridPrinter *printer, SaveDialog *saveDialog, QWidget *pa
         QStringLiteral("QLabel { color: blue; font-weight: bold; font-size: 20px; "
                        "font-family: '楷体_GB2312', 'KaiTi', 'AR PL UKai CN', 'Noto Serif CJK SC'; }"));
     DBGridEh1 = new DBGridEh(this);
+    DBGridEh1->setAccessibleName(QStringLiteral("流水帐"));
     DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
     DBGridEh1->setHint(QStringLiteral("点击表头自动排序"));
     DBGridEh1->setPrinter(printer);

@@ -51,6 +51,7 @@ MemoPage::MemoPage(QWidget *parent)
     top->addWidget(Label16, 0, Qt::AlignRight | Qt::AlignVCenter);
 
     DBGridEh5 = new DBGridEh(this);
+    DBGridEh5->setAccessibleName(QStringLiteral("记事列表"));
     DBGridEh5->setObjectName(QStringLiteral("DBGridEh5"));
     DBGridEh5->setDataSource(DM->DSjs);
     GridColumn subject = column("主题", "zt", 267, Qt::AlignLeft);

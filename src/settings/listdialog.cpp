@@ -16,6 +16,7 @@ ListDialog::ListDialog(const QString &caption, DataSource *source, const QString
     setWindowTitle(caption);
     DBGridEh1 = new DBGridEh(this);
     DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
+    DBGridEh1->setAccessibleName(caption);
     DBGridEh1->setDataSource(source);
     GridColumn column;
     column.title = title;

@@ -11,11 +11,11 @@
 #include "statswidgets.h"
 
 #include <QComboBox>
-#include <QHash>
 #include <QDateEdit>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QHash>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -39,6 +39,7 @@ ComparisonPage::ComparisonPage(GridPrinter *printer, SaveDialog *saveDialog, Sav
     DBChart2->setValueAxisTitle(QString(47, QLatin1Char(' ')) + QStringLiteral("金额(元)"));
 
     DBGridEh3 = new DBGridEh(this);
+    DBGridEh3->setAccessibleName(QStringLiteral("各时间段收支汇总表"));
     DBGridEh3->setObjectName(QStringLiteral("DBGridEh3"));
     DBGridEh3->setDataSource(DM->DSFyfx);
     GridColumn period = textColumn(QStringLiteral("时段"), QStringLiteral("sd"), 80);
@@ -172,10 +173,11 @@ void ComparisonPage::BitBtn16Click()
         const int expense = comparison->requireField(QStringLiteral("zchj"));
         totals.reserve(rows);
         for (int row = 0; row < rows; ++row)
-            totals.insert(comparison->textAt(row, key), {comparison->valueAt(row, expense).toDouble(),
-                                                         comparison->valueAt(row, income).toDouble()});
+            totals.insert(comparison->textAt(row, key),
+                          {comparison->valueAt(row, expense).toDouble(), comparison->valueAt(row, income).toDouble()});
     }
-    const QStringList labels = periodLabels(ComboBox3->currentIndex(), DateTimePicker3->date(), DateTimePicker4->date());
+    const QStringList labels
+        = periodLabels(ComboBox3->currentIndex(), DateTimePicker3->date(), DateTimePicker4->date());
     QList<double> expenses;
     QList<double> incomes;
     expenses.reserve(labels.size());

@@ -38,6 +38,7 @@ SummaryPage::SummaryPage(GridPrinter *printer, SaveDialog *saveDialog, SaveDialo
     Label2->setObjectName(QStringLiteral("Label2"));
 
     DBGridEh2 = new DBGridEh(this);
+    DBGridEh2->setAccessibleName(QStringLiteral("分类汇总表"));
     DBGridEh2->setObjectName(QStringLiteral("DBGridEh2"));
     DBGridEh2->setDataSource(DM->DSFlhz);
     GridColumn name = textColumn(QStringLiteral("分类项目名称"), QStringLiteral("flxm"), 100);

@@ -30,6 +30,7 @@ UserGroups::UserGroups(QWidget *parent)
     GroupBox9 = new QGroupBox(QStringLiteral("操作用户管理"), parent);
     GroupBox9->setObjectName(QStringLiteral("GroupBox9"));
     DBGridEh4 = new DBGridEh(GroupBox9);
+    DBGridEh4->setAccessibleName(QStringLiteral("操作用户列表"));
     DBGridEh4->setObjectName(QStringLiteral("DBGridEh4"));
     DBGridEh4->setDataSource(DM->DSczyh);
     GridColumn name;
