@@ -109,8 +109,11 @@ int main(int argc, char **argv)
             QFile::remove(QDir(logs).filePath(old));
         QProcess child;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        // a report of the sanitizer ends the child with a status of its own
         env.insert(QStringLiteral("ASAN_OPTIONS"),
-                   QStringLiteral("log_path=%1/report:detect_leaks=0:allocator_may_return_null=1").arg(logs));
+                   QStringLiteral("log_path=%1/report:detect_leaks=0:allocator_may_return_null=1:exitcode=86").arg(logs));
+        env.insert(QStringLiteral("UBSAN_OPTIONS"),
+                   QStringLiteral("log_path=%1/report:print_stacktrace=1:halt_on_error=1:exitcode=86").arg(logs));
         child.setProcessEnvironment(env);
         child.setStandardOutputFile(QProcess::nullDevice());
         child.setStandardErrorFile(QProcess::nullDevice());
@@ -135,8 +138,11 @@ int main(int argc, char **argv)
             case 3:
                 outcome = QStringLiteral("out of memory");
                 break;
+            case 86:
+                outcome = QStringLiteral("sanitizer report");
+                break;
             default:
-                outcome = QStringLiteral("sanitizer report"); // the sanitizer's own exit status
+                outcome = QStringLiteral("exit %1").arg(child.exitCode());
             }
         }
         QString report;
