@@ -331,6 +331,17 @@ TEST(BillFile, OpensAnEncryptedArchiveOnlyWithItsPassword)
         EXPECT_EQ(recognition.source, Source::Alipay);
         EXPECT_EQ(billRows(open.document, recognition).rows.size(), 10);
     }
+
+    // 微信 sends its workbook in an encrypted archive
+    const QString wechat = dir.filePath(QStringLiteral("wechat.zip"));
+    ASSERT_TRUE(makeZip(
+        wechat, {{QStringLiteral("微信支付账单(20190801-20190930).xlsx"), readAll(fixture("wechat.xlsx"))}}, "778899"));
+    EXPECT_EQ(readFile(wechat).status, ReadStatus::NeedsPassword);
+    const ReadResult workbook = readFile(wechat, QStringLiteral("778899"));
+    ASSERT_TRUE(workbook.ok()) << workbook.error.toStdString();
+    EXPECT_EQ(workbook.document.format, Format::Xlsx);
+    EXPECT_TRUE(workbook.document.fromArchive);
+    EXPECT_EQ(recognise(workbook.document).source, Source::WeChat);
 }
 
 TEST(BillFile, ReadsTheOneFileOfAnArchiveAndRefusesOtherArchives)
