@@ -2,7 +2,7 @@
 
 #include "delimitedtext.h"
 #include "htmltable.h"
-#include "sizetext.h"
+#include "readlimits.h"
 #include "spreadsheetxml.h"
 #include "textdecoding.h"
 #include "xlsxreader.h"

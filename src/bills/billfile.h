@@ -24,6 +24,7 @@ struct Limits
     int maxEntries = 1000;                    // members of a zip or workbook
     int maxRows = 200000;                     // rows holding any text, per sheet
     int maxColumns = 256;                     // cells of a row
+    qint64 maxCells = 5000000;                // cells of all rows of a sheet together
     int maxCellChars = 32768;                 // characters of a cell
 };
 

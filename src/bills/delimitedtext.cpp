@@ -1,5 +1,7 @@
 #include "delimitedtext.h"
 
+#include "readlimits.h"
+
 #include <QHash>
 
 namespace Bills::DelimitedText {
@@ -167,6 +169,7 @@ bool parse(QStringView text, QChar separator, const Limits &limits, Sheet *sheet
     Scanner scanner(text, separator, limits);
     QStringList cells;
     int line = 0;
+    qint64 stored = 0;
     while (scanner.next(&cells, &line)) {
         bool blank = true;
         for (const QString &cell : std::as_const(cells)) {
@@ -177,12 +180,11 @@ bool parse(QStringView text, QChar separator, const Limits &limits, Sheet *sheet
         }
         if (blank)
             continue;
-        if (sheet->rows.size() >= limits.maxRows) {
-            *error = QStringLiteral("行数超过 %1 行的上限").arg(limits.maxRows);
+        const QString refused = appendRow(sheet, cells, line, limits, &stored);
+        if (!refused.isEmpty()) {
+            *error = refused;
             return false;
         }
-        sheet->rows.append(cells);
-        sheet->lines.append(line);
     }
     if (!scanner.error().isEmpty()) {
         *error = scanner.error();

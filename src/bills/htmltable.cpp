@@ -1,5 +1,7 @@
 #include "htmltable.h"
 
+#include "readlimits.h"
+
 namespace Bills::HtmlTable {
 namespace {
 
@@ -220,14 +222,8 @@ private:
         bool blank = true;
         for (const QString &cell : std::as_const(m_row))
             blank = blank && cell.isEmpty();
-        if (!blank && m_error.isEmpty()) {
-            if (m_sheet->rows.size() >= m_limits.maxRows)
-                m_error = QStringLiteral("行数超过 %1 行的上限").arg(m_limits.maxRows);
-            else {
-                m_sheet->rows.append(m_row);
-                m_sheet->lines.append(m_rowLine);
-            }
-        }
+        if (!blank && m_error.isEmpty())
+            m_error = appendRow(m_sheet, m_row, m_rowLine, m_limits, &m_cells);
         m_row.clear();
     }
 
@@ -241,6 +237,7 @@ private:
     bool m_inCell = false;
     bool m_blankPending = false;
     int m_span = 1;
+    qint64 m_cells = 0;
     QStringList m_row;
     QString m_cell;
     QString m_error;

@@ -1,6 +1,7 @@
 #include "spreadsheetxml.h"
 
 #include "numbertext.h"
+#include "readlimits.h"
 
 #include <QXmlStreamReader>
 
@@ -50,6 +51,7 @@ bool parse(const QString &text, const Limits &limits, QList<Sheet> *sheets, QStr
     Sheet *sheet = nullptr;
     QStringList row;
     int rowNumber = 0;
+    qint64 cells = 0; // of the sheet so far
     int column = 0;
     bool inRow = false;
     auto fail = [&](const QString &why) {
@@ -69,6 +71,7 @@ bool parse(const QString &text, const Limits &limits, QList<Sheet> *sheets, QStr
                 sheet = &sheets->last();
                 sheet->name = attribute(xml.attributes(), u"Name").toString();
                 rowNumber = 0;
+                cells = 0;
             } else if (name == u"Row" && sheet) {
                 const int index = attribute(xml.attributes(), u"Index").toInt();
                 rowNumber = index > rowNumber ? index : rowNumber + 1;
@@ -106,12 +109,9 @@ bool parse(const QString &text, const Limits &limits, QList<Sheet> *sheets, QStr
             bool blank = true;
             for (const QString &cell : std::as_const(row))
                 blank = blank && cell.isEmpty();
-            if (!blank) {
-                if (sheet->rows.size() >= limits.maxRows)
-                    return fail(QStringLiteral("行数超过 %1 行的上限").arg(limits.maxRows));
-                sheet->rows.append(row);
-                sheet->lines.append(rowNumber);
-            }
+            const QString refused = blank ? QString() : appendRow(sheet, row, rowNumber, limits, &cells);
+            if (!refused.isEmpty())
+                return fail(refused);
         }
     }
     if (xml.hasError())

@@ -1,7 +1,7 @@
 #include "xlsxreader.h"
 
 #include "numbertext.h"
-#include "sizetext.h"
+#include "readlimits.h"
 #include "ziparchive.h"
 
 #include <QDir>
@@ -200,7 +200,7 @@ bool Workbook::sharedStrings(const QString &path)
         return false;
     if (data.isEmpty()) // a workbook without text
         return true;
-    const qint64 most = std::min<qint64>(qint64(m_limits.maxRows) * m_limits.maxColumns, 4000000);
+    const qint64 most = std::min<qint64>(m_limits.maxCells, 2000000);
     QXmlStreamReader xml(data);
     while (!xml.atEnd()) {
         const auto token = xml.readNext();
@@ -299,6 +299,7 @@ bool Workbook::worksheet(const QString &path, Sheet *sheet)
     QXmlStreamReader xml(data);
     QStringList row;
     int rowNumber = 0;
+    qint64 cells = 0; // of the sheet so far
     bool inRow = false;
     int nextColumn = 0;
     // the cell being read
@@ -371,10 +372,9 @@ bool Workbook::worksheet(const QString &path, Sheet *sheet)
                     blank = blank && cell.isEmpty();
                 if (blank)
                     break;
-                if (sheet->rows.size() >= m_limits.maxRows)
-                    return fail(QStringLiteral("行数超过 %1 行的上限").arg(m_limits.maxRows));
-                sheet->rows.append(row);
-                sheet->lines.append(rowNumber);
+                const QString refused = appendRow(sheet, row, rowNumber, m_limits, &cells);
+                if (!refused.isEmpty())
+                    return fail(refused);
             }
             break;
         }

@@ -1,6 +1,6 @@
 #include "ziparchive.h"
 
-#include "sizetext.h"
+#include "readlimits.h"
 #include "textdecoding.h"
 
 #include <QStringDecoder>

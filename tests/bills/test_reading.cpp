@@ -432,6 +432,8 @@ TEST(BillFileLimits, RefusesGarbageAndOversizedTextWithoutCrashing)
     EXPECT_TRUE(readData(tenRows, QString(), small).ok());
     const ReadResult eleven = readData(tenRows + "\n\n2024-01-02,2.00\n", QString(), small);
     EXPECT_EQ(eleven.error, QStringLiteral("行数超过 10 行的上限"));
+    small.maxCells = 15; // ten rows of two cells
+    EXPECT_EQ(readData(tenRows, QString(), small).error, QStringLiteral("单元格总数超过 15 个的上限"));
     const ReadResult big = readData(QByteArray(1001, 'a'), QString(), small);
     EXPECT_TRUE(big.error.startsWith(QStringLiteral("文件过大"))) << big.error.toStdString();
     QTemporaryDir dir;
