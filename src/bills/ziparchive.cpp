@@ -120,7 +120,12 @@ ZipArchive::Result ZipArchive::read(qint64 index, const QString &password, qint6
             out->resize(had);
             zip_error_t *fileError = zip_file_get_error(file);
             const int code = zip_error_code_zip(fileError);
-            if (encrypted && (code == ZIP_ER_CRC || code == ZIP_ER_WRONGPASSWD)) {
+            // a wrong password can pass the check of the member's header (one
+            // byte for the old ZIP method, two for AES) and then gives data
+            // that does not inflate or does not match its checksum
+            if (encrypted
+                && (code == ZIP_ER_CRC || code == ZIP_ER_WRONGPASSWD || code == ZIP_ER_ZLIB
+                    || code == ZIP_ER_COMPRESSED_DATA || code == ZIP_ER_INCONS)) {
                 result = Result::WrongPassword;
             } else {
                 *error = QStringLiteral("压缩包里的“%1”已损坏（%2）").arg(member, libzipMessage(fileError));

@@ -39,8 +39,9 @@ public:
     // Reads member index into *out, at most maxBytes (uncompressed) whatever
     // sizes the archive declares. An encrypted member is read with password
     // (as UTF-8): NeedsPassword when password is empty, WrongPassword when
-    // it does not open the member (also when the member's check of its
-    // content fails after a password was accepted by chance). TooLarge for a
+    // it does not open the member (also when a password that passed the
+    // header's check gives data that do not inflate or fail their checksum,
+    // which a damaged encrypted member does as well). TooLarge for a
     // member larger than maxBytes, Failed for a damaged archive or an
     // unsupported encryption; *error then says why in Chinese.
     Result read(qint64 index, const QString &password, qint64 maxBytes, QByteArray *out, QString *error) const;

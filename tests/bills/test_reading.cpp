@@ -332,6 +332,14 @@ TEST(BillFile, OpensAnEncryptedArchiveOnlyWithItsPassword)
         EXPECT_EQ(billRows(open.document, recognition).rows.size(), 10);
     }
 
+    // the old ZIP method checks a password by one byte: one wrong password in
+    // 256 passes it and fails only in the data, which is still a wrong password
+    const QString old = dir.filePath(QStringLiteral("alipay-%1.zip").arg(ZIP_EM_TRAD_PKWARE));
+    for (int i = 0; i < 1500; ++i) {
+        const ReadResult wrong = readFile(old, QStringLiteral("x%1").arg(i));
+        ASSERT_EQ(wrong.status, ReadStatus::WrongPassword) << i << ": " << wrong.error.toStdString();
+    }
+
     // 微信 sends its workbook in an encrypted archive
     const QString wechat = dir.filePath(QStringLiteral("wechat.zip"));
     ASSERT_TRUE(makeZip(
