@@ -67,7 +67,7 @@ void classifyAlipay(BillRow *row, const QString &neutral)
             return set(row, Verdict::Closed, QStringLiteral("已全额退款，交易关闭：钱款已原路退回"));
         return set(row, Verdict::Closed, QStringLiteral("交易关闭：钱款没有付出，或已原路退回"));
     }
-    if (has(status, {u"失败"}))
+    if (has(status, {u"失败"}) && !has(status, {u"退款"})) // a refund that failed leaves the purchase paid
         return set(row, Verdict::Closed, QStringLiteral("交易失败（%1）：钱款没有付出").arg(status));
     if (has(status, {u"等待付款", u"未付款", u"交易创建"}))
         return set(row, Verdict::Closed, QStringLiteral("尚未付款（%1）").arg(status));
@@ -102,7 +102,8 @@ void classifyWeChat(BillRow *row)
         if (m.hasMatch())
             parseAmount(m.capturedView(1), &row->feeCents);
     }
-    if (has(status, {u"失败", u"已退还", u"已过期", u"已关闭", u"已撤销"}))
+    if ((has(status, {u"失败"}) && !has(status, {u"退款"}))
+        || has(status, {u"已退还", u"已过期", u"已关闭", u"已撤销"}))
         return set(row, Verdict::Closed, QStringLiteral("未成交（%1）：钱款没有付出，或已退回").arg(status));
     if (row->direction == Direction::Expense && status == u"已全额退款")
         return set(row, Verdict::Closed, QStringLiteral("已全额退款：原交易的钱已退回"));

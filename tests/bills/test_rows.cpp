@@ -300,12 +300,15 @@ TEST(BillRows, WeChatRefundsFindTheirPurchases)
                          "2024-03-03 12:00:00,商户消费,另一店,两件,支出,¥50.00,零钱,已退款(￥20.00),T2\t,M2\t,/\n"
                          "2024-03-04 12:00:00,商户消费-退款,另一店,两件,收入,¥20.00,零钱,已退款,R2\t,/\t,/\n"
                          "2024-03-05 12:00:00,转账,朋友,/,支出,¥10.00,零钱,对方已退还,T3\t,/\t,/\n"
-                         "2024-03-06 12:00:00,微信红包-退款,/,/,收入,¥0.23,零钱,已退款,R3\t,/\t,/\n")
+                         "2024-03-06 12:00:00,微信红包-退款,/,/,收入,¥0.23,零钱,已退款,R3\t,/\t,/\n"
+                         "2024-03-07 12:00:00,商户消费,第三家,/,支出,¥8.00,零钱,支付失败,T4\t,M4\t,/\n"
+                         "2024-03-08 12:00:00,商户消费,第三家,/,支出,¥9.00,零钱,退款失败,T5\t,M5\t,/\n")
               .toUtf8();
     const BillTable table = billsOfData(bill, Source::WeChat);
-    ASSERT_EQ(table.rows.size(), 6);
-    const QList<Verdict> verdicts
-        = {Verdict::Closed, Verdict::Refund, Verdict::Expense, Verdict::Refund, Verdict::Closed, Verdict::Refund};
+    ASSERT_EQ(table.rows.size(), 8);
+    // the last two: a payment that failed, and a purchase whose refund failed
+    const QList<Verdict> verdicts = {Verdict::Closed, Verdict::Refund, Verdict::Expense, Verdict::Refund,
+                                     Verdict::Closed, Verdict::Refund, Verdict::Closed,  Verdict::Expense};
     for (int i = 0; i < verdicts.size(); ++i)
         EXPECT_EQ(table.rows.at(i).verdict, verdicts.at(i)) << i;
     // refunded in full: the purchase is void and so is its refund
@@ -325,7 +328,7 @@ TEST(BillRows, WeChatRefundsFindTheirPurchases)
         if (row.counted)
             net += row.verdict == Verdict::Expense ? -row.amountCents : row.amountCents;
     }
-    EXPECT_EQ(net, -5000 + 2000 + 23);
+    EXPECT_EQ(net, -5000 + 2000 + 23 - 900);
 }
 
 TEST(BillRows, KeepsRowsThatDoNotReadAndLeavesOutNotesAndTotals)
