@@ -16,6 +16,27 @@
 
 #include <gtest/gtest.h>
 
+// Failed comparisons print the names of verdicts, sources and statuses.
+namespace Bills {
+inline void PrintTo(Verdict verdict, std::ostream *os)
+{
+    *os << verdictName(verdict).toStdString();
+}
+inline void PrintTo(Direction direction, std::ostream *os)
+{
+    *os << directionName(direction).toStdString();
+}
+inline void PrintTo(Source source, std::ostream *os)
+{
+    *os << sourceName(source).toStdString();
+}
+inline void PrintTo(ReadStatus status, std::ostream *os)
+{
+    const char *const names[] = {"Ok", "NeedsPassword", "WrongPassword", "Failed"};
+    *os << names[int(status)];
+}
+} // namespace Bills
+
 namespace BillTests {
 
 // A bill file of the shared test data.
