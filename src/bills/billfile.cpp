@@ -189,8 +189,16 @@ ReadResult readFile(const QString &path, const QString &password, const Limits &
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return failed(QStringLiteral("无法打开文件“%1”（%2）").arg(path, file.errorString()));
-    // read no more than the bound, whatever the size said a moment ago
-    const QByteArray data = file.read(limits.maxFileBytes + 1);
+    // no more than the bound, whatever the size said a moment ago
+    QByteArray data;
+    data.reserve(qsizetype(std::min(file.size(), limits.maxFileBytes) + 1));
+    char piece[1 << 16];
+    while (data.size() <= limits.maxFileBytes) {
+        const qint64 got = file.read(piece, std::min<qint64>(sizeof piece, limits.maxFileBytes + 1 - data.size()));
+        if (got <= 0)
+            break;
+        data.append(piece, qsizetype(got));
+    }
     if (file.error() != QFileDevice::NoError)
         return failed(QStringLiteral("无法读取文件“%1”（%2）").arg(path, file.errorString()));
     return readData(data, password, limits);
