@@ -108,6 +108,22 @@ int columnOf(QStringView reference)
     return letters == 0 ? -1 : column - 1;
 }
 
+// The number of a shared string, as its plain decimal digits (toInt goes
+// through the locale machinery, once for every cell); -1 for anything else.
+qsizetype indexOf(QStringView digits)
+{
+    digits = digits.trimmed();
+    if (digits.isEmpty() || digits.size() > 9)
+        return -1;
+    qsizetype index = 0;
+    for (const QChar c : digits) {
+        if (c < u'0' || c > u'9')
+            return -1;
+        index = index * 10 + (c.unicode() - u'0');
+    }
+    return index;
+}
+
 // The directory of a member's path with a slash ("xl/"), or "".
 QString directoryOf(const QString &path)
 {
@@ -255,9 +271,8 @@ bool Workbook::styles(const QString &path)
 bool Workbook::cellValue(CellType type, int style, QStringView value, QString *text, int row)
 {
     if (type == CellType::Shared) {
-        bool ok = false;
-        const int index = value.trimmed().toInt(&ok);
-        if (!ok || index < 0 || index >= m_strings.size())
+        const qsizetype index = indexOf(value);
+        if (index < 0 || index >= m_strings.size())
             return fail(QStringLiteral("工作簿已损坏：第 %1 行引用了不存在的字符串").arg(row));
         *text = m_strings.at(index);
     } else if (type == CellType::Boolean) {
@@ -375,6 +390,9 @@ bool Workbook::worksheet(const QString &path, Sheet *sheet)
                 const QString refused = appendRow(sheet, row, rowNumber, m_limits, &cells);
                 if (!refused.isEmpty())
                     return fail(refused);
+                const qsizetype width = row.size();
+                row = QStringList(); // the sheet keeps the old one; no copy of it on the next change
+                row.reserve(width);
             }
             break;
         }
