@@ -95,7 +95,7 @@ Direction directionOf(const QString &text)
     return Direction::Neutral;
 }
 
-// A rule of dashes, equal signs or stars between parts of an export.
+// A rule of dashes, equal signs or stars between sections of an export.
 bool isRule(const QStringList &cells)
 {
     for (const QString &cell : cells) {

@@ -91,9 +91,9 @@ QString plainNumber(QStringView value)
     return text;
 }
 
-DateParts datePartsOf(int formatId, QStringView formatCode)
+DateShown dateShownBy(int formatId, QStringView formatCode)
 {
-    DateParts parts;
+    DateShown shown;
     switch (formatId) {
     case 14:
     case 15:
@@ -114,8 +114,8 @@ DateParts datePartsOf(int formatId, QStringView formatCode)
     case 56:
     case 57:
     case 58:
-        parts.date = true;
-        return parts;
+        shown.date = true;
+        return shown;
     case 18:
     case 19:
     case 20:
@@ -127,16 +127,16 @@ DateParts datePartsOf(int formatId, QStringView formatCode)
     case 45:
     case 46:
     case 47:
-        parts.time = true;
-        return parts;
+        shown.time = true;
+        return shown;
     case 22:
-        parts.date = parts.time = true;
-        return parts;
+        shown.date = shown.time = true;
+        return shown;
     default:
         break;
     }
     if (formatId < 164)
-        return parts;
+        return shown;
     bool month = false;
     for (qsizetype i = 0; i < formatCode.size(); ++i) {
         const QChar c = formatCode[i];
@@ -152,26 +152,26 @@ DateParts datePartsOf(int formatId, QStringView formatCode)
                 && (inside[0] == u'h' || inside[0] == u'H' || inside[0] == u's' || inside[0] == u'S'
                     || inside[0] == u'm' || inside[0] == u'M')
                 && inside.size() <= 2)
-                parts.time = true;
+                shown.time = true;
             i = close < 0 ? formatCode.size() : close;
         } else if (c == u';') { // the sections after the first describe other values
             break;
         } else {
             const char16_t l = c.toLower().unicode();
             if (l == u'y' || l == u'd' || l == u'e')
-                parts.date = true;
+                shown.date = true;
             else if (l == u'h' || l == u's')
-                parts.time = true;
+                shown.time = true;
             else if (l == u'm')
                 month = true;
         }
     }
-    if (month && !parts.time)
-        parts.date = true;
-    return parts;
+    if (month && !shown.time)
+        shown.date = true;
+    return shown;
 }
 
-QString serialDateText(QStringView serial, bool date1904, DateParts parts)
+QString serialDateText(QStringView serial, bool date1904, DateShown shown)
 {
     // the whole days and the fraction of a day, read from the digits (plain
     // decimals as workbooks write them; anything else through toDouble)
@@ -208,8 +208,8 @@ QString serialDateText(QStringView serial, bool date1904, DateParts parts)
         date = QDate(1899, 12, 30).addDays(days);
     else if (days >= 1)
         date = QDate(1899, 12, 31).addDays(days == 60 ? 59 : days); // 60 is the 1900-02-29 that never was
-    const bool showDate = parts.date || !parts.time;
-    const bool showTime = parts.time || seconds != 0;
+    const bool showDate = shown.date || !shown.time;
+    const bool showTime = shown.time || seconds != 0;
     if (showDate && !date.isValid())
         return serial.toString();
     // written by hand: QDate::toString reads its pattern on every call

@@ -16,25 +16,25 @@ namespace Bills::NumberText {
 QString plainNumber(QStringView value);
 
 // What a number format shows of a date: its day, its time of day, or both.
-struct DateParts
+struct DateShown
 {
     bool date = false;
     bool time = false;
     bool any() const { return date || time; }
 };
 
-// The date parts a cell format shows: by the built-in format id (14–22,
+// What of a date a cell format shows: by the built-in format id (14–22,
 // 27–36, 45–47, 50–58) or, for the ids a workbook defines itself, by the
 // letters of formatCode outside quoted text, escapes and [colour] sections
 // (y, d, m for dates; h, s for times; m alone is a month).
-DateParts datePartsOf(int formatId, QStringView formatCode);
+DateShown dateShownBy(int formatId, QStringView formatCode);
 
 // The text of serial, a workbook's serial day number (days since the
 // 1900-01-00 of the 1900 date system with its leap day 1900-02-29, or since
 // 1904-01-01), as "yyyy-MM-dd", "HH:mm:ss" or "yyyy-MM-dd HH:mm:ss" by
-// parts (a date with a time of day keeps it even when only the date is
+// shown (a date with a time of day keeps it even when only the date is
 // shown). Returns serial unchanged when it is not a number or lies outside
 // the years 1900 to 9999.
-QString serialDateText(QStringView serial, bool date1904, DateParts parts);
+QString serialDateText(QStringView serial, bool date1904, DateShown shown);
 
 } // namespace Bills::NumberText

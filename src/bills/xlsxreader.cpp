@@ -37,7 +37,7 @@ CellType cellTypeOf(QStringView t)
     return CellType::Text; // "str", a formula's text
 }
 
-// What the reading of one workbook shares between its parts.
+// What the reading of one workbook shares between its members.
 class Workbook
 {
 public:
@@ -56,15 +56,15 @@ private:
             m_error = why;
         return false;
     }
-    bool xmlFailed(const QXmlStreamReader &xml, const QString &part)
+    bool xmlFailed(const QXmlStreamReader &xml, const QString &name)
     {
         return fail(QStringLiteral("工作簿已损坏：%1 的 XML 有错（第 %2 行：%3）")
-                        .arg(part)
+                        .arg(name)
                         .arg(xml.lineNumber())
                         .arg(xml.errorString()));
     }
     bool member(const QString &path, bool required, QByteArray *out);
-    bool relationships(const QString &part, QHash<QString, Relationship> *out);
+    bool relationships(const QString &source, QHash<QString, Relationship> *out);
     bool sharedStrings(const QString &path);
     bool styles(const QString &path);
     bool worksheet(const QString &path, Sheet *sheet);
@@ -76,7 +76,7 @@ private:
     qint64 *m_budget;
     bool m_date1904 = false;
     QStringList m_strings;
-    QList<NumberText::DateParts> m_styleDates; // per cell format (cellXfs) index
+    QList<NumberText::DateShown> m_styleDates; // per cell format (cellXfs) index
     QString m_value;                           // the value of the cell being read
     QString m_error;
 };
@@ -163,14 +163,14 @@ bool Workbook::member(const QString &path, bool required, QByteArray *out)
     return true;
 }
 
-bool Workbook::relationships(const QString &part, QHash<QString, Relationship> *out)
+bool Workbook::relationships(const QString &source, QHash<QString, Relationship> *out)
 {
-    const QString path
-        = directoryOf(part) + QStringLiteral("_rels/") + part.mid(directoryOf(part).size()) + QStringLiteral(".rels");
+    const QString path = directoryOf(source) + QStringLiteral("_rels/") + source.mid(directoryOf(source).size())
+                         + QStringLiteral(".rels");
     QByteArray data;
     if (!member(path, false, &data))
         return false;
-    if (data.isEmpty()) // none: the parts have their usual names
+    if (data.isEmpty()) // none: the members have their usual names
         return true;
     QXmlStreamReader xml(data);
     while (!xml.atEnd()) {
@@ -183,7 +183,7 @@ bool Workbook::relationships(const QString &part, QHash<QString, Relationship> *
                 continue;
             out->insert(a.value(QLatin1String("Id")).toString(),
                         {a.value(QLatin1String("Type")).toString(),
-                         resolved(part, a.value(QLatin1String("Target")).toString())});
+                         resolved(source, a.value(QLatin1String("Target")).toString())});
         }
     }
     return xml.hasError() ? xmlFailed(xml, path) : true;
@@ -264,7 +264,7 @@ bool Workbook::styles(const QString &path)
     if (xml.hasError())
         return xmlFailed(xml, path);
     for (const int id : std::as_const(cellFormats))
-        m_styleDates.append(NumberText::datePartsOf(id, formats.value(id)));
+        m_styleDates.append(NumberText::dateShownBy(id, formats.value(id)));
     return true;
 }
 
@@ -289,12 +289,12 @@ bool Workbook::cellValue(CellType type, int style, QStringView value, QString *t
         *text = t;
     } else if (type == CellType::Number) {
         const QStringView number = value.trimmed();
-        const NumberText::DateParts parts
-            = style >= 0 && style < m_styleDates.size() ? m_styleDates.at(style) : NumberText::DateParts();
+        const NumberText::DateShown shown
+            = style >= 0 && style < m_styleDates.size() ? m_styleDates.at(style) : NumberText::DateShown();
         if (number.isEmpty())
             text->clear();
-        else if (parts.any())
-            *text = NumberText::serialDateText(number, m_date1904, parts);
+        else if (shown.any())
+            *text = NumberText::serialDateText(number, m_date1904, shown);
         else
             *text = NumberText::plainNumber(number);
     } else { // an inline string, a formula's text, an error
@@ -406,7 +406,7 @@ bool Workbook::worksheet(const QString &path, Sheet *sheet)
 bool Workbook::read(QList<Sheet> *sheets, QString *error)
 {
     const bool ok = [&] {
-        // the workbook part, as the package's relationships name it
+        // the workbook's main member, as the package's relationships name it
         QHash<QString, Relationship> root;
         if (!relationships(QString(), &root))
             return false;
@@ -415,8 +415,8 @@ bool Workbook::read(QList<Sheet> *sheets, QString *error)
             if (r.type.endsWith(u"/officeDocument"))
                 main = r.target;
         }
-        QHash<QString, Relationship> parts;
-        if (!relationships(main, &parts))
+        QHash<QString, Relationship> related;
+        if (!relationships(main, &related))
             return false;
         QByteArray data;
         if (!member(main, true, &data))
@@ -446,25 +446,25 @@ bool Workbook::read(QList<Sheet> *sheets, QString *error)
         }
         if (xml.hasError())
             return xmlFailed(xml, main);
-        QString stringsPart = parts.isEmpty() ? directoryOf(main) + QStringLiteral("sharedStrings.xml") : QString();
-        QString stylesPart = parts.isEmpty() ? directoryOf(main) + QStringLiteral("styles.xml") : QString();
-        for (const Relationship &r : std::as_const(parts)) {
+        QString stringsMember = related.isEmpty() ? directoryOf(main) + QStringLiteral("sharedStrings.xml") : QString();
+        QString stylesMember = related.isEmpty() ? directoryOf(main) + QStringLiteral("styles.xml") : QString();
+        for (const Relationship &r : std::as_const(related)) {
             if (r.type.endsWith(u"/sharedStrings"))
-                stringsPart = r.target;
+                stringsMember = r.target;
             else if (r.type.endsWith(u"/styles"))
-                stylesPart = r.target;
+                stylesMember = r.target;
         }
-        if (!stringsPart.isEmpty() && !sharedStrings(stringsPart))
+        if (!stringsMember.isEmpty() && !sharedStrings(stringsMember))
             return false;
-        if (!stylesPart.isEmpty() && !styles(stylesPart))
+        if (!stylesMember.isEmpty() && !styles(stylesMember))
             return false;
         for (qsizetype i = 0; i < entries.size(); ++i) {
             QString path;
-            if (parts.isEmpty()) {
+            if (related.isEmpty()) {
                 path = directoryOf(main) + QStringLiteral("worksheets/sheet%1.xml").arg(i + 1);
             } else {
-                const auto it = parts.constFind(entries.at(i).id);
-                if (it == parts.cend() || !it->type.endsWith(u"/worksheet"))
+                const auto it = related.constFind(entries.at(i).id);
+                if (it == related.cend() || !it->type.endsWith(u"/worksheet"))
                     continue; // a chart sheet or a dialog sheet
                 path = it->target;
             }

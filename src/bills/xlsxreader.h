@@ -6,7 +6,7 @@ namespace Bills {
 class ZipArchive;
 }
 
-// Excel workbooks (.xlsx): a zip archive of XML parts, read through libzip
+// Excel workbooks (.xlsx): a zip archive of XML members, read through libzip
 // and QXmlStreamReader.
 namespace Bills::Xlsx {
 
@@ -19,8 +19,8 @@ bool isWorkbook(const ZipArchive &zip);
 // Excel shows them, numbers in a date or time format as "yyyy-MM-dd",
 // "HH:mm:ss" or "yyyy-MM-dd HH:mm:ss" (1900 and 1904 date systems), cells
 // placed by their references. *budget is the number of uncompressed bytes
-// the parts may still take; each part read is taken from it. Returns false
-// and sets *error (Chinese) for a part missing or damaged, XML that is not
+// the members may still take; each member read is taken from it. Returns false
+// and sets *error (Chinese) for a member missing or damaged, XML that is not
 // well-formed or declares a document type, a string reference out of range,
 // and anything beyond limits or the budget.
 bool read(const ZipArchive &zip, const Limits &limits, qint64 *budget, QList<Sheet> *sheets, QString *error);

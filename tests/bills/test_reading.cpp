@@ -54,11 +54,11 @@ bool writeWorkbook(const QString &path, bool constantMemory)
     return workbook_close(workbook) == LXW_NO_ERROR;
 }
 
-// The parts of a minimal workbook around sheetXml, made by hand so that the
-// parts can be anything.
+// The members of a minimal workbook around sheetXml, made by hand so that
+// they can be anything.
 QList<Member> handMadeWorkbook(const QByteArray &sheetXml, const QByteArray &sharedStrings = QByteArray())
 {
-    QList<Member> parts = {
+    QList<Member> members = {
         {QStringLiteral("[Content_Types].xml"), "<?xml version=\"1.0\"?><Types/>"},
         {QStringLiteral("xl/workbook.xml"),
          "<workbook xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
@@ -75,8 +75,8 @@ QList<Member> handMadeWorkbook(const QByteArray &sheetXml, const QByteArray &sha
         {QStringLiteral("xl/worksheets/sheet1.xml"), sheetXml},
     };
     if (!sharedStrings.isEmpty())
-        parts.append({QStringLiteral("xl/sharedStrings.xml"), sharedStrings});
-    return parts;
+        members.append({QStringLiteral("xl/sharedStrings.xml"), sharedStrings});
+    return members;
 }
 
 QByteArray sheetXml(const QByteArray &rows)
@@ -261,10 +261,10 @@ TEST(BillFile, ShowsWorkbookNumbersAsExcelDoes)
     for (const auto &c : cases)
         EXPECT_EQ(NumberText::plainNumber(QString::fromLatin1(c.stored)), QLatin1String(c.shown)) << c.stored;
 
-    const NumberText::DateParts day = NumberText::datePartsOf(14, QString());
-    const NumberText::DateParts stamp = NumberText::datePartsOf(164, u"yyyy/mm/dd\\ hh:mm");
-    const NumberText::DateParts money = NumberText::datePartsOf(165, u"\"¥\"#,##0.00;[Red]-\"¥\"#,##0.00");
-    const NumberText::DateParts month = NumberText::datePartsOf(166, u"[$-804]yyyy\"年\"m\"月\"");
+    const NumberText::DateShown day = NumberText::dateShownBy(14, QString());
+    const NumberText::DateShown stamp = NumberText::dateShownBy(164, u"yyyy/mm/dd\\ hh:mm");
+    const NumberText::DateShown money = NumberText::dateShownBy(165, u"\"¥\"#,##0.00;[Red]-\"¥\"#,##0.00");
+    const NumberText::DateShown month = NumberText::dateShownBy(166, u"[$-804]yyyy\"年\"m\"月\"");
     EXPECT_TRUE(day.date && !day.time);
     EXPECT_TRUE(stamp.date && stamp.time);
     EXPECT_FALSE(money.any());
@@ -274,7 +274,7 @@ TEST(BillFile, ShowsWorkbookNumbersAsExcelDoes)
     EXPECT_EQ(NumberText::serialDateText(u"59", false, day), QStringLiteral("1900-02-28"));
     EXPECT_EQ(NumberText::serialDateText(u"61", false, day), QStringLiteral("1900-03-01"));
     EXPECT_EQ(NumberText::serialDateText(u"43830", true, day), QStringLiteral("2024-01-01"));
-    EXPECT_EQ(NumberText::serialDateText(u"0.5", false, NumberText::datePartsOf(21, QString())),
+    EXPECT_EQ(NumberText::serialDateText(u"0.5", false, NumberText::dateShownBy(21, QString())),
               QStringLiteral("12:00:00"));
     EXPECT_EQ(NumberText::serialDateText(u"-3", false, day), QStringLiteral("-3"));
 }
@@ -452,27 +452,27 @@ TEST(BillFileLimits, RefusesGarbageAndOversizedTextWithoutCrashing)
 TEST(BillFileLimits, RefusesWorkbooksThatInflateOrOverreach)
 {
     QTemporaryDir dir;
-    auto readParts = [&](const QList<Member> &parts, const Limits &limits = Limits()) {
+    auto readMembers = [&](const QList<Member> &members, const Limits &limits = Limits()) {
         const QString path = dir.filePath(QStringLiteral("book.xlsx"));
-        EXPECT_TRUE(makeZip(path, parts));
+        EXPECT_TRUE(makeZip(path, members));
         return readFile(path, QString(), limits);
     };
     const QByteArray cell = "<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>x</t></is></c></row>";
-    ASSERT_TRUE(readParts(handMadeWorkbook(sheetXml(cell))).ok());
+    ASSERT_TRUE(readMembers(handMadeWorkbook(sheetXml(cell))).ok());
 
     // a sheet of 8 MB of blanks that compresses to a few kilobytes
     Limits tight;
     tight.maxEntryBytes = 1 << 20;
-    const ReadResult bomb = readParts(handMadeWorkbook(sheetXml(cell + QByteArray(8 << 20, ' '))), tight);
+    const ReadResult bomb = readMembers(handMadeWorkbook(sheetXml(cell + QByteArray(8 << 20, ' '))), tight);
     EXPECT_EQ(bomb.status, ReadStatus::Failed);
     EXPECT_TRUE(bomb.error.contains(QStringLiteral("超过 1 MB"))) << bomb.error.toStdString();
-    // parts within the bound each, but not together
+    // members within the bound each, but not together
     tight.maxTotalBytes = 1 << 20;
     const ReadResult total
-        = readParts(handMadeWorkbook(sheetXml(cell + QByteArray(600 << 10, ' ')),
-                                     "<sst xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
-                                         + QByteArray(600 << 10, ' ') + "</sst>"),
-                    tight);
+        = readMembers(handMadeWorkbook(sheetXml(cell + QByteArray(600 << 10, ' ')),
+                                       "<sst xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
+                                           + QByteArray(600 << 10, ' ') + "</sst>"),
+                      tight);
     EXPECT_TRUE(total.error.contains(QStringLiteral("工作簿解压后超过"))) << total.error.toStdString();
 
     Limits fewEntries;
@@ -480,12 +480,13 @@ TEST(BillFileLimits, RefusesWorkbooksThatInflateOrOverreach)
     QList<Member> crowded = handMadeWorkbook(sheetXml(cell));
     crowded.append({QStringLiteral("x1"), "1"});
     crowded.append({QStringLiteral("x2"), "2"});
-    EXPECT_TRUE(readParts(crowded, fewEntries).error.contains(QStringLiteral("超过 5 个")));
+    EXPECT_TRUE(readMembers(crowded, fewEntries).error.contains(QStringLiteral("超过 5 个")));
 
-    const ReadResult farColumn = readParts(handMadeWorkbook(sheetXml("<row r=\"1\"><c r=\"XFD1\"><v>1</v></c></row>")));
+    const ReadResult farColumn
+        = readMembers(handMadeWorkbook(sheetXml("<row r=\"1\"><c r=\"XFD1\"><v>1</v></c></row>")));
     EXPECT_TRUE(farColumn.error.contains(QStringLiteral("超过 256 列"))) << farColumn.error.toStdString();
 
-    const ReadResult missingString = readParts(handMadeWorkbook(
+    const ReadResult missingString = readMembers(handMadeWorkbook(
         sheetXml("<row r=\"1\"><c r=\"A1\" t=\"s\"><v>7</v></c></row>"),
         "<sst xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><si><t>a</t></si></sst>"));
     EXPECT_TRUE(missingString.error.contains(QStringLiteral("不存在的字符串"))) << missingString.error.toStdString();
@@ -493,10 +494,10 @@ TEST(BillFileLimits, RefusesWorkbooksThatInflateOrOverreach)
     const QByteArray laughs = "<?xml version=\"1.0\"?><!DOCTYPE worksheet [<!ENTITY a \"aaaaaaaaaa\">"
                               "<!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\"><!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;\">]>"
                               + sheetXml("<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>&c;</t></is></c></row>");
-    const ReadResult entities = readParts(handMadeWorkbook(laughs));
+    const ReadResult entities = readMembers(handMadeWorkbook(laughs));
     EXPECT_TRUE(entities.error.contains(QStringLiteral("DTD"))) << entities.error.toStdString();
 
-    const ReadResult broken = readParts(handMadeWorkbook("<worksheet><sheetData><row>"));
+    const ReadResult broken = readMembers(handMadeWorkbook("<worksheet><sheetData><row>"));
     EXPECT_EQ(broken.status, ReadStatus::Failed);
     EXPECT_TRUE(broken.error.contains(QStringLiteral("工作簿已损坏"))) << broken.error.toStdString();
 }

@@ -283,10 +283,10 @@ TEST(BillRows, OlderAlipayLayout)
     EXPECT_TRUE(table.rows.at(2).reason.contains(QStringLiteral("余额宝")));
     EXPECT_EQ(table.rows.at(3).verdict, Verdict::Closed);
     EXPECT_TRUE(table.rows.at(3).reason.contains(QStringLiteral("全额退款")));
-    const BillRow &partly = table.rows.at(4);
-    EXPECT_EQ(partly.verdict, Verdict::Expense);
-    EXPECT_EQ(partly.refundedCents, 2000);
-    EXPECT_EQ(partly.reason, QStringLiteral("已部分退款 20.00 元，实际支出 40.00 元"));
+    const BillRow &someBack = table.rows.at(4);
+    EXPECT_EQ(someBack.verdict, Verdict::Expense);
+    EXPECT_EQ(someBack.refundedCents, 2000);
+    EXPECT_EQ(someBack.reason, QStringLiteral("已部分退款 20.00 元，实际支出 40.00 元"));
     EXPECT_EQ(table.rows.at(5).feeCents, 120);
 }
 
@@ -315,7 +315,7 @@ TEST(BillRows, WeChatRefundsFindTheirPurchases)
     EXPECT_EQ(table.rows.at(1).original, 0);
     EXPECT_EQ(table.rows.at(1).originalMerchantOrderNo, QStringLiteral("M1"));
     EXPECT_FALSE(table.rows.at(1).counted);
-    // refunded in part: the purchase counts, and the refund against it
+    // some of it refunded: the purchase counts, and the refund against it
     EXPECT_TRUE(table.rows.at(2).counted);
     EXPECT_TRUE(table.rows.at(2).reason.contains(QStringLiteral("部分退款")));
     EXPECT_EQ(table.rows.at(3).original, 2);
