@@ -1,6 +1,6 @@
 #include "numberpattern.h"
 
-#include "data/dataset.h"
+#include "data/valuetext.h"
 
 #include <algorithm>
 #include <charconv>
@@ -119,7 +119,7 @@ QString NumberPattern::format(double value) const
 QString NumberPattern::formatExactly(double value) const
 {
     if (!m_hasRun || !std::isfinite(value))
-        return m_pattern + Dataset::displayText(value);
+        return m_pattern + ValueText::display(value);
     QString whole;
     QString fraction;
     roundedDigits(std::fabs(value), m_maxDecimals, &whole, &fraction);

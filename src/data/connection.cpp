@@ -54,112 +54,6 @@ QList<Property> parseProperties(const QString &text)
     return result;
 }
 
-// Counts UTF-8 characters; returns the byte offset of character n.
-int utf8Offset(const unsigned char *s, int bytes, int n)
-{
-    int i = 0;
-    while (i < bytes && n > 0) {
-        ++i;
-        while (i < bytes && (s[i] & 0xC0) == 0x80)
-            ++i;
-        --n;
-    }
-    return i;
-}
-
-int utf8Length(const unsigned char *s, int bytes)
-{
-    int n = 0;
-    for (int i = 0; i < bytes; ++i)
-        if ((s[i] & 0xC0) != 0x80)
-            ++n;
-    return n;
-}
-
-// left(x, n): the first n characters of x as text.
-void jetLeft(sqlite3_context *ctx, int, sqlite3_value **argv)
-{
-    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
-        sqlite3_result_null(ctx);
-        return;
-    }
-    const auto *s = sqlite3_value_text(argv[0]);
-    const int bytes = sqlite3_value_bytes(argv[0]);
-    const int n = qMax(0, sqlite3_value_int(argv[1]));
-    sqlite3_result_text(ctx, reinterpret_cast<const char *>(s), utf8Offset(s, bytes, n), SQLITE_TRANSIENT);
-}
-
-// right(x, n): the last n characters of x as text.
-void jetRight(sqlite3_context *ctx, int, sqlite3_value **argv)
-{
-    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
-        sqlite3_result_null(ctx);
-        return;
-    }
-    const auto *s = sqlite3_value_text(argv[0]);
-    const int bytes = sqlite3_value_bytes(argv[0]);
-    const int n = qMax(0, sqlite3_value_int(argv[1]));
-    const int skip = qMax(0, utf8Length(s, bytes) - n);
-    const int from = utf8Offset(s, bytes, skip);
-    sqlite3_result_text(ctx, reinterpret_cast<const char *>(s) + from, bytes - from, SQLITE_TRANSIENT);
-}
-
-// mid(x, start[, n]): characters from the 1-based start.
-void jetMid(sqlite3_context *ctx, int argc, sqlite3_value **argv)
-{
-    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
-        sqlite3_result_null(ctx);
-        return;
-    }
-    const auto *s = sqlite3_value_text(argv[0]);
-    const int bytes = sqlite3_value_bytes(argv[0]);
-    const int start = qMax(1, sqlite3_value_int(argv[1]));
-    const int from = utf8Offset(s, bytes, start - 1);
-    int to = bytes;
-    if (argc > 2)
-        to = from + utf8Offset(s + from, bytes - from, qMax(0, sqlite3_value_int(argv[2])));
-    sqlite3_result_text(ctx, reinterpret_cast<const char *>(s) + from, to - from, SQLITE_TRANSIENT);
-}
-
-// cdate(x): x as a date, given back in the program's date-to-text form so
-// that left(cdate(rq),7) is the year and month.
-void jetCdate(sqlite3_context *ctx, int, sqlite3_value **argv)
-{
-    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
-        sqlite3_result_null(ctx);
-        return;
-    }
-    const auto *s = reinterpret_cast<const char *>(sqlite3_value_text(argv[0]));
-    std::int64_t packed = 0;
-    if (!DateCodec::parse(s, sqlite3_value_bytes(argv[0]), &packed)) {
-        sqlite3_result_error(ctx, "Data type mismatch in criteria expression.", -1);
-        return;
-    }
-    const QByteArray text = DateCodec::toStored(packed, DateCodec::secondsOfDay(packed) != 0);
-    sqlite3_result_text(ctx, text.constData(), int(text.size()), SQLITE_TRANSIENT);
-}
-
-void jetCstr(sqlite3_context *ctx, int, sqlite3_value **argv)
-{
-    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
-        sqlite3_result_null(ctx);
-        return;
-    }
-    sqlite3_result_text(ctx, reinterpret_cast<const char *>(sqlite3_value_text(argv[0])), sqlite3_value_bytes(argv[0]),
-                        SQLITE_TRANSIENT);
-}
-
-void registerFunctions(sqlite3 *db)
-{
-    const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
-    sqlite3_create_function(db, "jet_left", 2, flags, nullptr, jetLeft, nullptr, nullptr);
-    sqlite3_create_function(db, "jet_right", 2, flags, nullptr, jetRight, nullptr, nullptr);
-    sqlite3_create_function(db, "jet_mid", 2, flags, nullptr, jetMid, nullptr, nullptr);
-    sqlite3_create_function(db, "jet_mid", 3, flags, nullptr, jetMid, nullptr, nullptr);
-    sqlite3_create_function(db, "jet_cdate", 1, flags, nullptr, jetCdate, nullptr, nullptr);
-    sqlite3_create_function(db, "jet_cstr", 1, flags, nullptr, jetCstr, nullptr, nullptr);
-}
-
 QString quotedLiteral(const QString &text)
 {
     QString t = text;
@@ -168,21 +62,6 @@ QString quotedLiteral(const QString &text)
 }
 
 } // namespace
-
-Statement &Statement::operator=(Statement &&other) noexcept
-{
-    if (this != &other) {
-        sqlite3_finalize(m_stmt);
-        m_stmt = other.m_stmt;
-        other.m_stmt = nullptr;
-    }
-    return *this;
-}
-
-Statement::~Statement()
-{
-    sqlite3_finalize(m_stmt);
-}
 
 Connection::Connection(QObject *parent)
     : QObject(parent)
@@ -278,7 +157,7 @@ void Connection::open()
         if (wal)
             sqlite3_exec(db, "PRAGMA journal_mode = DELETE", nullptr, nullptr, nullptr);
     }
-    registerFunctions(db);
+    JetSql::registerFunctions(db);
     m_db = db;
     m_tables.clear();
     Q_EMIT connected();
@@ -354,31 +233,47 @@ QStringList Connection::attachExternals(const QStringList &files)
                 throw DbError(QStringLiteral("Could not find file '%1'.").arg(QDir::toNativeSeparators(path)));
             const QString schema = JetSql::externalSchema(i);
             // A file of the same password first; one without a password next.
-            bool ok = false;
-            for (const QString &key : {password(), QString()}) {
-                const QByteArray attach = QStringLiteral("ATTACH DATABASE %1 AS %2 KEY %3")
-                                              .arg(quotedLiteral(path), schema, quotedLiteral(key))
-                                              .toUtf8();
-                const QByteArray probe = QStringLiteral("SELECT count(*) FROM %1.sqlite_master").arg(schema).toUtf8();
-                const bool attachedOk = sqlite3_exec(m_db, attach.constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
-                if (attachedOk && sqlite3_exec(m_db, probe.constData(), nullptr, nullptr, nullptr) == SQLITE_OK) {
-                    ok = true;
-                    break;
-                }
-                const QString message = lastError();
-                if (attachedOk)
-                    runSqlite(QStringLiteral("DETACH DATABASE %1").arg(schema));
-                if (key.isEmpty())
-                    throw DbError(message);
+            try {
+                attach(path, schema, password());
+            } catch (const DbError &) {
+                attach(path, schema, QString());
             }
-            if (ok)
-                schemas.append(schema);
+            schemas.append(schema);
         }
     } catch (...) {
         detachExternals(schemas);
         throw;
     }
     return schemas;
+}
+
+void Connection::attach(const QString &path, const QString &schema, const QString &key)
+{
+    open();
+    runSqlite(QStringLiteral("ATTACH DATABASE %1 AS %2 KEY %3").arg(quotedLiteral(path), schema, quotedLiteral(key)));
+    const QByteArray probe = QStringLiteral("SELECT count(*) FROM %1.sqlite_master").arg(schema).toUtf8();
+    if (sqlite3_exec(m_db, probe.constData(), nullptr, nullptr, nullptr) != SQLITE_OK) {
+        const QString message = lastError();
+        sqlite3_exec(m_db, QStringLiteral("DETACH DATABASE %1").arg(schema).toUtf8().constData(), nullptr, nullptr,
+                     nullptr);
+        throw DbError(message);
+    }
+}
+
+void Connection::inReadTransaction(const std::function<void()> &work)
+{
+    open();
+    if (QFileInfo::exists(dataSource() + QStringLiteral("-wal")))
+        sqlite3_exec(m_db, "PRAGMA wal_checkpoint(TRUNCATE); PRAGMA journal_mode=DELETE;", nullptr, nullptr, nullptr);
+    runSqlite(QStringLiteral("BEGIN"));
+    try {
+        runSqlite(QStringLiteral("SELECT count(*) FROM sqlite_master")); // the read lock, taken now
+        work();
+    } catch (...) {
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+    sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr);
 }
 
 void Connection::detachExternals(const QStringList &schemas)
@@ -529,8 +424,7 @@ void Connection::alterPassword(const QString &newPassword, const QString &oldPas
     if (!FileSafety::createPrivateFile(temp))
         throw DbError(QStringLiteral("Could not create file '%1'.").arg(QDir::toNativeSeparators(temp)));
     try {
-        runSqlite(QStringLiteral("ATTACH DATABASE %1 AS rekeyed KEY %2")
-                      .arg(quotedLiteral(temp), quotedLiteral(newPassword)));
+        attach(temp, QStringLiteral("rekeyed"), newPassword);
         const int rc = sqlite3_exec(m_db, "SELECT sqlcipher_export('rekeyed')", nullptr, nullptr, nullptr);
         const QString message = lastError();
         sqlite3_exec(m_db, "DETACH DATABASE rekeyed", nullptr, nullptr, nullptr);

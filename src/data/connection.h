@@ -8,46 +8,11 @@
 #include <functional>
 
 #include "jetsql.h"
+#include "statement.h"
+#include "tableinfo.h"
 
 struct sqlite3;
 struct sqlite3_stmt;
-
-enum class FieldKind { Integer, Float, Date, DateTime, Text, Memo };
-
-struct TableColumn
-{
-    QString name;
-    FieldKind kind = FieldKind::Text;
-};
-
-struct TableInfo
-{
-    QString name;
-    QList<TableColumn> columns;
-    int autoIncrement = -1; // index of the AutoNumber column, -1 when none
-};
-
-// Owns a prepared statement; finalises it when it goes out of scope.
-class Statement
-{
-public:
-    explicit Statement(sqlite3_stmt *stmt = nullptr)
-        : m_stmt(stmt)
-    {}
-    Statement(Statement &&other) noexcept
-        : m_stmt(other.m_stmt)
-    {
-        other.m_stmt = nullptr;
-    }
-    Statement &operator=(Statement &&other) noexcept;
-    Statement(const Statement &) = delete;
-    Statement &operator=(const Statement &) = delete;
-    ~Statement();
-    sqlite3_stmt *get() const { return m_stmt; }
-
-private:
-    sqlite3_stmt *m_stmt;
-};
 
 // One connection to a database file, set up by an ADO-style connection
 // string; only its "Data Source", "Jet OLEDB:Database Password" and "Mode"
@@ -86,6 +51,18 @@ public:
     // the same file, attached for the whole run. Throws DbError with the
     // engine's message; the database is then as it was.
     void executeInTransaction(const QStringList &statements);
+
+    // Runs work while a read transaction holds the file still: no write of
+    // this or any other connection comes between (a copy of the file taken
+    // meanwhile is whole). A write-ahead log another program may have left
+    // is folded into the file first. Throws DbError when the transaction
+    // cannot begin; what work throws passes on.
+    void inReadTransaction(const std::function<void()> &work);
+
+    // Attaches the database file at path as schema, keyed with key (empty:
+    // no encryption), and checks that it reads. Throws DbError with the
+    // engine's message; nothing stays attached then.
+    void attach(const QString &path, const QString &schema, const QString &key);
 
     // Runs work (which uses this connection) as one transaction: committed
     // when work returns, rolled back when it throws (the exception passes

@@ -3,6 +3,7 @@
 #include "columnstore.h"
 #include "connection.h"
 #include "rowreader.h"
+#include "valuetext.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -168,7 +169,7 @@ public:
     // format (up to 15 significant digits; more where 15 would not give the
     // value back), dates as "yyyy-MM-dd" with the
     // time when there is one, Null as "".
-    static QString displayText(const QVariant &value);
+    static QString displayText(const QVariant &value) { return ValueText::display(value); }
 
 Q_SIGNALS:
     void aboutToReset();

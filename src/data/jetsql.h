@@ -12,6 +12,8 @@
 //   from T in '<file>'                 a table of another database file
 //   ALTER Database Password new old    a password change (`` = empty)
 // The inside of quoted texts is never touched.
+struct sqlite3;
+
 namespace JetSql {
 
 struct Statement
@@ -30,5 +32,9 @@ Statement translate(const QString &jet);
 
 // Schema name under which external file i is attached.
 QString externalSchema(int i);
+
+// Registers on db the functions the translated statements call: left,
+// right and mid (in characters), cdate and cstr. Never fails.
+void registerFunctions(sqlite3 *db);
 
 } // namespace JetSql

@@ -1,6 +1,6 @@
 #include "rowreader.h"
 
-#include "dataset.h"
+#include "valuetext.h"
 #include "datecodec.h"
 #include "dberror.h"
 
@@ -328,7 +328,7 @@ void promoteColumn(ColumnData &col, FieldKind kind)
             const QVariant v
                 = col.isReal() ? (std::isnan(col.reals[i]) ? QVariant() : QVariant(col.reals[i]))
                                : (col.ints[i] == ColumnData::NullInt ? QVariant() : QVariant(qlonglong(col.ints[i])));
-            col.ids.push(v.isValid() ? col.pool.intern(Dataset::displayText(v)) : 0);
+            col.ids.push(v.isValid() ? col.pool.intern(ValueText::display(v)) : 0);
         }
         col.ints.clear();
         col.reals.clear();

@@ -1,6 +1,7 @@
 #include "schema.h"
 
 #include "connection.h"
+#include "databasefile.h"
 #include "dberror.h"
 #include "filesafety.h"
 
@@ -145,18 +146,14 @@ QString normalised(const QString &sql)
 // schema cannot be read.
 bool readSchema(sqlite3 *db, QList<Entry> *entries)
 {
-    sqlite3_stmt *st = nullptr;
-    if (sqlite3_prepare_v2(db, "SELECT type, name, tbl_name, sql FROM sqlite_master", -1, &st, nullptr) != SQLITE_OK)
+    try {
+        Statement st = prepareOn(db, QStringLiteral("SELECT type, name, tbl_name, sql FROM sqlite_master"));
+        while (st.step())
+            entries->append({st.text(0), st.text(1), st.text(2), normalised(st.text(3)), st.text(3)});
+        return true;
+    } catch (const DbError &) {
         return false;
-    int rc;
-    while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
-        const auto text = [st](int i) {
-            return QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, i)));
-        };
-        entries->append({text(0), text(1), text(2), normalised(text(3)), text(3)});
     }
-    sqlite3_finalize(st);
-    return rc == SQLITE_DONE;
 }
 
 // The program's own schema, made in a database in memory.
@@ -164,16 +161,13 @@ const QList<Entry> &ownSchema()
 {
     static const QList<Entry> own = [] {
         QList<Entry> entries;
-        sqlite3 *db = nullptr;
-        if (sqlite3_open(":memory:", &db) == SQLITE_OK) {
-            try {
-                createTables(db);
-                readSchema(db, &entries);
-            } catch (const DbError &) {
-                entries.clear();
-            }
+        try {
+            DatabaseFile memory(QStringLiteral(":memory:"), QString(), DatabaseFile::Mode::Create);
+            createTables(memory.handle());
+            readSchema(memory.handle(), &entries);
+        } catch (const DbError &) {
+            entries.clear();
         }
-        sqlite3_close(db);
         return entries;
     }();
     return own;
@@ -194,11 +188,14 @@ const char *typeName(const QString &type)
 
 qint64 count(sqlite3 *db, const char *sql, bool *ok)
 {
-    sqlite3_stmt *st = nullptr;
     qint64 n = -1;
-    if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
-        n = sqlite3_column_int64(st, 0);
-    sqlite3_finalize(st);
+    try {
+        Statement st = prepareOn(db, QString::fromUtf8(sql));
+        if (st.step())
+            n = st.integer(0);
+    } catch (const DbError &) {
+        n = -1;
+    }
     *ok = n >= 0;
     return n;
 }
@@ -321,25 +318,16 @@ void createDatabase(const QString &path, const QString &password, const QDate &t
     // Owner-only from the start; the engine gives its journal the same permissions.
     if (!FileSafety::createPrivateFile(path))
         throw DbError(QStringLiteral("Could not create file '%1'.").arg(path));
-    sqlite3 *db = nullptr;
-    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr)
-        != SQLITE_OK) {
-        const QString message = QString::fromUtf8(sqlite3_errmsg(db));
-        sqlite3_close(db);
-        QFile::remove(path);
-        throw DbError(message);
-    }
     try {
-        Connection::applyKey(db, password);
-        createTables(db);
+        DatabaseFile db(path, password, DatabaseFile::Mode::ReadWrite);
+        createTables(db.handle());
         if (withPresets)
-            insertPresets(db, today);
+            insertPresets(db.handle(), today);
+        db.close();
     } catch (...) {
-        sqlite3_close(db);
         QFile::remove(path);
         throw;
     }
-    sqlite3_close(db);
 }
 
 } // namespace Schema

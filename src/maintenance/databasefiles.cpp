@@ -1,6 +1,7 @@
 #include "databasefiles.h"
 
 #include "data/connection.h"
+#include "data/databasefile.h"
 #include "data/dberror.h"
 #include "data/filesafety.h"
 #include "data/schema.h"
@@ -9,7 +10,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
-#include <QUrl>
 
 #include <sqlite3.h>
 
@@ -95,26 +95,6 @@ bool copyNew(const QString &from, const QString &to, QString *why, const std::at
     return ok;
 }
 
-using Handle = std::unique_ptr<sqlite3, int (*)(sqlite3 *)>;
-
-Handle openKeyed(const QString &path, const QString &password, bool readOnly)
-{
-    sqlite3 *raw = nullptr;
-    // read-only opening goes by URI so that no journal beside the file is
-    // touched either
-    const QByteArray name = readOnly
-                                ? "file:" + QUrl::fromLocalFile(path).path(QUrl::FullyEncoded).toUtf8() + "?mode=ro"
-                                : QFile::encodeName(path);
-    const int flags = readOnly ? SQLITE_OPEN_READONLY | SQLITE_OPEN_URI : SQLITE_OPEN_READWRITE;
-    if (sqlite3_open_v2(name.constData(), &raw, flags, nullptr) != SQLITE_OK) {
-        sqlite3_close(raw);
-        return Handle(nullptr, sqlite3_close);
-    }
-    Handle db(raw, sqlite3_close);
-    Connection::applyKey(db.get(), password);
-    return db;
-}
-
 struct Cancel
 {
     const std::atomic<bool> *flag;
@@ -127,26 +107,26 @@ int stopWhenCancelled(void *data)
 }
 
 // The checks of a ledger on an open handle; empty when sound.
-QString examine(sqlite3 *db, const std::atomic<bool> *cancelled)
+QString examine(DatabaseFile &file, const std::atomic<bool> *cancelled)
 {
-    if (sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr) != SQLITE_OK)
+    if (!file.isDatabase())
         return NotALedger;
+    sqlite3 *db = file.handle();
     const QString schema = Schema::checkLedger(db);
     if (!schema.isEmpty())
         return schema;
     Cancel cancel{cancelled};
     sqlite3_progress_handler(db, 10000, stopWhenCancelled, &cancel);
-    sqlite3_stmt *st = nullptr;
     QString verdict;
-    int rc = sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &st, nullptr);
-    if (rc == SQLITE_OK) {
-        rc = sqlite3_step(st);
-        if (rc == SQLITE_ROW)
-            verdict = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, 0)));
+    try {
+        Statement st = file.prepare(QStringLiteral("PRAGMA integrity_check"));
+        if (st.step())
+            verdict = st.text(0);
+    } catch (const DbError &) {
+        verdict.clear();
     }
-    sqlite3_finalize(st);
     sqlite3_progress_handler(db, 0, nullptr, nullptr);
-    if (rc == SQLITE_INTERRUPT || (cancelled && *cancelled))
+    if (cancelled && *cancelled)
         return QStringLiteral("已取消。");
     if (verdict != QLatin1String("ok"))
         return QStringLiteral("所选文件已损坏（完整性检查未通过）。");
@@ -192,35 +172,24 @@ bool backup(Connection *connection, const QString &target, QString *why,
         say(why, QStringLiteral("不能把备份保存为正在使用的帐本数据文件本身，请另选一个文件名。"));
         return false;
     }
-    sqlite3 *db = nullptr;
-    try {
-        db = connection->handle();
-    } catch (const DbError &e) {
-        say(why, errorText(e.message()));
-        return false;
-    }
-    // Everything of a write-ahead log goes into the file first (the
-    // program keeps the ledger out of that mode; a log left by another
-    // program would otherwise be missing from the copy).
-    if (QFileInfo::exists(database + QStringLiteral("-wal")))
-        sqlite3_exec(db, "PRAGMA wal_checkpoint(TRUNCATE); PRAGMA journal_mode=DELETE;", nullptr, nullptr, nullptr);
-    // a read transaction: the file does not change while it is copied
-    if (sqlite3_exec(db, "BEGIN; SELECT count(*) FROM sqlite_master;", nullptr, nullptr, nullptr) != SQLITE_OK) {
-        say(why, errorText(QString::fromUtf8(sqlite3_errmsg(db))));
-        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
-        return false;
-    }
     bool ok = false;
     QString failure;
     const auto work = [&] {
         ok = FileSafety::writeAtomically(
             target, [&](int fd) { return FileSafety::copyInto(database, fd, &failure); }, &failure);
     };
-    if (copy)
-        copy(work);
-    else
-        work();
-    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    try {
+        // the file does not change while it is copied
+        connection->inReadTransaction([&] {
+            if (copy)
+                copy(work);
+            else
+                work();
+        });
+    } catch (const DbError &e) {
+        say(why, errorText(e.message()));
+        return false;
+    }
     if (!ok)
         say(why, failure);
     return ok;
@@ -232,14 +201,15 @@ bool isLedger(const QString &path, const QString &password, QString *why)
         say(why, QStringLiteral("所选文件不存在。"));
         return false;
     }
-    Handle db = openKeyed(path, password, true);
-    if (!db) {
+    try {
+        DatabaseFile db(path, password, DatabaseFile::Mode::ReadOnly);
+        const QString problem = examine(db, nullptr);
+        say(why, problem);
+        return problem.isEmpty();
+    } catch (const DbError &) {
         say(why, QStringLiteral("所选文件无法打开。"));
         return false;
     }
-    const QString problem = examine(db.get(), nullptr);
-    say(why, problem);
-    return problem.isEmpty();
 }
 
 QString prepareRestore(const QString &database, const QString &source, const QString &password, QString *why,
@@ -261,25 +231,29 @@ QString prepareRestore(const QString &database, const QString &source, const QSt
         return QString();
     }
     QString problem;
-    {
-        Handle db = openKeyed(copy, password, false);
-        if (!db) {
-            problem = NotALedger;
-        } else {
-            sqlite3_stmt *st = nullptr;
-            QString mode;
-            if (sqlite3_prepare_v2(db.get(), "PRAGMA journal_mode", -1, &st, nullptr) == SQLITE_OK
-                && sqlite3_step(st) == SQLITE_ROW)
-                mode = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, 0)));
-            sqlite3_finalize(st);
-            if (mode.isEmpty())
-                problem = NotALedger;
-            else if (mode.compare(QLatin1String("wal"), Qt::CaseInsensitive) == 0
-                     && sqlite3_exec(db.get(), "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr) != SQLITE_OK)
-                problem = QStringLiteral("所选文件的预写日志无法并入。");
-            if (problem.isEmpty())
-                problem = examine(db.get(), cancelled);
+    try {
+        DatabaseFile db(copy, password, DatabaseFile::Mode::ReadWrite);
+        QString mode;
+        try {
+            Statement st = db.prepare(QStringLiteral("PRAGMA journal_mode"));
+            if (st.step())
+                mode = st.text(0);
+        } catch (const DbError &) {
+            mode.clear();
         }
+        if (mode.isEmpty()) {
+            problem = NotALedger;
+        } else if (mode.compare(QLatin1String("wal"), Qt::CaseInsensitive) == 0) {
+            try {
+                db.exec(QStringLiteral("PRAGMA journal_mode=DELETE"));
+            } catch (const DbError &) {
+                problem = QStringLiteral("所选文件的预写日志无法并入。");
+            }
+        }
+        if (problem.isEmpty())
+            problem = examine(db, cancelled);
+    } catch (const DbError &) {
+        problem = NotALedger;
     }
     if (!problem.isEmpty()) {
         say(why, problem);

@@ -1,6 +1,7 @@
 #include "importer.h"
 
 #include "data/connection.h"
+#include "data/databasefile.h"
 #include "data/dberror.h"
 #include "data/filesafety.h"
 #include "data/schema.h"
@@ -8,9 +9,9 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QUrl>
 
-#include <sqlite3.h>
+#include <optional>
+
 
 namespace Importer {
 
@@ -26,26 +27,18 @@ Kind kindOf(const QString &path, const QString &password)
     const JetReader::Version version = JetReader::version(path);
     if (version == JetReader::Version::Jet3 || version == JetReader::Version::Jet4)
         return Kind::Jet;
-    sqlite3 *raw = nullptr;
-    // read-only and without touching a journal beside it
-    const QByteArray uri = "file:" + QUrl::fromLocalFile(path).path(QUrl::FullyEncoded).toUtf8() + "?mode=ro";
-    if (sqlite3_open_v2(uri.constData(), &raw, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr) != SQLITE_OK) {
-        sqlite3_close(raw);
+    try {
+        DatabaseFile db(path, password, DatabaseFile::Mode::ReadOnly);
+        for (const QString &table : tables()) {
+            if (db.count(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type='table' AND name='%1' "
+                                        "COLLATE NOCASE")
+                             .arg(table),
+                         0)
+                <= 0)
+                return Kind::Unknown;
+        }
+    } catch (const DbError &) {
         return Kind::Unknown;
-    }
-    std::unique_ptr<sqlite3, int (*)(sqlite3 *)> db(raw, sqlite3_close);
-    Connection::applyKey(db.get(), password);
-    for (const QString &table : tables()) {
-        const QByteArray sql = QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type='table' AND name='%1' "
-                                              "COLLATE NOCASE")
-                                   .arg(table)
-                                   .toUtf8();
-        sqlite3_stmt *st = nullptr;
-        bool found = sqlite3_prepare_v2(db.get(), sql.constData(), -1, &st, nullptr) == SQLITE_OK
-                     && sqlite3_step(st) == SQLITE_ROW && sqlite3_column_int(st, 0) > 0;
-        sqlite3_finalize(st);
-        if (!found)
-            return Kind::Unknown;
     }
     return Kind::Ledger;
 }
@@ -63,40 +56,24 @@ QString quotedName(const QString &name)
 struct StagingWriter::Private
 {
     QString path;
-    sqlite3 *db = nullptr;
-    sqlite3_stmt *insert = nullptr;
+    std::unique_ptr<DatabaseFile> db;
+    std::optional<Statement> insert;
     int columns = 0;
     bool finished = false;
-
-    [[noreturn]] void fail() const { throw DbError(QString::fromUtf8(sqlite3_errmsg(db))); }
-
-    void closeStatement()
-    {
-        sqlite3_finalize(insert);
-        insert = nullptr;
-    }
 };
 
 StagingWriter::StagingWriter(const QString &path, const QString &key)
     : d(new Private)
 {
     d->path = path;
-    QFile::remove(path);
+    // owner-only before anything is written into it
     if (!FileSafety::createPrivateFile(path))
         throw DbError(QStringLiteral("无法创建临时文件“%1”。").arg(path));
-    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &d->db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
-        const QString message = QString::fromUtf8(sqlite3_errmsg(d->db));
-        sqlite3_close(d->db);
-        d->db = nullptr;
-        QFile::remove(path);
-        throw DbError(message);
-    }
     try {
-        Connection::applyKey(d->db, key);
-        Schema::exec(d->db, QStringLiteral("PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; BEGIN"));
+        d->db = std::make_unique<DatabaseFile>(path, key, DatabaseFile::Mode::ReadWrite);
+        d->db->exec(QStringLiteral("PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; BEGIN"));
     } catch (...) {
-        sqlite3_close(d->db);
-        d->db = nullptr;
+        d->db.reset();
         QFile::remove(path);
         throw;
     }
@@ -104,15 +81,15 @@ StagingWriter::StagingWriter(const QString &path, const QString &key)
 
 StagingWriter::~StagingWriter()
 {
-    d->closeStatement();
-    sqlite3_close(d->db);
+    d->insert.reset();
+    d->db.reset();
     if (!d->finished)
         QFile::remove(d->path);
 }
 
 void StagingWriter::beginTable(const QString &name, const QList<JetReader::Column> &columns)
 {
-    d->closeStatement();
+    d->insert.reset();
     QStringList defined;
     QStringList marks;
     for (const JetReader::Column &c : columns) {
@@ -122,54 +99,38 @@ void StagingWriter::beginTable(const QString &name, const QList<JetReader::Colum
         defined.append(quotedName(c.name) + QLatin1Char(' ') + QLatin1String(affinity));
         marks.append(QStringLiteral("?"));
     }
-    Schema::exec(d->db, QStringLiteral("CREATE TABLE %1 (%2)").arg(quotedName(name), defined.join(QLatin1Char(','))));
-    const QByteArray insert
-        = QStringLiteral("INSERT INTO %1 VALUES (%2)").arg(quotedName(name), marks.join(QLatin1Char(','))).toUtf8();
-    if (sqlite3_prepare_v2(d->db, insert.constData(), -1, &d->insert, nullptr) != SQLITE_OK)
-        d->fail();
+    d->db->exec(QStringLiteral("CREATE TABLE %1 (%2)").arg(quotedName(name), defined.join(QLatin1Char(','))));
+    d->insert = d->db->prepare(
+        QStringLiteral("INSERT INTO %1 VALUES (%2)").arg(quotedName(name), marks.join(QLatin1Char(','))));
     d->columns = int(columns.size());
 }
 
 void StagingWriter::addRow(const JetReader::Row &row)
 {
-    sqlite3_stmt *st = d->insert;
-    if (!st || row.size() != d->columns)
+    if (!d->insert || row.size() != d->columns)
         throw DbError(QStringLiteral("StagingWriter: a row that does not fit its table."));
-    for (int i = 0; i < row.size(); ++i) {
-        const QVariant &v = row.at(i);
-        if (!v.isValid()) {
-            sqlite3_bind_null(st, i + 1);
-        } else if (v.typeId() == QMetaType::LongLong) {
-            sqlite3_bind_int64(st, i + 1, v.toLongLong());
-        } else if (v.typeId() == QMetaType::Double) {
-            sqlite3_bind_double(st, i + 1, v.toDouble());
-        } else {
-            const QByteArray text = v.toString().toUtf8();
-            sqlite3_bind_text(st, i + 1, text.constData(), int(text.size()), SQLITE_TRANSIENT);
-        }
-    }
-    if (sqlite3_step(st) != SQLITE_DONE)
-        d->fail();
-    sqlite3_reset(st);
+    // a date is the text the reader made of it: stored as it is
+    for (int i = 0; i < row.size(); ++i)
+        d->insert->bind(i + 1, row.at(i),
+                        row.at(i).typeId() == QMetaType::LongLong ? std::optional<FieldKind>(FieldKind::Integer)
+                        : row.at(i).typeId() == QMetaType::Double ? std::optional<FieldKind>(FieldKind::Float)
+                                                                  : std::optional<FieldKind>(FieldKind::Text));
+    d->insert->run();
+    d->insert->reset();
 }
 
 void StagingWriter::finish()
 {
-    d->closeStatement();
+    d->insert.reset();
     try {
-        Schema::exec(d->db, QStringLiteral("COMMIT"));
+        d->db->exec(QStringLiteral("COMMIT"));
+        d->db->close();
     } catch (...) {
-        sqlite3_close(d->db);
-        d->db = nullptr;
+        d->db.reset();
         QFile::remove(d->path);
         throw;
     }
-    if (sqlite3_close(d->db) != SQLITE_OK) {
-        d->db = nullptr;
-        QFile::remove(d->path);
-        throw DbError(QStringLiteral("无法关闭临时文件“%1”。").arg(d->path));
-    }
-    d->db = nullptr;
+    d->db.reset();
     d->finished = true;
 }
 
