@@ -24,7 +24,11 @@ FieldLink::FieldLink(QWidget *control, DataSource *source, const QString &field)
         if (f == dataset()->fieldIndex(m_field))
             Q_EMIT refresh();
     });
-    connect(d, &Dataset::updateRecord, this, &FieldLink::updateRecord);
+}
+
+void FieldLink::setFlush(std::function<void()> flush)
+{
+    dataset()->addEditor(this, std::move(flush));
 }
 
 Dataset *FieldLink::dataset() const
@@ -65,7 +69,7 @@ DBEdit::DBEdit(DataSource *source, const QString &field, QWidget *parent)
     , m_link(new FieldLink(this, source, field))
 {
     connect(m_link, &FieldLink::refresh, this, [this] { show(m_link->text()); });
-    connect(m_link, &FieldLink::updateRecord, this, &DBEdit::flush);
+    m_link->setFlush([this] { flush(); });
     connect(this, &QLineEdit::textChanged, this, [this] {
         if (!m_updating)
             m_modified = true;
@@ -171,7 +175,7 @@ DBMemo::DBMemo(DataSource *source, const QString &field, QWidget *parent)
         m_updating = false;
     };
     connect(m_link, &FieldLink::refresh, this, show);
-    connect(m_link, &FieldLink::updateRecord, this, &DBMemo::flush);
+    m_link->setFlush([this] { flush(); });
     connect(this, &QPlainTextEdit::textChanged, this, guarded([this] {
                 if (m_updating)
                     return;

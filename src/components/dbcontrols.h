@@ -32,12 +32,13 @@ public:
     // Writes text into the row when it differs from what the row holds.
     // Throws DbError (a conversion error, or not editing).
     void write(const QString &text);
+    // flush writes what the control holds; the dataset calls it before
+    // every post (a direct call: what it throws reaches the caller).
+    void setFlush(std::function<void()> flush);
 
 Q_SIGNALS:
     // The row's value may have changed: show it again.
     void refresh();
-    // Bound controls write what they hold now (before the row is saved).
-    void updateRecord();
 
 private:
     DataSource *m_source;

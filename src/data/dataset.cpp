@@ -168,11 +168,29 @@ void Dataset::checkBrowseMode()
     checkActive();
     if (!isEditing())
         return;
-    Q_EMIT updateRecord();
+    updateRecord();
     if (m_modified)
         post();
     else
         cancel();
+}
+
+void Dataset::addEditor(QObject *owner, std::function<void()> flush)
+{
+    m_editors.emplace_back(owner, std::move(flush));
+    connect(owner, &QObject::destroyed, this, [this, owner] {
+        m_editors.erase(std::remove_if(m_editors.begin(), m_editors.end(),
+                                       [owner](const auto &e) { return e.first == owner; }),
+                        m_editors.end());
+    });
+}
+
+void Dataset::updateRecord()
+{
+    // a copy: a flush may not, but could, register or go away
+    const auto editors = m_editors;
+    for (const auto &e : editors)
+        e.second();
 }
 
 int Dataset::recordCount() const

@@ -8,7 +8,9 @@
 #include <QDate>
 #include <QDateTime>
 #include <QHash>
+#include <QHash>
 #include <QObject>
+#include <QSet>
 #include <QStringList>
 #include <QVariant>
 
@@ -127,6 +129,15 @@ public:
     void setValue(const QString &field, const QVariant &value);
     void setValue(int field, const QVariant &value);
 
+    // --- bound controls ------------------------------------------------------
+    // Registers flush, which writes what a bound control holds into the row:
+    // it is called (directly, so that a conversion error it throws ends the
+    // command in the caller's guard) before every post. Until owner is
+    // destroyed.
+    void addEditor(QObject *owner, std::function<void()> flush);
+    // Calls every registered flush. Throws what they throw.
+    void updateRecord();
+
     // --- editing -----------------------------------------------------------
     // Appends a new empty row at the end; it becomes current and is inserted.
     void append();
@@ -158,6 +169,14 @@ public:
     double sum(int column) const;
     // Number of stored rows (the row being inserted not counted).
     int storedCount() const { return int(m_order.size()); }
+    // The storage row at a position (its identity across sorts); -1 for a
+    // position without a stored row.
+    qint64 storageRowAt(int position) const
+    {
+        return position >= 0 && position < int(m_order.size()) ? qint64(m_order[std::size_t(position)]) : -1;
+    }
+    // Where the given storage rows stand now: storage row -> position.
+    QHash<qint64, int> positionsOf(const QSet<qint64> &storageRows) const;
     // Reorders the rows in memory; the current row stays current.
     void sort(int column, Qt::SortOrder order);
     int sortColumn() const { return m_sortColumn; }
@@ -184,8 +203,6 @@ Q_SIGNALS:
     void currentChanged(int row);
     void stateChanged(Dataset::State state);
     void fieldChanged(int field);
-    // Bound controls write what they hold into the row (before a post).
-    void updateRecord();
     // The stored rows changed: re-query, post, delete, close.
     void listChanged();
 
@@ -227,6 +244,7 @@ private:
     Connection *m_connection;
     QStringList m_sql;
     QString m_tableName;
+    std::vector<std::pair<QObject *, std::function<void()>>> m_editors;
     QHash<QString, QVariant> m_params;
 
     State m_state = State::Inactive;

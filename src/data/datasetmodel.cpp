@@ -1,5 +1,7 @@
 #include "datasetmodel.h"
 
+#include "platform/platform.h"
+
 DatasetModel::DatasetModel(Dataset *dataset, QObject *parent)
     : QAbstractTableModel(parent)
     , m_dataset(dataset)
@@ -67,28 +69,32 @@ void DatasetModel::endReset()
 void DatasetModel::rememberCurrentForReorder()
 {
     Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    m_rowBeforeReorder = m_dataset ? m_dataset->currentRow() : -1;
+    // every persistent index (a view's current index, its selection) is
+    // tied to the stored row it stands on, which a sort does not change
+    m_persistentBefore = persistentIndexList();
+    m_storageBefore.clear();
+    m_storageBefore.reserve(m_persistentBefore.size());
+    for (const QModelIndex &i : std::as_const(m_persistentBefore))
+        m_storageBefore.append(m_dataset ? m_dataset->storageRowAt(i.row()) : -1);
 }
 
 void DatasetModel::followReorder()
 {
-    // The dataset tells where its current row went, not where every row went;
-    // persistent indexes on the current row (a view's current index and
-    // selection) follow it, the others keep their positions.
-    const int newRow = m_dataset ? m_dataset->currentRow() : -1;
-    if (m_rowBeforeReorder >= 0 && newRow >= 0 && newRow != m_rowBeforeReorder) {
-        const QModelIndexList persistent = persistentIndexList();
-        QModelIndexList from;
-        QModelIndexList to;
-        for (const QModelIndex &i : persistent) {
-            if (i.row() != m_rowBeforeReorder)
-                continue;
-            from.append(i);
-            to.append(index(newRow, i.column()));
-        }
-        changePersistentIndexList(from, to);
+    QSet<qint64> rows;
+    for (qint64 r : std::as_const(m_storageBefore))
+        if (r >= 0)
+            rows.insert(r);
+    const QHash<qint64, int> now = m_dataset ? m_dataset->positionsOf(rows) : QHash<qint64, int>();
+    QModelIndexList to;
+    to.reserve(m_persistentBefore.size());
+    for (int k = 0; k < m_persistentBefore.size(); ++k) {
+        const QModelIndex &was = m_persistentBefore.at(k);
+        const auto it = now.constFind(m_storageBefore.at(k));
+        to.append(it == now.constEnd() ? was : index(it.value(), was.column()));
     }
-    m_rowBeforeReorder = -1;
+    changePersistentIndexList(m_persistentBefore, to);
+    m_persistentBefore.clear();
+    m_storageBefore.clear();
     Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
@@ -191,5 +197,7 @@ void DatasetModel::sort(int column, Qt::SortOrder order)
     const int field = fieldOfColumn(column);
     if (field < 0 || !isOpen())
         return;
-    m_dataset->sort(field, order);
+    // Qt calls this: nothing may be thrown back into it (a pending row that
+    // cannot be saved first ends here, in the general error box)
+    guard([&] { m_dataset->sort(field, order); });
 }

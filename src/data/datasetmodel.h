@@ -67,5 +67,6 @@ private:
     QHash<int, QString> m_titles;    // column -> title given by setHeaderData
     std::vector<int> m_fieldIndexes; // model column -> dataset field, resolved on open
     bool m_resetting = false;
-    int m_rowBeforeReorder = -1;
+    QModelIndexList m_persistentBefore; // the persistent indexes before a sort
+    QList<qint64> m_storageBefore;      // and the stored rows they stood on
 };

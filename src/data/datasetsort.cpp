@@ -105,3 +105,15 @@ void Dataset::sort(int column, Qt::SortOrder order)
     Q_EMIT currentChanged(m_pos);
 }
 
+
+QHash<qint64, int> Dataset::positionsOf(const QSet<qint64> &storageRows) const
+{
+    QHash<qint64, int> out;
+    if (storageRows.isEmpty())
+        return out;
+    out.reserve(storageRows.size());
+    for (std::size_t p = 0; p < m_order.size() && out.size() < storageRows.size(); ++p)
+        if (storageRows.contains(qint64(m_order[p])))
+            out.insert(qint64(m_order[p]), int(p));
+    return out;
+}

@@ -194,7 +194,7 @@ void Dataset::post()
     checkActive();
     if (!isEditing())
         return;
-    Q_EMIT updateRecord();
+    updateRecord();
     sqlite3 *db = m_connection->handle();
     if (m_state == State::Insert) {
         QStringList names;
