@@ -138,13 +138,14 @@ void Connection::open()
     };
     if (rc != SQLITE_OK)
         failWith(QString::fromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc)));
+    // waits for a writer of another connection from the first statement on
+    sqlite3_busy_timeout(db, 3000);
     applyKey(db, password());
     rc = sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK)
         failWith(QString::fromUtf8(sqlite3_errmsg(db)));
     if (property(QStringLiteral("Mode")).contains(QLatin1String("Exclusive"), Qt::CaseInsensitive))
         sqlite3_exec(db, "PRAGMA locking_mode = EXCLUSIVE", nullptr, nullptr, nullptr);
-    sqlite3_busy_timeout(db, 3000);
     // The ledger is copied as one file (backups): a file some other program
     // switched to a write-ahead log is switched back, the log folded in.
     {

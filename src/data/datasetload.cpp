@@ -14,7 +14,6 @@
 // Loading a result: at once, or on a worker thread over a read connection of
 // its own (see the thread notes in dataset.h).
 
-
 JetSql::Statement Dataset::prepareLoad(const QString &sqlTextToOpen)
 {
     JetSql::Statement st = JetSql::translate(sqlTextToOpen);
@@ -105,6 +104,12 @@ void Dataset::openInBackground()
               Connection reader;
               reader.setConnectionString(connectionString);
               reader.open();
+              // given up: the engine stops at once, not at the next batch of
+              // rows (nor only after a long sort or grouping before the first)
+              sqlite3_progress_handler(
+                  reader.handle(), 1000,
+                  [](void *flag) { return static_cast<const std::atomic<bool> *>(flag)->load() ? 1 : 0; },
+                  const_cast<std::atomic<bool> *>(stop));
               Statement stmt = reader.prepare(st);
               bindParameters(stmt.get(), params, &reader);
               return readRows(&reader, stmt.get(), hidden, stop);
@@ -182,4 +187,3 @@ void Dataset::adopt(ReadRows &&loaded)
 }
 
 // --- walking -----------------------------------------------------------------
-

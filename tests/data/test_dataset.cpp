@@ -9,6 +9,8 @@
 
 #include <sqlite3.h>
 
+#include <QThread>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -436,6 +438,21 @@ TEST_F(DatasetTest, ABackgroundReadingCanBeAbandonedAndReportsItsFailure)
     background.finishOpen(); // nothing to take
     EXPECT_FALSE(background.isActive());
 
+    // given up while the engine works towards a first row it would reach in
+    // hours (a count over ten thousand million rows): the close returns at
+    // once, the engine interrupted
+    {
+        Dataset endless(db.connection());
+        endless.addSql(QStringLiteral("select count(*) as n from (with recursive c(x) as (select 1 union all "
+                                      "select x+1 from c where x<10000000000) select x from c)"));
+        endless.openInBackground();
+        ASSERT_TRUE(endless.isOpening());
+        QThread::msleep(100); // well into the counting
+        endless.close();
+        EXPECT_FALSE(endless.isOpening());
+        EXPECT_FALSE(endless.isActive());
+    }
+
     // a dataset destroyed while reading waits for its worker
     {
         Dataset dropped(db.connection());
@@ -484,4 +501,21 @@ TEST(ColumnStorage, ALastChunkCutToFitGrowsAgain)
     values.push(-1);
     EXPECT_EQ(values[40000], -1);
     EXPECT_EQ(values[39999], 39999 * 3);
+}
+
+TEST_F(DatasetTest, OpeningWaitsForAWriterOfAnotherConnection)
+{
+    // a writer holds the file while a second connection opens: the opening
+    // waits (as every later statement does) instead of failing at once
+    db.connection()->execute(QStringLiteral("select count(*) from szzb")); // opened
+    sqlite3 *writer = db.connection()->handle();
+    ASSERT_EQ(sqlite3_exec(writer, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+    std::thread release([writer] {
+        QThread::msleep(300);
+        sqlite3_exec(writer, "COMMIT", nullptr, nullptr, nullptr);
+    });
+    Connection second;
+    second.setConnectionString(db.connection()->connectionString());
+    EXPECT_NO_THROW(second.open());
+    release.join();
 }

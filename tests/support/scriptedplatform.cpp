@@ -16,6 +16,17 @@ ScriptedPlatform::ScriptedPlatform()
 ScriptedPlatform::~ScriptedPlatform()
 {
     setPlatform(nullptr);
+    // what a test scripted happened, and what went wrong was looked at
+    for (const auto &script : m_scripts)
+        ADD_FAILURE() << "the dialog " << script.first.toStdString() << " was never shown for its script";
+    if (!m_answers.empty())
+        ADD_FAILURE() << m_answers.size() << " answer(s) to questions never asked";
+    if (!m_files.empty())
+        ADD_FAILURE() << m_files.size() << " file dialog choice(s) never used";
+    const qsizetype looked = m_errorsLooked;
+    const QStringList errors = texts(QStringLiteral("general error"));
+    for (qsizetype i = looked; i < errors.size(); ++i)
+        ADD_FAILURE() << "an error box nobody looked at: " << errors.at(i).toStdString();
 }
 
 void ScriptedPlatform::chooseFile(const QString &fileName, int filterIndex)
@@ -39,6 +50,8 @@ QStringList ScriptedPlatform::texts(const QString &kind) const
     for (const Shown &s : shown)
         if (s.kind == kind)
             result.append(s.text);
+    if (kind == QLatin1String("general error"))
+        m_errorsLooked = result.size(); // a test that reads them has seen them
     return result;
 }
 

@@ -14,7 +14,9 @@
 
 // A platform for tests: it answers questions and file dialogs from queues,
 // runs a test's script against each modal dialog when it is shown, keeps a
-// date and time set by the test, and records every text shown.
+// date and time set by the test, and records every text shown. At its end
+// (the test's) it fails the test for a script whose dialog never showed, an
+// answer or file choice never used, and an error box the test never read.
 class ScriptedPlatform : public Platform
 {
 public:
@@ -53,7 +55,12 @@ public:
     QStringList texts(const QString &kind) const;
     QStringList errors() const { return texts(QStringLiteral("general error")); }
     bool hasPendingScripts() const;
-    void clearShown() { shown.clear(); }
+    void clearShown()
+    {
+        texts(QStringLiteral("general error"));
+        shown.clear();
+        m_errorsLooked = 0;
+    }
 
     // --- Platform ---------------------------------------------------------------
     bool askYesNo(QWidget *owner, const QString &text, const QString &caption) override;
@@ -79,5 +86,6 @@ private:
     std::deque<FileDialogResult> m_files;
     std::deque<std::pair<QString, DialogScript>> m_scripts;
     QDateTime m_now;
+    mutable qsizetype m_errorsLooked = 0; // general errors a test has read
     QString m_dir;
 };
