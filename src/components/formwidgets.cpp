@@ -175,16 +175,35 @@ void limitLength(QLineEdit *box, int max)
 void fillDetailList(QComboBox *box, const QString &item)
 {
     const QString all = QStringLiteral("选择全部");
-    box->clear();
-    box->addItem(all);
-    box->setCurrentIndex(0);
-    if (item == all)
+    if (item == all) {
+        fillList(box, all, nullptr, QString());
         return;
-    Dataset *scratch = DM->ADOQls;
-    scratch->requery(QStringLiteral("select * from fyxm a,fymx b where a.xmid=b.dyxmid and a.xmmc='") + sqlText(item)
-                     + QStringLiteral("'"));
-    for (scratch->first(); !scratch->eof(); scratch->next())
-        box->addItem(scratch->asString(QStringLiteral("mxmc")));
+    }
+    fillList(box, all,
+             QStringLiteral("select * from fyxm a,fymx b where a.xmid=b.dyxmid and a.xmmc='") + sqlText(item)
+                 + QStringLiteral("'"),
+             QStringLiteral("mxmc"));
+}
+
+void fillList(QComboBox *box, const QString &first, Dataset *rows, const QString &field)
+{
+    box->clear();
+    if (!first.isEmpty()) {
+        box->addItem(first);
+        box->setCurrentIndex(0);
+    }
+    if (!rows)
+        return;
+    for (rows->first(); !rows->eof(); rows->next())
+        box->addItem(rows->asString(field));
+}
+
+void fillList(QComboBox *box, const QString &first, const QString &sql, const QString &field)
+{
+    Dataset rows(DM->ADOConnection1);
+    rows.addSql(sql);
+    rows.open();
+    fillList(box, first, &rows, field);
 }
 
 } // namespace FormWidgets

@@ -3,6 +3,7 @@
 #include <QList>
 #include <QString>
 
+class Dataset;
 class QComboBox;
 class QDate;
 class QDateEdit;
@@ -26,6 +27,14 @@ QGroupBox *group(const QString &title, const QList<QWidget *> &widgets, QWidget 
 QString trimmed(const QString &text);
 // Whether text is empty once trimmed(): such a required name is no name.
 bool isBlank(const QString &text);
+// Fills box anew: first (selected; none when empty), then the value of field
+// in every row of rows, walked from its first row (so it ends on its last).
+// Throws DbError (rows closed, no such field).
+void fillList(QComboBox *box, const QString &first, Dataset *rows, const QString &field);
+// The same for the rows of sql, read into a dataset of the list's own on the
+// program's connection (the shared datasets stay where they stand).
+void fillList(QComboBox *box, const QString &first, const QString &sql, const QString &field);
+
 // Fills box with "选择全部" (selected) and the details of the item named
 // item, read through the scratch query; only "选择全部" for "选择全部" or an
 // item that has none.

@@ -6,6 +6,7 @@
 #include "components/gridexport.h"
 #include "components/gridprinter.h"
 #include "data/sqltext.h"
+#include "data/rowinprogress.h"
 #include "data/tdm.h"
 #include "platform/platform.h"
 #include "tfrmtxl.h"
@@ -154,14 +155,9 @@ QString ContactsPage::exportFilter(const QString &gridFilter)
 
 void ContactsPage::BitBtn32Click()
 {
-    Dataset *contacts = DM->ADOQTxl;
-    contacts->append();
-    try {
-        presetNewContact();
-    } catch (...) {
-        contacts->cancel();
-        throw;
-    }
+    RowInProgress row(DM->ADOQTxl);
+    presetNewContact();
+    row.keep();
     platform().showModal(forms().FrmTxl);
 }
 
@@ -228,22 +224,14 @@ QString ContactsPage::searchStatement(int index, const QString &text)
     // a birthday is found however it is typed: it is stored as yyyy-MM-dd
     if (qstrcmp(SearchColumns[column], "sr") == 0)
         typed = FormWidgets::canonicalDate(typed);
-    QString pattern = sqlText(typed);
-    pattern.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
-    pattern.replace(QLatin1Char('%'), QLatin1String("\\%"));
-    pattern.replace(QLatin1Char('_'), QLatin1String("\\_"));
-    return QStringLiteral("select * from txl where")
-           + QStringLiteral("  %1 like '%").arg(QLatin1String(SearchColumns[column])) + pattern
-           + QStringLiteral("%' escape '\\'");
+    return QStringLiteral("select * from txl where  ")
+           + likeCondition(QLatin1String(SearchColumns[column]), typed);
 }
 
 void ContactsPage::BitBtn37Click()
 {
     Dataset *contacts = DM->ADOQTxl;
-    contacts->close();
-    contacts->clearSql();
-    contacts->addSql(searchStatement(ComboBox7->currentIndex(), Edit5->text()));
-    contacts->open();
+    contacts->requery(searchStatement(ComboBox7->currentIndex(), Edit5->text()));
     Edit5->setFocus();
     Edit5->selectAll();
 }
@@ -254,8 +242,5 @@ void ContactsPage::ComboBox8Click()
     if (ComboBox8->currentText() != Everyone)
         statement += QStringLiteral(" where fz='") + sqlText(ComboBox8->currentText()) + QStringLiteral("'");
     Dataset *contacts = DM->ADOQTxl;
-    contacts->close();
-    contacts->clearSql();
-    contacts->addSql(statement);
-    contacts->open();
+    contacts->requery(statement);
 }

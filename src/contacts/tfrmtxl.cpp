@@ -5,6 +5,7 @@
 #include "components/formwidgets.h"
 #include "contactspage.h"
 #include "data/lookuplink.h"
+#include "data/rowinprogress.h"
 #include "data/tdm.h"
 #include "platform/platform.h"
 #include "settings/tfrmrq.h"
@@ -169,8 +170,9 @@ void TFrmTxl::BitBtn2Click()
         return;
     Dataset *contacts = DM->ADOQTxl;
     contacts->post();
-    contacts->append();
+    RowInProgress row(contacts);
     presetNewContact();
+    row.keep();
     DBEdit1->setFocus();
 }
 

@@ -13,6 +13,18 @@ inline QString sqlText(const QString &text)
     return out;
 }
 
+// The condition "column like '%text%' escape '\'" that finds text itself
+// anywhere in column: quotes doubled, and %, _ and \ escaped so that they
+// match themselves.
+inline QString likeCondition(const QString &column, const QString &text)
+{
+    QString pattern = sqlText(text);
+    pattern.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
+    pattern.replace(QLatin1Char('%'), QLatin1String("\\%"));
+    pattern.replace(QLatin1Char('_'), QLatin1String("\\_"));
+    return column + QStringLiteral(" like '%") + pattern + QStringLiteral("%' escape '\\'");
+}
+
 #include <QDate>
 
 // A date as the program writes it into a statement between "#" characters:

@@ -5,6 +5,7 @@
 #include "components/forms.h"
 #include "components/gridexport.h"
 #include "components/gridprinter.h"
+#include "data/rowinprogress.h"
 #include "data/tdm.h"
 #include "ledger/tfrmdz.h"
 #include "ledger/tfrmzbcx.h"
@@ -106,38 +107,10 @@ void LedgerPage::bindColumns()
 
 void LedgerPage::BitBtn1Click()
 {
-    TDM *dm = DM;
     TFrmDz *form = forms().FrmDz;
-    Dataset *ledger = dm->ADOQlsz;
-    Dataset *items = dm->ADOQFyxmrr;
-    Dataset *accounts = dm->ADOQjtcyrr;
-    Dataset *details = dm->ADOQFymxrr;
-    ledger->append();
-    try {
-        ledger->setValue(QStringLiteral("rq"), platform().today());
-        // Item and account from where their lists stand; empty lists leave
-        // them empty and the entry form opens as usual.
-        if (items->isActive() && !items->isEmpty())
-            ledger->setValue(QStringLiteral("xm"), items->value(QStringLiteral("xmmc")));
-        if (accounts->isActive() && !accounts->isEmpty())
-            ledger->setValue(QStringLiteral("szr"), accounts->value(QStringLiteral("cyxm")));
-        ledger->setValue(QStringLiteral("jzsj"), platform().now());
-        ledger->setValue(QStringLiteral("jzr"), dm->ADOQLog->value(QStringLiteral("yhmc")));
-        details->close();
-        details->setParameter(QStringLiteral("bl_xmid"), items->isActive() && !items->isEmpty()
-                                                             ? items->value(QStringLiteral("xmid"))
-                                                             : QVariant());
-        details->open();
-        if (!details->isEmpty())
-            ledger->setValue(QStringLiteral("mx"), details->value(QStringLiteral("mxmc")));
-        ledger->setValue(QStringLiteral("lx"), QStringLiteral("支出"));
-        form->DBEdit2->setLocked(false);
-        form->DBEdit3->setLocked(true);
-        ledger->setValue(QStringLiteral("sr"), 0);
-    } catch (...) {
-        ledger->cancel(); // nothing half-made stays pending
-        throw;
-    }
+    RowInProgress row(DM->ADOQlsz);
+    form->presetNewEntry(platform().today(), true);
+    row.keep();
     platform().showModal(form);
 }
 
@@ -146,16 +119,12 @@ void LedgerPage::BitBtn2Click()
     TDM *dm = DM;
     TFrmDz *form = forms().FrmDz;
     Dataset *ledger = dm->ADOQlsz;
-    ledger->edit();
-    try {
-        const bool income = ledger->asString(QStringLiteral("lx")) == QStringLiteral("收入");
-        form->DBEdit2->setLocked(income);
-        form->DBEdit3->setLocked(!income);
-        ledger->setValue(QStringLiteral("jzr"), dm->ADOQLog->value(QStringLiteral("yhmc")));
-    } catch (...) {
-        ledger->cancel();
-        throw;
-    }
+    RowInProgress row(ledger, RowInProgress::Start::Edit);
+    const bool income = ledger->asString(QStringLiteral("lx")) == QStringLiteral("收入");
+    form->DBEdit2->setLocked(income);
+    form->DBEdit3->setLocked(!income);
+    ledger->setValue(QStringLiteral("jzr"), dm->ADOQLog->value(QStringLiteral("yhmc")));
+    row.keep();
     platform().showModal(form);
 }
 

@@ -4,6 +4,7 @@
 #include "components/forms.h"
 #include "components/formwidgets.h"
 #include "data/lookuplink.h"
+#include "data/rowinprogress.h"
 #include "data/tdm.h"
 #include "platform/platform.h"
 #include "settings/tfrmfymx.h"
@@ -302,28 +303,43 @@ void TFrmDz::BitBtn1Click()
     accept();
 }
 
-void TFrmDz::BitBtn3Click()
+void TFrmDz::presetNewEntry(const QDate &date, bool freshDetails)
 {
-    if (!checkEntry())
-        return;
     TDM *dm = DM;
     Dataset *ledger = dm->ADOQlsz;
-    const QVariant date = ledger->value(QStringLiteral("rq"));
-    ledger->append(); // saves the entry being edited first
+    Dataset *items = dm->ADOQFyxmrr;
+    Dataset *accounts = dm->ADOQjtcyrr;
+    Dataset *details = dm->ADOQFymxrr;
     ledger->setValue(QStringLiteral("rq"), date);
-    if (dm->ADOQFyxmrr->isActive() && !dm->ADOQFyxmrr->isEmpty())
-        ledger->setValue(QStringLiteral("xm"), dm->ADOQFyxmrr->value(QStringLiteral("xmmc")));
-    if (dm->ADOQjtcyrr->isActive() && !dm->ADOQjtcyrr->isEmpty())
-        ledger->setValue(QStringLiteral("szr"), dm->ADOQjtcyrr->value(QStringLiteral("cyxm")));
+    // Item and account from where their lists stand; empty lists leave
+    // them empty and the entry form opens as usual.
+    if (items->isActive() && !items->isEmpty())
+        ledger->setValue(QStringLiteral("xm"), items->value(QStringLiteral("xmmc")));
+    if (accounts->isActive() && !accounts->isEmpty())
+        ledger->setValue(QStringLiteral("szr"), accounts->value(QStringLiteral("cyxm")));
     ledger->setValue(QStringLiteral("jzsj"), platform().now());
-    // The detail just used; an empty detail list leaves the detail empty.
-    if (dm->ADOQFymxrr->isActive() && !dm->ADOQFymxrr->isEmpty())
-        ledger->setValue(QStringLiteral("mx"), dm->ADOQFymxrr->value(QStringLiteral("mxmc")));
+    // the first detail of the item, or the detail just used; an empty
+    // detail list leaves the detail empty
+    if (freshDetails)
+        reloadDetails();
+    if (details->isActive() && !details->isEmpty())
+        ledger->setValue(QStringLiteral("mx"), details->value(QStringLiteral("mxmc")));
     ledger->setValue(QStringLiteral("jzr"), dm->ADOQLog->value(QStringLiteral("yhmc")));
     ledger->setValue(QStringLiteral("lx"), QStringLiteral("支出"));
     DBEdit2->setLocked(false);
     DBEdit3->setLocked(true);
     ledger->setValue(QStringLiteral("sr"), 0);
+}
+
+void TFrmDz::BitBtn3Click()
+{
+    if (!checkEntry())
+        return;
+    Dataset *ledger = DM->ADOQlsz;
+    const QDate date = ledger->asDate(QStringLiteral("rq"));
+    RowInProgress row(ledger); // saves the entry being edited first
+    presetNewEntry(date, false);
+    row.keep();
 }
 
 void TFrmDz::BitBtn2Click()

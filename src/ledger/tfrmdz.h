@@ -52,6 +52,12 @@ public:
     void BitBtn1Click();
     void BitBtn2Click();
     void BitBtn3Click();
+    // The presets of a new entry in the row being inserted: date; item and
+    // account where their lists stand; the first detail of the item (with
+    // freshDetails, the detail list read anew for it) or the detail the list
+    // stands on; time stamp and bookkeeper; type 支出, income 0, the expense
+    // box open. Throws DbError; the caller cancels the row then.
+    void presetNewEntry(const QDate &date, bool freshDetails);
     void SpeedButton1Click();
     void SpeedButton2Click();
     void SpeedButton3Click();

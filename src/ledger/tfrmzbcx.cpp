@@ -157,19 +157,9 @@ void TFrmZbcx::FormShow()
     {
         // Rebuilding the item list does not rebuild the detail list.
         const QSignalBlocker blocker(ComboBox5);
-        ComboBox5->clear();
-        ComboBox5->addItem(QStringLiteral("选择全部"));
-        ComboBox5->setCurrentIndex(0);
-        for (names->first(); !names->eof(); names->next())
-            ComboBox5->addItem(names->asString(QStringLiteral("xmmc")));
+        FormWidgets::fillList(ComboBox5, QStringLiteral("选择全部"), names, QStringLiteral("xmmc"));
     }
-    Dataset *scratch = DM->ADOQls;
-    scratch->requery(QStringLiteral("select * from jtcy"));
-    ComboBox6->clear();
-    ComboBox6->addItem(QStringLiteral("全部"));
-    ComboBox6->setCurrentIndex(0);
-    for (scratch->first(); !scratch->eof(); scratch->next())
-        ComboBox6->addItem(scratch->asString(QStringLiteral("cyxm")));
+    FormWidgets::fillList(ComboBox6, QStringLiteral("全部"), QStringLiteral("select * from jtcy"), QStringLiteral("cyxm"));
 }
 
 void TFrmZbcx::ComboBox5Change()
@@ -220,10 +210,7 @@ void TFrmZbcx::BitBtn1Click()
     if (!checkBounds())
         return;
     Dataset *ledger = DM->ADOQlsz;
-    ledger->close();
-    ledger->clearSql();
-    ledger->addSql(statement());
-    ledger->open();
+    ledger->requery(statement());
 }
 
 void TFrmZbcx::BitBtn3Click()

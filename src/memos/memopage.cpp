@@ -5,6 +5,7 @@
 #include "components/forms.h"
 #include "components/formwidgets.h"
 #include "data/sqltext.h"
+#include "data/rowinprogress.h"
 #include "data/tdm.h"
 #include "duememos.h"
 #include "platform/platform.h"
@@ -112,22 +113,18 @@ void MemoPage::BitBtn27Click()
     TDM *dm = DM;
     Dataset *memos = dm->ADOQjs;
     const QDate today = platform().today();
-    memos->append();
-    try {
-        memos->setValue(QStringLiteral("jsrq"), today);
-        memos->setValue(QStringLiteral("txfs"), DueMemos::NoReminder);
-        // the type where the type table stands; none when there is no type
-        if (dm->ADOTJslx->isActive() && !dm->ADOTJslx->isEmpty())
-            memos->setValue(QStringLiteral("jslxmc"), dm->ADOTJslx->value(QStringLiteral("lxmc")));
-        // the author is the operator who logged in
-        if (dm->ADOQLog->isActive() && !dm->ADOQLog->isEmpty())
-            memos->setValue(QStringLiteral("jsr"), dm->ADOQLog->value(QStringLiteral("yhmc")));
-        memos->setValue(QStringLiteral("txqsrq"), today);
-        memos->setValue(QStringLiteral("txjsrq"), today);
-    } catch (...) {
-        memos->cancel();
-        throw;
-    }
+    RowInProgress row(memos);
+    memos->setValue(QStringLiteral("jsrq"), today);
+    memos->setValue(QStringLiteral("txfs"), DueMemos::NoReminder);
+    // the type where the type table stands; none when there is no type
+    if (dm->ADOTJslx->isActive() && !dm->ADOTJslx->isEmpty())
+        memos->setValue(QStringLiteral("jslxmc"), dm->ADOTJslx->value(QStringLiteral("lxmc")));
+    // the author is the operator who logged in
+    if (dm->ADOQLog->isActive() && !dm->ADOQLog->isEmpty())
+        memos->setValue(QStringLiteral("jsr"), dm->ADOQLog->value(QStringLiteral("yhmc")));
+    memos->setValue(QStringLiteral("txqsrq"), today);
+    memos->setValue(QStringLiteral("txjsrq"), today);
+    row.keep();
     platform().showModal(forms().FrmJstx);
 }
 
@@ -145,20 +142,14 @@ void MemoPage::BitBtn29Click()
 
 QString MemoPage::searchStatement(const QString &keyword)
 {
-    QString pattern = sqlText(FormWidgets::trimmed(keyword));
-    pattern.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
-    pattern.replace(QLatin1Char('%'), QLatin1String("\\%"));
-    pattern.replace(QLatin1Char('_'), QLatin1String("\\_"));
-    return QStringLiteral("select * from jstx where zt like '%") + pattern + QStringLiteral("%' escape '\\' ");
+    return QStringLiteral("select * from jstx where ") + likeCondition(QStringLiteral("zt"), FormWidgets::trimmed(keyword))
+           + QLatin1Char(' ');
 }
 
 void MemoPage::BitBtn30Click()
 {
     Dataset *memos = DM->ADOQjs;
-    memos->close();
-    memos->clearSql();
-    memos->addSql(searchStatement(Edit4->text()));
-    memos->open();
+    memos->requery(searchStatement(Edit4->text()));
     Edit4->setFocus();
     Edit4->selectAll();
 }
@@ -181,7 +172,10 @@ void MemoPage::setDueCount(int count)
 void MemoPage::announceDueReminders()
 {
     TDM *dm = DM;
-    Dataset *scratch = dm->ADOQls;
+    // a list of the walk's own: every editor that closes counts the due
+    // memos anew, which leaves it as it is
+    Dataset dueNow(dm->ADOConnection1);
+    Dataset *scratch = &dueNow;
     DueMemos::listDue(scratch, platform().today());
     const int due = scratch->recordCount();
     if (due == 0)
@@ -192,14 +186,10 @@ void MemoPage::announceDueReminders()
                                          + QStringLiteral("\r\r   您预设的 ") + QString::number(due)
                                          + QStringLiteral(" 件提醒事务已经到期，请您尽快办理！") + QStringLiteral("\r")
                                          + QStringLiteral("\r") + dashes);
-    // the walk keeps its own list: every editor that closes re-reads the
-    // scratch query to count what is still due
-    QList<QVariant> ids;
     const int id = scratch->requireField(QStringLiteral("jsid"));
-    for (int row = 0; row < due; ++row)
-        ids.append(scratch->valueAt(row, id));
     Dataset *memos = dm->ADOQjs;
-    for (const QVariant &memo : std::as_const(ids)) {
+    for (int row = 0; row < due; ++row) {
+        const QVariant memo = scratch->valueAt(row, id);
         if (!memos->locate(QStringLiteral("jsid"), memo))
             continue;
         memos->edit();

@@ -102,13 +102,7 @@ void TFrmJssx::FormShow()
 {
     centreOnMainWindow();
     TDM *dm = DM;
-    Dataset *scratch = dm->ADOQls;
-    scratch->requery(QStringLiteral("select * from czyh"));
-    ComboBox6->clear();
-    ComboBox6->addItem(Everyone);
-    ComboBox6->setCurrentIndex(0);
-    for (scratch->first(); !scratch->eof(); scratch->next())
-        ComboBox6->addItem(scratch->asString(QStringLiteral("yhmc")));
+    FormWidgets::fillList(ComboBox6, Everyone, QStringLiteral("select * from czyh"), QStringLiteral("yhmc"));
     ComboBox4->clear();
     ComboBox4->addItem(ChooseAll);
     ComboBox4->setCurrentIndex(0);
@@ -142,10 +136,7 @@ QString TFrmJssx::statement() const
 void TFrmJssx::BitBtn1Click()
 {
     Dataset *memos = DM->ADOQjs;
-    memos->close();
-    memos->clearSql();
-    memos->addSql(statement());
-    memos->open();
+    memos->requery(statement());
 }
 
 void TFrmJssx::BitBtn3Click()

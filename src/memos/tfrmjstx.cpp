@@ -243,6 +243,7 @@ void TFrmJstx::SpeedButton2Click()
 void TFrmJstx::FormClose()
 {
     DM->ADOQjs->cancel();
-    DueMemos::listDue(DM->ADOQls, platform().today());
-    Q_EMIT dueCounted(DM->ADOQls->recordCount());
+    Dataset due(DM->ADOConnection1);
+    DueMemos::listDue(&due, platform().today());
+    Q_EMIT dueCounted(due.recordCount());
 }

@@ -106,11 +106,8 @@ void SettingsPage::storeStartDate()
     BitBtn25->setText(QStringLiteral("修改"));
     DBEdit1->setBackground(QColor());
     DBEdit1->setReadOnly(true);
-    dm->ADOQlsz->close();
-    dm->ADOQlsz->clearSql();
-    dm->ADOQlsz->addSql(QStringLiteral("select * from szzb where rq>=#")
+    dm->ADOQlsz->requery(QStringLiteral("select * from szzb where rq>=#")
                         + sqlDate(dm->ADOTXtcs->asDate(QStringLiteral("qsny"))) + QStringLiteral("#"));
-    dm->ADOQlsz->open();
 }
 
 void SettingsPage::keyPressEvent(QKeyEvent *event)

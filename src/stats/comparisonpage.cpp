@@ -122,11 +122,7 @@ void ComparisonPage::fillItems()
 {
     Dataset *items = DM->ADOQxmls;
     items->requery(QStringLiteral("select * from fyxm"));
-    ComboBox5->clear();
-    ComboBox5->addItem(All);
-    ComboBox5->setCurrentIndex(0);
-    for (items->first(); !items->eof(); items->next())
-        ComboBox5->addItem(items->asString(QStringLiteral("xmmc")));
+    FormWidgets::fillList(ComboBox5, All, items, QStringLiteral("xmmc"));
 }
 
 void ComparisonPage::ComboBox5Change()
@@ -158,10 +154,7 @@ QString ComparisonPage::statement() const
 void ComparisonPage::BitBtn16Click()
 {
     Dataset *comparison = DM->ADOQFyfx;
-    comparison->close();
-    comparison->clearSql();
-    comparison->addSql(statement());
-    comparison->open(); // a failure leaves the lines as they were
+    comparison->requery(statement()); // a failure leaves the lines as they were
     // The grid lists the periods with entries; the chart shows every period
     // of the range, those without entries at zero, so that a missing month
     // is not read as "no change".

@@ -161,13 +161,7 @@ void SummaryPage::showEvent(QShowEvent *event)
 
 void SummaryPage::TabSheet2Show()
 {
-    Dataset *scratch = DM->ADOQls;
-    scratch->requery(QStringLiteral("select * from jtcy"));
-    ComboBox9->clear();
-    ComboBox9->addItem(AllAccounts);
-    ComboBox9->setCurrentIndex(0);
-    for (scratch->first(); !scratch->eof(); scratch->next())
-        ComboBox9->addItem(scratch->asString(QStringLiteral("cyxm")));
+    FormWidgets::fillList(ComboBox9, AllAccounts, QStringLiteral("select * from jtcy"), QStringLiteral("cyxm"));
 }
 
 void SummaryPage::ComboBox1Change()
@@ -205,10 +199,7 @@ QString SummaryPage::statement() const
 void SummaryPage::BitBtn7Click()
 {
     Dataset *summary = DM->ADOQFlhz;
-    summary->close();
-    summary->clearSql();
-    summary->addSql(statement());
-    summary->open(); // a failure leaves the pie as it was
+    summary->requery(statement()); // a failure leaves the pie as it was
     DBChart1->clear();
     if (summary->isEmpty())
         return;

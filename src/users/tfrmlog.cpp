@@ -141,8 +141,9 @@ QString TFrmLog::foldedName(const QString &name)
 QString TFrmLog::storedName(const QString &typed) const
 {
     const QString wanted = foldedName(typed);
-    Dataset *scratch = DM->ADOQls;
-    scratch->requery(QStringLiteral("select yhmc from czyh"));
+    Dataset users(DM->ADOConnection1); // the users as stored now
+    users.requery(QStringLiteral("select yhmc from czyh"));
+    Dataset *scratch = &users;
     const int column = scratch->requireField(QStringLiteral("yhmc"));
     QString found = typed;
     bool folded = false;
@@ -162,10 +163,7 @@ void TFrmLog::BitBtn1Click()
 {
     Dataset *log = DM->ADOQLog;
     const QString name = storedName(ComboBox1->currentText());
-    log->close();
-    log->clearSql();
-    log->addSql(QStringLiteral("select * from czyh where yhmc='") + sqlText(name) + QStringLiteral("'"));
-    log->open();
+    log->requery(QStringLiteral("select * from czyh where yhmc='") + sqlText(name) + QStringLiteral("'"));
     // A name that matches no user is refused like a wrong password.
     if (log->isEmpty() || log->asString(QStringLiteral("yhkl")) != Edit1->text()) {
         refuse();

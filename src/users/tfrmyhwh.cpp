@@ -30,8 +30,9 @@ void TFrmyhwh::FormShow()
 bool TFrmyhwh::nameAccepted(const QString &name)
 {
     const QString wanted = TFrmLog::foldedName(name);
-    Dataset *scratch = DM->ADOQls;
-    scratch->requery(QStringLiteral("select yhmc from czyh"));
+    Dataset users(DM->ADOConnection1); // the users as stored now
+    users.requery(QStringLiteral("select yhmc from czyh"));
+    Dataset *scratch = &users;
     int same = 0;
     for (int row = 0; row < scratch->recordCount(); ++row)
         if (TFrmLog::foldedName(scratch->textAt(row, 0)) == wanted)

@@ -7,6 +7,7 @@
 #include "components/forms.h"
 #include "data/schema.h"
 #include "data/sqltext.h"
+#include "data/rowinprogress.h"
 #include "data/tdm.h"
 #include "platform/platform.h"
 #include "tfrmyhwh.h"
@@ -142,7 +143,8 @@ void UserGroups::BitBtn24Click()
         return;
     }
     // the operator's row must still be there as it was read at the login
-    Dataset *scratch = DM->ADOQls;
+    Dataset operators(DM->ADOConnection1);
+    Dataset *scratch = &operators;
     scratch->requery(QStringLiteral("select yhmc from czyh where yhmc='")
                      + sqlText(log->asString(QStringLiteral("yhmc"))) + QStringLiteral("'"));
     bool present = false;
@@ -153,13 +155,11 @@ void UserGroups::BitBtn24Click()
             m_page, QStringLiteral("当前操作用户已被删除或改名，不能修改口令！请重新启动《doz》后再登录修改。"));
         return;
     }
-    log->edit();
-    try {
+    {
+        RowInProgress row(log, RowInProgress::Start::Edit); // a refused password leaves nothing pending
         log->setValue(QStringLiteral("yhkl"), Edit2->text());
         log->post();
-    } catch (...) {
-        log->cancel(); // a refused password leaves nothing pending
-        throw;
+        row.keep();
     }
     // the user list read the old password: read it anew, on the same user
     Dataset *users = DM->ADOQczyh;
