@@ -337,6 +337,43 @@ DBGridEh::DBGridEh(QWidget *parent)
     setDataSource(nullptr);
 }
 
+GridColumn GridColumn::of(const QString &title, const QString &field, int width, Qt::Alignment alignment)
+{
+    GridColumn c;
+    c.title = title;
+    c.field = field;
+    c.width = width;
+    c.alignment = (alignment & Qt::AlignHorizontal_Mask) | Qt::AlignVCenter;
+    return c;
+}
+
+GridColumn GridColumn::amount(const QString &title, const QString &field, int width, const QColor &color)
+{
+    GridColumn c = of(title, field, width, Qt::AlignRight);
+    c.displayFormat = QStringLiteral("0.00");
+    c.color = color;
+    c.summing(QStringLiteral("0.00"));
+    c.footerColor = color;
+    return c;
+}
+
+GridColumn &GridColumn::counting(const QString &format, const QColor &color, Qt::Alignment where)
+{
+    footer = FooterKind::Count;
+    footerFormat = format;
+    footerAlignment = (where & Qt::AlignHorizontal_Mask) | Qt::AlignVCenter;
+    footerColor = color;
+    return *this;
+}
+
+GridColumn &GridColumn::summing(const QString &format)
+{
+    footer = FooterKind::Sum;
+    footerFormat = format;
+    footerAlignment = Qt::AlignRight | Qt::AlignVCenter;
+    return *this;
+}
+
 void DBGridEh::setAccessibleName(const QString &name)
 {
     QWidget::setAccessibleName(name);
@@ -804,11 +841,7 @@ void DBGridEh::printGrid()
     GridPrinter *p = printer();
     if (!p)
         return;
-    p->setGrid(this);
-    QStringList &header = p->pageHeaderCentre();
-    header.clear();
-    header.append(platform().today().toString(QStringLiteral("yyyy-MM-dd")));
-    p->preview(window());
+    p->previewGrid(this, platform().today().toString(QStringLiteral("yyyy-MM-dd")), window());
 }
 
 void DBGridEh::chooseColumns()

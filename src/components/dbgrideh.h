@@ -35,6 +35,17 @@ struct GridColumn
     QString footerFormat; // "共0条记录", "共 0 项", "0.00"
     Qt::Alignment footerAlignment = Qt::AlignLeft | Qt::AlignVCenter;
     QColor footerColor;
+
+    // The one way the screens make their columns:
+    // a column of field, its cells aligned as given (vertically centred).
+    static GridColumn of(const QString &title, const QString &field, int width,
+                         Qt::Alignment alignment = Qt::AlignLeft);
+    // An amount: right-aligned "0.00" in color, its sum below in the same colour.
+    static GridColumn amount(const QString &title, const QString &field, int width, const QColor &color = QColor());
+    // The footer counts the rows by format ("共 0 项"), centred unless said.
+    GridColumn &counting(const QString &format, const QColor &color = QColor(), Qt::Alignment where = Qt::AlignCenter);
+    // The footer sums the column, right-aligned.
+    GridColumn &summing(const QString &format = QString());
 };
 
 // Formats value by a number pattern: the first run of "0 # . ," characters

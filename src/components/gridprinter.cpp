@@ -112,6 +112,14 @@ DBGridEh *GridPrinter::grid() const
     return m_grid;
 }
 
+void GridPrinter::previewGrid(DBGridEh *grid, const QString &title, QWidget *owner)
+{
+    m_header.clear();
+    setGrid(grid);
+    m_header.append(title);
+    preview(owner);
+}
+
 void GridPrinter::preview(QWidget *owner)
 {
     // The printer and the dialog live for this call; the dialog is owner's child.

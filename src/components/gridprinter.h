@@ -32,6 +32,9 @@ public:
     // Opens the print preview ("PrintPreview") modally over owner, from which
     // the user prints or saves a PDF file.
     void preview(QWidget *owner);
+    // Prints grid with title as the header of every page: the header set
+    // anew, the grid chosen, the preview opened over owner.
+    void previewGrid(DBGridEh *grid, const QString &title, QWidget *owner);
     // Paints every page on printer (margins 2 mm each side); nothing when
     // there is no grid or the printer cannot be painted on.
     void print(QPrinter *printer);

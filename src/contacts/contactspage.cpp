@@ -31,13 +31,8 @@ const char *const SearchColumns[]
 
 GridColumn column(const char *title, const char *field, int width, bool centred = false)
 {
-    GridColumn c;
-    c.title = QString::fromUtf8(title);
-    c.field = QLatin1String(field);
-    c.width = width;
-    if (centred)
-        c.alignment = Qt::AlignCenter;
-    return c;
+    return GridColumn::of(QString::fromUtf8(title), QLatin1String(field), width,
+                          centred ? Qt::AlignCenter : Qt::AlignLeft);
 }
 
 } // namespace
@@ -65,11 +60,7 @@ ContactsPage::ContactsPage(GridPrinter *printer, SaveDialog *saveDialog, QWidget
     DBGridEh6->setAccessibleName(QStringLiteral("通讯录列表"));
     DBGridEh6->setObjectName(QStringLiteral("DBGridEh6"));
     DBGridEh6->setDataSource(DM->DSTxl);
-    GridColumn group = column("分组", "fz", 60);
-    group.footer = FooterKind::Count;
-    group.footerFormat = QStringLiteral("共 0 人");
-    group.footerAlignment = Qt::AlignCenter;
-    DBGridEh6->setColumns({column("序号", "txlid", 35, true), group, column("姓名", "lxrxm", 53),
+    DBGridEh6->setColumns({column("序号", "txlid", 35, true), column("分组", "fz", 60).counting(QStringLiteral("共 0 人")), column("姓名", "lxrxm", 53),
                            column("网名", "bm", 73), column("性别", "xb", 35, true), column("手机号码", "sjhm", 84),
                            column("办公电话", "bgdh", 84), column("家庭电话", "jtdh", 80), column("QQ号码", "qq", 69),
                            column("电子邮箱", "yx", 132), column("网址", "wz", 143), column("工作单位", "gsmc", 167),
@@ -175,10 +166,7 @@ void ContactsPage::BitBtn34Click()
 
 void ContactsPage::BitBtn35Click()
 {
-    m_printer->pageHeaderCentre().clear();
-    m_printer->setGrid(DBGridEh6);
-    m_printer->pageHeaderCentre().append(QStringLiteral("家庭通讯录"));
-    m_printer->preview(window());
+    m_printer->previewGrid(DBGridEh6, QStringLiteral("家庭通讯录"), window());
 }
 
 void ContactsPage::BitBtn36Click()

@@ -69,38 +69,23 @@ LedgerPage::LedgerPage(GridPrinter *printer, SaveDialog *saveDialog, QWidget *pa
 
 void LedgerPage::bindColumns()
 {
-    const auto left = Qt::AlignLeft | Qt::AlignVCenter;
-    const auto centre = Qt::AlignCenter;
-    const auto right = Qt::AlignRight | Qt::AlignVCenter;
     const QColor green(0, 128, 0);
     const QColor red(255, 0, 0);
     const QColor blue(0, 0, 255);
     const QColor maroon(128, 0, 0);
-    QList<GridColumn> columns = {
-        {QStringLiteral("序号"), QStringLiteral("zbid"), 36, left, {}, {}, FooterKind::None, {}, left, {}},
-        {QStringLiteral("日期"), QStringLiteral("rq"), 65, centre, {}, {}, FooterKind::None, {}, left, {}},
-        {QStringLiteral("类型"), QStringLiteral("lx"), 32, centre, {}, {}, FooterKind::None, {}, left, {}},
-        {QStringLiteral("费用项目"),
-         QStringLiteral("xm"),
-         83,
-         left,
-         {},
-         {},
-         FooterKind::Count,
-         QStringLiteral("共0条记录"),
-         centre,
-         maroon},
-        {QStringLiteral("费用明细"), QStringLiteral("mx"), 82, left, {}, {}, FooterKind::None, {}, left, {}},
-        {QStringLiteral("收入额"), QStringLiteral("sr"), 70, right, QStringLiteral("0.00"), green, FooterKind::Sum,
-         QStringLiteral("0.00"), right, green},
-        {QStringLiteral("支出额"), QStringLiteral("zc"), 68, right, QStringLiteral("0.00"), red, FooterKind::Sum,
-         QStringLiteral("0.00"), right, red},
-        {QStringLiteral("净收支额"), QStringLiteral("jsze"), 67, right, QStringLiteral("0.00"), blue, FooterKind::Sum,
-         QStringLiteral("0.00"), right, blue},
-        {QStringLiteral("收支帐户"), QStringLiteral("szr"), 138, left, {}, {}, FooterKind::None, {}, left, {}},
-        {QStringLiteral("备注"), QStringLiteral("bz"), 214, left, {}, {}, FooterKind::None, {}, left, {}},
-        {QStringLiteral("记帐人"), QStringLiteral("jzr"), 51, centre, {}, {}, FooterKind::None, {}, left, {}},
-        {QStringLiteral("修改时间"), QStringLiteral("jzsj"), 108, left, {}, {}, FooterKind::None, {}, left, {}},
+    const QList<GridColumn> columns = {
+        GridColumn::of(QStringLiteral("序号"), QStringLiteral("zbid"), 36),
+        GridColumn::of(QStringLiteral("日期"), QStringLiteral("rq"), 65, Qt::AlignCenter),
+        GridColumn::of(QStringLiteral("类型"), QStringLiteral("lx"), 32, Qt::AlignCenter),
+        GridColumn::of(QStringLiteral("费用项目"), QStringLiteral("xm"), 83).counting(QStringLiteral("共0条记录"), maroon),
+        GridColumn::of(QStringLiteral("费用明细"), QStringLiteral("mx"), 82),
+        GridColumn::amount(QStringLiteral("收入额"), QStringLiteral("sr"), 70, green),
+        GridColumn::amount(QStringLiteral("支出额"), QStringLiteral("zc"), 68, red),
+        GridColumn::amount(QStringLiteral("净收支额"), QStringLiteral("jsze"), 67, blue),
+        GridColumn::of(QStringLiteral("收支帐户"), QStringLiteral("szr"), 138),
+        GridColumn::of(QStringLiteral("备注"), QStringLiteral("bz"), 214),
+        GridColumn::of(QStringLiteral("记帐人"), QStringLiteral("jzr"), 51, Qt::AlignCenter),
+        GridColumn::of(QStringLiteral("修改时间"), QStringLiteral("jzsj"), 108),
     };
     DBGridEh1->setColumns(columns);
 }
@@ -136,10 +121,7 @@ void LedgerPage::BitBtn3Click()
 
 void LedgerPage::BitBtn4Click()
 {
-    m_printer->pageHeaderCentre().clear();
-    m_printer->setGrid(DBGridEh1);
-    m_printer->pageHeaderCentre().append(Label1->text());
-    m_printer->preview(window());
+    m_printer->previewGrid(DBGridEh1, Label1->text(), window());
 }
 
 void LedgerPage::BitBtn5Click()

@@ -23,12 +23,7 @@ namespace {
 
 GridColumn column(const char *title, const char *field, int width, Qt::Alignment align = Qt::AlignCenter)
 {
-    GridColumn c;
-    c.title = QString::fromUtf8(title);
-    c.field = QLatin1String(field);
-    c.width = width;
-    c.alignment = align | Qt::AlignVCenter;
-    return c;
+    return GridColumn::of(QString::fromUtf8(title), QLatin1String(field), width, align);
 }
 
 } // namespace
@@ -55,12 +50,8 @@ MemoPage::MemoPage(QWidget *parent)
     DBGridEh5->setAccessibleName(QStringLiteral("记事列表"));
     DBGridEh5->setObjectName(QStringLiteral("DBGridEh5"));
     DBGridEh5->setDataSource(DM->DSjs);
-    GridColumn subject = column("主题", "zt", 267, Qt::AlignLeft);
-    subject.footer = FooterKind::Count;
-    subject.footerFormat = QStringLiteral("共 0 条");
-    subject.footerAlignment = Qt::AlignCenter;
     DBGridEh5->setColumns({column("顺号", "jsid", 32), column("记事日期", "jsrq", 65), column("类型", "jslxmc", 67),
-                           subject, column("记事人", "jsr", 56, Qt::AlignLeft), column("提醒状态", "txfs", 71),
+                           column("主题", "zt", 267, Qt::AlignLeft).counting(QStringLiteral("共 0 条")), column("记事人", "jsr", 56, Qt::AlignLeft), column("提醒状态", "txfs", 71),
                            column("提醒日期", "txqsrq", 82), column("最后修改记事时间", "jsczsj", 137)});
 
     BitBtn27 = new QPushButton(QStringLiteral("添加"), this);

@@ -18,15 +18,7 @@ ListDialog::ListDialog(const QString &caption, DataSource *source, const QString
     DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
     DBGridEh1->setAccessibleName(caption);
     DBGridEh1->setDataSource(source);
-    GridColumn column;
-    column.title = title;
-    column.field = field;
-    column.width = 180;
-    column.footer = FooterKind::Count;
-    column.footerFormat = footer;
-    column.footerAlignment = Qt::AlignCenter;
-    column.footerColor = QColor(128, 0, 0);
-    DBGridEh1->setColumns({column});
+    DBGridEh1->setColumns({GridColumn::of(title, field, 180).counting(footer, QColor(128, 0, 0))});
     DBGridEh1->view()->horizontalHeader()->setStretchLastSection(true); // the one column fills the list
     BitBtn1 = new QPushButton(QStringLiteral("增加"), this);
     BitBtn2 = new QPushButton(QStringLiteral("修改"), this);

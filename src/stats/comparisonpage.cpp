@@ -42,17 +42,11 @@ ComparisonPage::ComparisonPage(GridPrinter *printer, SaveDialog *saveDialog, Sav
     DBGridEh3->setAccessibleName(QStringLiteral("各时间段收支汇总表"));
     DBGridEh3->setObjectName(QStringLiteral("DBGridEh3"));
     DBGridEh3->setDataSource(DM->DSFyfx);
-    GridColumn period = textColumn(QStringLiteral("时段"), QStringLiteral("sd"), 80);
-    period.footer = FooterKind::Count;
-    period.footerFormat = QStringLiteral("共 0 项");
-    period.footerAlignment = Qt::AlignCenter;
-    GridColumn times = textColumn(QStringLiteral("次数"), QStringLiteral("cs"), 40);
-    times.alignment = Qt::AlignRight | Qt::AlignVCenter;
-    times.footer = FooterKind::Sum;
-    times.footerAlignment = Qt::AlignRight | Qt::AlignVCenter;
-    DBGridEh3->setColumns({period, times, amountColumn(QStringLiteral("收入合计"), QStringLiteral("srhj"), 80),
-                           amountColumn(QStringLiteral("支出合计"), QStringLiteral("zchj"), 80),
-                           amountColumn(QStringLiteral("净收支合计"), QStringLiteral("jszehj"), 80)});
+    DBGridEh3->setColumns({GridColumn::of(QStringLiteral("时段"), QStringLiteral("sd"), 80).counting(QStringLiteral("共 0 项")),
+                           GridColumn::of(QStringLiteral("次数"), QStringLiteral("cs"), 40, Qt::AlignRight).summing(),
+                           GridColumn::amount(QStringLiteral("收入合计"), QStringLiteral("srhj"), 80),
+                           GridColumn::amount(QStringLiteral("支出合计"), QStringLiteral("zchj"), 80),
+                           GridColumn::amount(QStringLiteral("净收支合计"), QStringLiteral("jszehj"), 80)});
 
     BitBtn19 = button("BitBtn19", QStringLiteral("打印图片"), this);
     BitBtn20 = button("BitBtn20", QStringLiteral("导出图片"), this);
@@ -204,10 +198,7 @@ QStringList ComparisonPage::periodLabels(int period, const QDate &from, const QD
 
 void ComparisonPage::BitBtn17Click()
 {
-    m_printer->pageHeaderCentre().clear();
-    m_printer->setGrid(DBGridEh3);
-    m_printer->pageHeaderCentre().append(QStringLiteral("各时间段家庭收支情况汇总分析"));
-    m_printer->preview(window());
+    m_printer->previewGrid(DBGridEh3, QStringLiteral("各时间段家庭收支情况汇总分析"), window());
 }
 
 void ComparisonPage::BitBtn18Click()

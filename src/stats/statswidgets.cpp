@@ -21,26 +21,5 @@ QPushButton *button(const char *name, const QString &text, QWidget *parent)
     return b;
 }
 
-GridColumn textColumn(const QString &title, const QString &field, int width)
-{
-    GridColumn c;
-    c.title = title;
-    c.field = field;
-    c.width = width;
-    return c;
-}
-
-GridColumn amountColumn(const QString &title, const QString &field, int width, const QColor &color)
-{
-    GridColumn c = textColumn(title, field, width);
-    c.alignment = Qt::AlignRight | Qt::AlignVCenter;
-    c.displayFormat = QStringLiteral("0.00");
-    c.color = color;
-    c.footer = FooterKind::Sum;
-    c.footerFormat = QStringLiteral("0.00");
-    c.footerAlignment = Qt::AlignRight | Qt::AlignVCenter;
-    c.footerColor = color;
-    return c;
-}
 
 } // namespace StatsWidgets

@@ -41,18 +41,12 @@ SummaryPage::SummaryPage(GridPrinter *printer, SaveDialog *saveDialog, SaveDialo
     DBGridEh2->setAccessibleName(QStringLiteral("分类汇总表"));
     DBGridEh2->setObjectName(QStringLiteral("DBGridEh2"));
     DBGridEh2->setDataSource(DM->DSFlhz);
-    GridColumn name = textColumn(QStringLiteral("分类项目名称"), QStringLiteral("flxm"), 100);
-    name.footer = FooterKind::Count;
-    name.footerFormat = QStringLiteral("共 0 项");
-    name.footerAlignment = Qt::AlignCenter;
-    GridColumn times = textColumn(QStringLiteral("次数"), QStringLiteral("fycs"), 40);
-    times.alignment = Qt::AlignRight | Qt::AlignVCenter;
-    times.footer = FooterKind::Sum;
-    times.footerAlignment = Qt::AlignRight | Qt::AlignVCenter;
     DBGridEh2->setColumns(
-        {name, times, amountColumn(QStringLiteral("收入合计"), QStringLiteral("srhj"), 72, QColor(0, 128, 0)),
-         amountColumn(QStringLiteral("支出合计"), QStringLiteral("zchj"), 72, QColor(255, 0, 0)),
-         amountColumn(QStringLiteral("净收支合计"), QStringLiteral("jszehj"), 76, QColor(0, 0, 255))});
+        {GridColumn::of(QStringLiteral("分类项目名称"), QStringLiteral("flxm"), 100).counting(QStringLiteral("共 0 项")),
+         GridColumn::of(QStringLiteral("次数"), QStringLiteral("fycs"), 40, Qt::AlignRight).summing(),
+         GridColumn::amount(QStringLiteral("收入合计"), QStringLiteral("srhj"), 72, QColor(0, 128, 0)),
+         GridColumn::amount(QStringLiteral("支出合计"), QStringLiteral("zchj"), 72, QColor(255, 0, 0)),
+         GridColumn::amount(QStringLiteral("净收支合计"), QStringLiteral("jszehj"), 76, QColor(0, 0, 255))});
 
     DateTimePicker1 = FormWidgets::datePicker(this);
     DateTimePicker1->setObjectName(QStringLiteral("DateTimePicker1"));
@@ -213,10 +207,7 @@ void SummaryPage::BitBtn7Click()
 
 void SummaryPage::BitBtn8Click()
 {
-    m_printer->pageHeaderCentre().clear();
-    m_printer->setGrid(DBGridEh2);
-    m_printer->pageHeaderCentre().append(Label2->text());
-    m_printer->preview(window());
+    m_printer->previewGrid(DBGridEh2, Label2->text(), window());
 }
 
 void SummaryPage::BitBtn9Click()

@@ -34,14 +34,8 @@ UserGroups::UserGroups(QWidget *parent)
     DBGridEh4->setAccessibleName(QStringLiteral("操作用户列表"));
     DBGridEh4->setObjectName(QStringLiteral("DBGridEh4"));
     DBGridEh4->setDataSource(DM->DSczyh);
-    GridColumn name;
-    name.title = QStringLiteral("用户名称");
-    name.field = QStringLiteral("yhmc");
-    name.width = 120;
-    name.footer = FooterKind::Count;
-    name.footerFormat = QStringLiteral("共 0 个用户");
-    name.footerAlignment = Qt::AlignCenter;
-    DBGridEh4->setColumns({name});
+    DBGridEh4->setColumns(
+        {GridColumn::of(QStringLiteral("用户名称"), QStringLiteral("yhmc"), 120).counting(QStringLiteral("共 0 个用户"))});
     BitBtn21 = new QPushButton(QStringLiteral("添加"), GroupBox9);
     BitBtn22 = new QPushButton(QStringLiteral("修改"), GroupBox9);
     BitBtn23 = new QPushButton(QStringLiteral("删除"), GroupBox9);
