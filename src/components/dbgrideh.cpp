@@ -1,4 +1,6 @@
 #include "dbgrideh.h"
+
+#include "cellformat.h"
 #include "numberpattern.h"
 
 #include "gridprinter.h"
@@ -472,6 +474,9 @@ void DBGridEh::connectDataset()
 void DBGridEh::setColumns(const QList<GridColumn> &columns)
 {
     m_columns = columns;
+    m_formats.clear();
+    for (const GridColumn &c : columns)
+        m_formats.append(CellFormat(c));
     applyColumns();
 }
 
@@ -673,12 +678,9 @@ QString DBGridEh::cellText(int row, int column) const
     const int field = m_model->fieldOfColumn(column);
     if (field < 0)
         return QString();
-    // straight from the dataset's column: no value object per cell
-    const QString &format = m_columns.at(column).displayFormat;
-    double number;
-    if (!format.isEmpty() && d->numberAt(row, field, &number))
-        return NumberPattern(format).format(number);
-    return d->textAt(row, field);
+    // straight from the dataset's column: no value object per cell, the
+    // pattern read once
+    return m_formats.at(column).text(*d, row, field);
 }
 
 void DBGridEh::refreshFooters()

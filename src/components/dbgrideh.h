@@ -1,5 +1,7 @@
 #pragma once
 
+#include "cellformat.h"
+
 #include "data/dataset.h"
 
 #include <QColor>
@@ -152,6 +154,7 @@ private:
     QString columnKey(int column) const;
 
     QList<GridColumn> m_columns;
+    QList<CellFormat> m_formats; // one per column
     QPointer<DataSource> m_source;
     QPointer<GridPrinter> m_printer;
     QList<QMetaObject::Connection> m_datasetConnections;

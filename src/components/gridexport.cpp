@@ -1,5 +1,7 @@
 #include "gridexport.h"
 
+#include "cellformat.h"
+
 #include "dbgrideh.h"
 #include "numberpattern.h"
 
@@ -98,44 +100,29 @@ ExportError cannotWrite(const QString &path, const QString &reason)
     return ExportError(QStringLiteral("无法写入文件“%1”：%2").arg(QDir::toNativeSeparators(path), reason));
 }
 
-// Where the cells of one exported column come from, and how they are
-// written: straight from the dataset's column, numbers through the column's
-// pattern read once, as the grid shows them (see DBGridEh::cellText).
+// Where the cells of one exported column come from: straight from the
+// dataset's column, written as the grid shows them (CellFormat).
 class CellSource
 {
 public:
     CellSource(const Dataset *dataset, const GridColumn &column)
         : m_dataset(dataset)
         , m_field(dataset->fieldIndex(column.field))
+        , m_format(column)
     {
         const FieldKind kind = m_field >= 0 ? dataset->field(m_field).kind : FieldKind::Text;
-        m_number = kind == FieldKind::Integer || kind == FieldKind::Float;
         m_text = kind == FieldKind::Text || kind == FieldKind::Memo;
-        if (m_number && !column.displayFormat.isEmpty())
-            m_pattern = std::make_unique<NumberPattern>(column.displayFormat);
     }
     int field() const { return m_field; }
     bool isText() const { return m_text; }
     // Appends the cell of row in UTF-8.
-    void append(int row, std::string *out) const
-    {
-        if (m_field < 0)
-            return;
-        double value;
-        if (m_pattern) {
-            if (m_dataset->numberAt(row, m_field, &value))
-                m_pattern->appendUtf8(value, out);
-            return;
-        }
-        m_dataset->appendTextUtf8(row, m_field, out);
-    }
+    void append(int row, std::string *out) const { m_format.appendUtf8(*m_dataset, row, m_field, out); }
 
 private:
     const Dataset *m_dataset;
     int m_field;
-    bool m_number = false;
+    CellFormat m_format;
     bool m_text = false;
-    std::unique_ptr<NumberPattern> m_pattern;
 };
 
 // A text cell that a spreadsheet program would take for a formula ("=",
