@@ -1,6 +1,9 @@
 #include "dbgrideh.h"
 
 #include "cellformat.h"
+#include "columnchooser.h"
+#include "dbgridparts.h"
+#include "gridlayouts.h"
 #include "numberpattern.h"
 
 #include "gridprinter.h"
@@ -29,9 +32,6 @@
 #include <cmath>
 
 namespace {
-
-const QColor FooterBackground(0xFF, 0xFF, 0xE1);
-const int CellPadding = 3;
 
 // Selected rows look the same whether or not the view has the focus, so the
 // frozen part and the rest of a row never differ.
@@ -78,192 +78,14 @@ QString formatNumber(const QString &pattern, double value)
     return NumberPattern(pattern).format(value);
 }
 
-// --- the model: the grid's columns over the dataset ---------------------------
-
-// The dataset adapter with the grid's formats, alignments, colours and hint.
-// It always has one column per grid column, even when no columns are set.
-class DBGridEhModel : public DatasetModel
-{
-public:
-    DBGridEhModel(Dataset *dataset, DBGridEh *grid)
-        : DatasetModel(dataset, grid)
-        , m_grid(grid)
-    {}
-
-    int columnCount(const QModelIndex &parent = QModelIndex()) const override
-    {
-        return parent.isValid() ? 0 : int(columnFields().size());
-    }
-
-    QVariant data(const QModelIndex &index, int role) const override
-    {
-        if (!index.isValid() || index.model() != this || index.column() >= m_grid->m_columns.size())
-            return QVariant();
-        const GridColumn &column = m_grid->m_columns.at(index.column());
-        switch (role) {
-        case Qt::DisplayRole:
-            return m_grid->cellText(index.row(), index.column());
-        case Qt::TextAlignmentRole:
-            return QVariant::fromValue(column.alignment);
-        case Qt::ForegroundRole:
-            return column.color.isValid() ? QVariant(column.color) : QVariant();
-        case Qt::ToolTipRole:
-            return m_grid->m_hint.isEmpty() ? QVariant() : QVariant(m_grid->m_hint);
-        default:
-            return DatasetModel::data(index, role);
-        }
-    }
-
-    QVariant headerData(int section, Qt::Orientation orientation, int role) const override
-    {
-        if (orientation == Qt::Horizontal && role == Qt::TextAlignmentRole)
-            return QVariant::fromValue(Qt::Alignment(Qt::AlignCenter));
-        if (orientation == Qt::Horizontal && role == Qt::ToolTipRole)
-            return m_grid->m_hint.isEmpty() ? QVariant() : QVariant(m_grid->m_hint);
-        return DatasetModel::headerData(section, orientation, role);
-    }
-
-private:
-    DBGridEh *m_grid;
-};
-
-// --- the view: footer below the rows, frozen columns over them -----------------
-
-// The table view of the grid. It keeps room for the footer row between the
-// rows and the horizontal scroll bar and places the footer and the frozen
-// overlay whenever its geometry changes.
-class DBGridEhView : public QTableView
-{
-public:
-    explicit DBGridEhView(DBGridEh *grid)
-        : QTableView(grid)
-        , m_grid(grid)
-    {}
-
-    // A cell scrolled into view never ends up under the frozen columns.
-    void scrollTo(const QModelIndex &index, ScrollHint hint = EnsureVisible) override
-    {
-        QScrollBar *sideways = horizontalScrollBar();
-        const int before = sideways->value();
-        QTableView::scrollTo(index, hint);
-        const int frozen = m_grid->frozenWidth();
-        if (frozen <= 0 || !index.isValid())
-            return;
-        if (m_grid->frozenColumns().contains(index.column())) {
-            sideways->setValue(before);
-            return;
-        }
-        const QRect cell = visualRect(index);
-        if (cell.left() < frozen)
-            sideways->setValue(sideways->value() + cell.left() - frozen);
-    }
-
-protected:
-    void updateGeometries() override
-    {
-        QTableView::updateGeometries(); // sets the margins of the headers, bottom 0
-        QMargins margins = viewportMargins();
-        const int footer = m_grid->rowHeight();
-        if (margins.bottom() != footer) {
-            margins.setBottom(footer);
-            setViewportMargins(margins);
-        }
-        // The base class sized the scroll range for a viewport without the
-        // footer; size it for the rows above the footer.
-        if (model()) {
-            const int height = viewport()->height();
-            verticalScrollBar()->setRange(0, qMax(0, verticalHeader()->length() - height));
-            verticalScrollBar()->setPageStep(height);
-            verticalScrollBar()->setSingleStep(qMax(1, verticalHeader()->defaultSectionSize()));
-        }
-        if (m_grid->m_scrollPending && isVisible() && viewport()->height() > 0) {
-            m_grid->m_scrollPending = false;
-            const QModelIndex current = currentIndex();
-            if (current.isValid())
-                scrollTo(current);
-        }
-        m_grid->layoutOverlays();
-    }
-
-    void resizeEvent(QResizeEvent *event) override
-    {
-        QTableView::resizeEvent(event);
-        m_grid->layoutOverlays();
-    }
-
-private:
-    DBGridEh *m_grid;
-};
-
-// The footer row: per visible column its footer text on a pale yellow
-// ground, aligned with the columns above it as they scroll, move and resize.
-class DBGridEhFooter : public QWidget
-{
-public:
-    DBGridEhFooter(DBGridEh *grid, QWidget *parent)
-        : QWidget(parent)
-        , m_grid(grid)
-    {
-        setObjectName(QStringLiteral("DBGridEhFooter"));
-        setAutoFillBackground(false);
-    }
-
-protected:
-    void paintEvent(QPaintEvent *) override
-    {
-        QPainter painter(this);
-        painter.fillRect(rect(), FooterBackground);
-        QStyleOptionViewItem option;
-        option.initFrom(m_grid->m_view);
-        const QColor lines = QColor::fromRgb(
-            QRgb(m_grid->m_view->style()->styleHint(QStyle::SH_Table_GridLineColor, &option, m_grid->m_view)));
-
-        const QHeaderView *header = m_grid->m_view->horizontalHeader();
-        const QList<int> frozen = m_grid->frozenColumns();
-        const int frozenWidth = m_grid->frozenWidth();
-        painter.save();
-        painter.setClipRect(QRect(frozenWidth, 0, width() - frozenWidth, height()));
-        for (int column : m_grid->visibleColumns()) {
-            if (frozen.contains(column))
-                continue;
-            const QRect cell(header->sectionViewportPosition(column), 0, header->sectionSize(column), height());
-            if (cell.right() >= frozenWidth && cell.left() < width())
-                paintCell(&painter, cell, column, lines);
-        }
-        painter.restore();
-        int x = 0;
-        for (int column : frozen) {
-            const int w = header->sectionSize(column);
-            paintCell(&painter, QRect(x, 0, w, height()), column, lines);
-            x += w;
-        }
-        painter.setPen(lines);
-        painter.drawLine(0, 0, width(), 0);
-    }
-
-private:
-    void paintCell(QPainter *painter, const QRect &cell, int column, const QColor &lines)
-    {
-        painter->fillRect(cell, FooterBackground);
-        painter->setPen(lines);
-        painter->drawLine(cell.topRight(), cell.bottomRight());
-        const QString text = m_grid->footerText(column);
-        if (text.isEmpty())
-            return;
-        const GridColumn &c = m_grid->m_columns.at(column);
-        painter->setPen(c.footerColor.isValid() ? c.footerColor : palette().color(QPalette::Text));
-        const QRect inner = cell.adjusted(CellPadding, 0, -CellPadding - 1, 0);
-        painter->drawText(inner, int(c.footerAlignment), fontMetrics().elidedText(text, Qt::ElideRight, inner.width()));
-    }
-
-    DBGridEh *m_grid;
-};
-
 // --- the grid ---------------------------------------------------------------------
 
 DBGridEh::DBGridEh(QWidget *parent)
     : QWidget(parent)
 {
+    // every connection of the grid to its parts and its dataset has this
+    // object for its context: the grid's reactions end with it
+    m_links = new QObject(this);
     auto *layout = new QVBoxLayout(this); // owned by the grid
     layout->setContentsMargins(0, 0, 0, 0);
     m_view = new DBGridEhView(this);
@@ -292,32 +114,36 @@ DBGridEh::DBGridEh(QWidget *parent)
 
     m_footer = new DBGridEhFooter(this, m_view);
 
-    for (QTableView *v : {static_cast<QTableView *>(m_view), m_frozen}) {
-        connect(v, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex &index) {
+    for (QTableView *v : {static_cast<QTableView *>(m_view), m_frozen.data()}) {
+        connect(v, &QAbstractItemView::doubleClicked, m_links, [this](const QModelIndex &index) {
             if (index.isValid())
                 Q_EMIT doubleClicked();
         });
-        connect(v->horizontalHeader(), &QHeaderView::sectionClicked, this,
+        connect(v->horizontalHeader(), &QHeaderView::sectionClicked, m_links,
                 [this](int column) { sortByColumn(column); });
-        connect(v, &QWidget::customContextMenuRequested, this,
+        connect(v, &QWidget::customContextMenuRequested, m_links,
                 [this, v](const QPoint &pos) { showContextMenu(v->viewport(), pos); });
-        connect(v->horizontalHeader(), &QWidget::customContextMenuRequested, this,
+        connect(v->horizontalHeader(), &QWidget::customContextMenuRequested, m_links,
                 [this, v](const QPoint &pos) { showContextMenu(v->horizontalHeader(), pos); });
     }
     QHeaderView *titles = m_view->horizontalHeader();
-    connect(titles, &QHeaderView::sectionResized, this, [this](int column, int, int size) {
-        if (!m_frozen->isColumnHidden(column) && size > 0)
+    connect(titles, &QHeaderView::sectionResized, m_links, [this](int column, int, int size) {
+        if (m_frozen && !m_frozen->isColumnHidden(column) && size > 0)
             m_frozen->setColumnWidth(column, size);
         layoutOverlays();
-        m_footer->update();
+        if (m_footer)
+            m_footer->update();
     });
-    connect(m_frozen->horizontalHeader(), &QHeaderView::sectionResized, this, [this](int column, int, int size) {
+    connect(m_frozen->horizontalHeader(), &QHeaderView::sectionResized, m_links, [this](int column, int, int size) {
         // the frozen titles cover the main ones: resizing there resizes the column
         if (!m_frozen->isColumnHidden(column) && size > 0)
             m_view->setColumnWidth(column, size);
     });
-    connect(titles, &QHeaderView::sectionMoved, this, [this] { syncFrozenColumns(); });
-    connect(m_view->horizontalScrollBar(), &QScrollBar::valueChanged, m_footer, [this] { m_footer->update(); });
+    connect(titles, &QHeaderView::sectionMoved, m_links, [this] { syncFrozenColumns(); });
+    connect(m_view->horizontalScrollBar(), &QScrollBar::valueChanged, m_links, [this] {
+        if (m_footer)
+            m_footer->update();
+    });
     connect(m_view->verticalScrollBar(), &QScrollBar::valueChanged, m_frozen->verticalScrollBar(),
             &QScrollBar::setValue);
     connect(m_frozen->verticalScrollBar(), &QScrollBar::valueChanged, m_view->verticalScrollBar(),
@@ -385,22 +211,17 @@ void DBGridEh::setAccessibleName(const QString &name)
 
 DBGridEh::~DBGridEh()
 {
-    for (const QMetaObject::Connection &c : std::as_const(m_datasetConnections))
-        disconnect(c);
-    // The view, the overlays and the model call back into the grid while
-    // they go: they go now, while the grid is still whole, and without the
-    // grid's reactions to their signals.
-    for (QObject *sender : std::initializer_list<QObject *>{
-             m_view, m_view->horizontalHeader(), m_view->horizontalScrollBar(), m_view->verticalScrollBar(),
-             m_view->selectionModel(), m_frozen, m_frozen->horizontalHeader(), m_frozen->verticalScrollBar()})
-        if (sender)
-            sender->disconnect(this);
-    m_footer = nullptr;
-    m_frozen = nullptr;
+    // The grid stops reacting to its parts, then they go while it is whole.
+    delete m_links;
     delete m_view;
-    m_view = nullptr;
     delete m_model;
-    m_model = nullptr;
+}
+
+bool DBGridEh::takePendingScroll()
+{
+    const bool pending = m_scrollPending;
+    m_scrollPending = false;
+    return pending;
 }
 
 Dataset *DBGridEh::dataset() const
@@ -432,7 +253,7 @@ void DBGridEh::setDataSource(DataSource *source)
     m_view->setModel(m_model);
     m_frozen->setModel(m_model);
     m_frozen->setSelectionModel(m_view->selectionModel());
-    connect(m_view->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+    connect(m_view->selectionModel(), &QItemSelectionModel::currentRowChanged, m_links,
             [this](const QModelIndex &current) { viewRowChanged(current.row()); });
     delete old; // its selection models go with it
     if (!hadModel || !m_view->horizontalHeader()->restoreState(layout)) {
@@ -461,13 +282,13 @@ void DBGridEh::connectDataset()
         refreshFooters();
     };
     m_datasetConnections = {
-        connect(d, &Dataset::currentChanged, this, [this] { followDatasetRow(); }),
-        connect(d, &Dataset::listChanged, this, footers),
-        connect(d, &Dataset::reset, this, footers),
-        connect(d, &Dataset::rowInserted, this, footers),
-        connect(d, &Dataset::rowRemoved, this, footers),
-        connect(d, &Dataset::reset, this, [this] { syncSortIndicator(); }),
-        connect(d, &Dataset::reordered, this, [this] { syncSortIndicator(); }),
+        connect(d, &Dataset::currentChanged, m_links, [this] { followDatasetRow(); }),
+        connect(d, &Dataset::listChanged, m_links, footers),
+        connect(d, &Dataset::reset, m_links, footers),
+        connect(d, &Dataset::rowInserted, m_links, footers),
+        connect(d, &Dataset::rowRemoved, m_links, footers),
+        connect(d, &Dataset::reset, m_links, [this] { syncSortIndicator(); }),
+        connect(d, &Dataset::reordered, m_links, [this] { syncSortIndicator(); }),
     };
 }
 
@@ -749,89 +570,6 @@ bool DBGridEh::isColumnVisible(int column) const
     return column >= 0 && column < m_columns.size() && !m_view->isColumnHidden(column);
 }
 
-QString DBGridEh::columnKey(int column) const
-{
-    // a column is known by its field; a second column of the same field, or
-    // one without a field, by its position
-    const QString &field = m_columns.at(column).field;
-    for (int i = 0; i < column; ++i)
-        if (m_columns.at(i).field.compare(field, Qt::CaseInsensitive) == 0)
-            return QStringLiteral("#%1").arg(column);
-    return field.isEmpty() ? QStringLiteral("#%1").arg(column) : field;
-}
-
-QString DBGridEh::layoutKey() const
-{
-    if (objectName().isEmpty())
-        return QString();
-    const QWidget *owner = window();
-    if (!owner || owner == this)
-        return objectName();
-    return QLatin1String(owner->metaObject()->className()) + QLatin1Char('/') + objectName();
-}
-
-void DBGridEh::saveLayout()
-{
-    if (layoutKey().isEmpty())
-        return;
-    const QHeaderView *titles = m_view->horizontalHeader();
-    QStringList order;
-    QStringList widths;
-    QStringList hidden;
-    for (int v = 0; v < titles->count(); ++v) {
-        const int column = titles->logicalIndex(v);
-        order.append(columnKey(column));
-        widths.append(QString::number(titles->isSectionHidden(column) ? scaledWidth(m_columns.at(column).width)
-                                                                      : titles->sectionSize(column)));
-        if (titles->isSectionHidden(column))
-            hidden.append(columnKey(column));
-    }
-    QSettings settings;
-    settings.beginGroup(layoutKey());
-    settings.setValue(QStringLiteral("columns"), order);
-    settings.setValue(QStringLiteral("widths"), widths);
-    settings.setValue(QStringLiteral("hidden"), hidden);
-    settings.endGroup();
-}
-
-void DBGridEh::restoreLayout()
-{
-    if (layoutKey().isEmpty())
-        return;
-    QSettings settings;
-    settings.beginGroup(layoutKey());
-    const QStringList order = settings.value(QStringLiteral("columns")).toStringList();
-    const QStringList widths = settings.value(QStringLiteral("widths")).toStringList();
-    const QStringList hidden = settings.value(QStringLiteral("hidden")).toStringList();
-    settings.endGroup();
-    if (order.isEmpty())
-        return;
-    QHeaderView *titles = m_view->horizontalHeader();
-    int place = 0;
-    for (int i = 0; i < order.size(); ++i) {
-        int column = -1;
-        for (int c = 0; c < m_columns.size() && column < 0; ++c)
-            if (columnKey(c) == order.at(i))
-                column = c;
-        if (column < 0)
-            continue; // a column the grid no longer has
-        titles->moveSection(titles->visualIndex(column), place++);
-        m_view->setColumnHidden(column, hidden.contains(order.at(i)));
-        bool ok = false;
-        const int width = widths.value(i).toInt(&ok);
-        if (ok && width > 0) {
-            if (m_view->isColumnHidden(column)) {
-                m_view->setColumnHidden(column, false);
-                m_view->setColumnWidth(column, width);
-                m_view->setColumnHidden(column, true);
-            } else {
-                m_view->setColumnWidth(column, width);
-            }
-        }
-    }
-    syncFrozenColumns();
-}
-
 void DBGridEh::showContextMenu(QWidget *from, const QPoint &pos)
 {
     m_printAction->setVisible(printer() != nullptr);
@@ -848,41 +586,20 @@ void DBGridEh::printGrid()
 
 void DBGridEh::chooseColumns()
 {
-    // The dialog lives for this call; its widgets are its children.
-    QDialog dialog(this);
-    dialog.setObjectName(QStringLiteral("DBGridEhColumnsDialog"));
-    dialog.setWindowTitle(QStringLiteral("设置表格列属性"));
-    auto *layout = new QVBoxLayout(&dialog);
-    layout->addWidget(new QLabel(QStringLiteral("勾选要显示的列："), &dialog));
-    auto *list = new QListWidget(&dialog);
-    list->setObjectName(QStringLiteral("columns"));
-    layout->addWidget(list);
-    const QHeaderView *titles = m_view->horizontalHeader();
-    for (int v = 0; v < titles->count(); ++v) {
-        const int column = titles->logicalIndex(v);
-        auto *item = new QListWidgetItem(m_columns.at(column).title, list);
-        item->setFlags(Qt::ItemIsUserCheckable | Qt::ItemIsEnabled | Qt::ItemIsSelectable);
-        item->setCheckState(isColumnVisible(column) ? Qt::Checked : Qt::Unchecked);
-        item->setData(Qt::UserRole, column);
-    }
-    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
-    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("确定"));
-    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("取消"));
-    layout->addWidget(buttons);
-    connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-    // a grid keeps at least one column
-    connect(list, &QListWidget::itemChanged, &dialog, [list, buttons] {
-        bool any = false;
-        for (int i = 0; i < list->count() && !any; ++i)
-            any = list->item(i)->checkState() == Qt::Checked;
-        buttons->button(QDialogButtonBox::Ok)->setEnabled(any);
-    });
-    if (platform().showModal(&dialog) != QDialog::Accepted)
-        return;
-    for (int i = 0; i < list->count(); ++i) {
-        const QListWidgetItem *item = list->item(i);
-        m_view->setColumnHidden(item->data(Qt::UserRole).toInt(), item->checkState() != Qt::Checked);
-    }
-    syncFrozenColumns();
+    ColumnChooser::choose(this);
+}
+
+void DBGridEh::saveLayout()
+{
+    GridLayouts::save(*this);
+}
+
+void DBGridEh::restoreLayout()
+{
+    GridLayouts::restore(*this);
+}
+
+QString DBGridEh::layoutKey() const
+{
+    return GridLayouts::layoutKey(*this);
 }

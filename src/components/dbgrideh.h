@@ -130,19 +130,24 @@ Q_SIGNALS:
 protected:
     void showEvent(QShowEvent *event) override;
 
-private:
-    friend class DBGridEhView;
-    friend class DBGridEhFooter;
-    friend class DBGridEhModel;
-
-    Dataset *dataset() const;
+public:
+    // --- for the grid's own parts (model, view, footer, layouts, chooser) ----
+    QString hint() const { return m_hint; }
+    // Indexes into columns() of the frozen ones, in display order.
     QList<int> frozenColumns() const;
     int frozenWidth() const;
     int rowHeight() const;
+    // Lays the footer and the frozen overlay over the view.
+    void layoutOverlays();
+    // Makes the frozen overlay show the frozen columns as they now are.
+    void syncFrozenColumns();
+    // Whether the current row waits to be scrolled into view (once).
+    bool takePendingScroll();
+
+private:
+    Dataset *dataset() const;
     void connectDataset();
     void applyColumns();
-    void syncFrozenColumns();
-    void layoutOverlays();
     void followDatasetRow();
     void viewRowChanged(int row);
     void sortByColumn(int column);
@@ -151,7 +156,6 @@ private:
     void showContextMenu(QWidget *from, const QPoint &pos);
     void printGrid();
     void chooseColumns();
-    QString columnKey(int column) const;
 
     QList<GridColumn> m_columns;
     QList<CellFormat> m_formats; // one per column
@@ -165,9 +169,10 @@ private:
     // The current row still to be scrolled into view once the grid has its size.
     bool m_scrollPending = false;
 
+    QObject *m_links = nullptr;         // context of the grid's connections
     DBGridEhView *m_view = nullptr;     // child of the grid
-    QTableView *m_frozen = nullptr;     // overlay, child of m_view
-    DBGridEhFooter *m_footer = nullptr; // child of m_view
+    QPointer<QTableView> m_frozen;     // overlay, child of m_view
+    QPointer<DBGridEhFooter> m_footer; // child of m_view
     DBGridEhModel *m_model = nullptr;   // child of the grid
     QMenu *m_menu = nullptr;            // child of the grid
     QAction *m_printAction = nullptr;   // in m_menu
