@@ -169,11 +169,11 @@ private:
     // The current row still to be scrolled into view once the grid has its size.
     bool m_scrollPending = false;
 
-    QObject *m_links = nullptr;         // context of the grid's connections
-    DBGridEhView *m_view = nullptr;     // child of the grid
+    QObject *m_links = nullptr;        // context of the grid's connections
+    DBGridEhView *m_view = nullptr;    // child of the grid
     QPointer<QTableView> m_frozen;     // overlay, child of m_view
     QPointer<DBGridEhFooter> m_footer; // child of m_view
-    DBGridEhModel *m_model = nullptr;   // child of the grid
-    QMenu *m_menu = nullptr;            // child of the grid
-    QAction *m_printAction = nullptr;   // in m_menu
+    DBGridEhModel *m_model = nullptr;  // child of the grid
+    QMenu *m_menu = nullptr;           // child of the grid
+    QAction *m_printAction = nullptr;  // in m_menu
 };

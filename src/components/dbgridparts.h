@@ -205,4 +205,3 @@ private:
 
     DBGridEh *m_grid;
 };
-

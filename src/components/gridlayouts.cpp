@@ -38,8 +38,9 @@ void GridLayouts::save(const DBGridEh &grid)
     for (int v = 0; v < titles->count(); ++v) {
         const int column = titles->logicalIndex(v);
         order.append(columnKey(grid, column));
-        widths.append(QString::number(titles->isSectionHidden(column) ? grid.scaledWidth(grid.columns().at(column).width)
-                                                                      : titles->sectionSize(column)));
+        widths.append(QString::number(titles->isSectionHidden(column)
+                                          ? grid.scaledWidth(grid.columns().at(column).width)
+                                          : titles->sectionSize(column)));
         if (titles->isSectionHidden(column))
             hidden.append(columnKey(grid, column));
     }
@@ -88,4 +89,3 @@ void GridLayouts::restore(DBGridEh &grid)
     }
     grid.syncFrozenColumns();
 }
-

@@ -473,39 +473,6 @@ TEST_F(ExportTest, AnExcelWorkbookThatAnotherReaderReadsBack)
     EXPECT_GT(widths[3].toDouble(), widths[0].toDouble());
 }
 
-TEST(PieChartTest, SharesTextsAndAPictureWithManySlices)
-{
-    PieChart pie;
-    pie.resize(520, 420);
-    pie.addSlice(QStringLiteral("餐饮"), 75);
-    pie.addSlice(QStringLiteral("交通"), 25);
-    pie.addSlice(QStringLiteral("空"), 0);
-    EXPECT_DOUBLE_EQ(pie.percent(0), 75.0);
-    EXPECT_EQ(pie.sliceText(1), QStringLiteral("交通 25.00%"));
-    EXPECT_EQ(pie.percent(2), 0.0);
-    QSet<QRgb> colours;
-    for (int n = 0; n < 30; ++n)
-        colours.insert(PieChart::paletteColor(n).rgb());
-    EXPECT_EQ(colours.size(), 30); // thirty slices, thirty colours
-    pie.clear();
-    for (int n = 0; n < 30; ++n)
-        pie.addSlice(QStringLiteral("项目%1").arg(n), n + 1);
-    for (int elevation : {315, 351, 369, 495, 270}) {
-        pie.setElevation(elevation);
-        const QImage image = pie.picture();
-        ASSERT_EQ(image.size(), QSize(520, 420));
-        int coloured = 0;
-        for (int y = 0; y < image.height(); y += 2)
-            for (int x = 0; x < image.width(); x += 2)
-                if (image.pixelColor(x, y).saturation() > 80)
-                    ++coloured;
-        EXPECT_GT(coloured, 2000) << elevation;
-    }
-}
-
-// Time stamps are written as they are stored, also where the local time
-// zone skips or repeats an hour: in Central European time 02:30 on
-// 2026-03-29 does not exist and 02:30 on 2026-10-25 happens twice.
 TEST_F(ExportTest, TimeStampsAcrossADaylightSavingChangeAreWrittenAsStored)
 {
     const QByteArray oldZone = qgetenv("TZ");
@@ -564,33 +531,4 @@ TEST_F(ExportTest, TimeStampsAcrossADaylightSavingChangeAreWrittenAsStored)
     ledger->setValue(QStringLiteral("zc"), 2);
     ledger->post();
     EXPECT_EQ(db.scalar(QStringLiteral("select jzsj from szzb where zbid=(select min(zbid) from szzb)")), stamps[0]);
-}
-
-// Amounts formatted from their whole number of cents read as the exact way
-// gives them.
-TEST(NumberPatternTest, FormatsAsFormatNumberDoes)
-{
-    const QStringList patterns = {QStringLiteral("0.00"),    QStringLiteral("#,##0.00"),  QStringLiteral("0"),
-                                  QStringLiteral("0.0#"),    QStringLiteral("共0条记录"), QStringLiteral("#.##"),
-                                  QStringLiteral("0.000元"), QStringLiteral("无数字"),    QStringLiteral("00000.0")};
-    std::vector<double> values = {0,       -0.0,   0.004,       0.005,           -0.005, 2.675,   1.005,    12.25,
-                                  -12.5,   30.5,   1234567.891, 999999999999.99, 1e15,   -1e15,   123456.0, 0.1 + 0.2,
-                                  1.0 / 3, qInf(), -qInf(),     qQNaN(),         99.995, -99.995, 1e-7,     5e13};
-    QRandomGenerator rng(11);
-    for (int i = 0; i < 3000; ++i) {
-        values.push_back(double(rng.bounded(-100000000, 100000000)) / 100.0);
-        values.push_back(double(rng.bounded(-100000, 100000)) / 1000.0);
-        values.push_back((rng.generateDouble() - 0.5) * 1e9);
-    }
-    for (const QString &pattern : patterns) {
-        const NumberPattern once(pattern);
-        for (double v : values) {
-            std::string utf8;
-            once.appendUtf8(v, &utf8);
-            const QString expected = once.formatExactly(v);
-            ASSERT_EQ(QString::fromStdString(utf8), expected) << pattern.toStdString() << " " << v;
-            ASSERT_EQ(once.format(v), expected);
-            ASSERT_EQ(formatNumber(pattern, v), expected);
-        }
-    }
 }
