@@ -42,7 +42,7 @@ Result run(QWidget *owner, const QString &jetFile, const QString &staging, const
     QProcess child;
     child.setProgram(program.isEmpty() ? readerProgram() : program);
     child.setArguments(arguments.isEmpty() ? QStringList{jetFile, staging} : arguments);
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
     // the sanitizer reserves terabytes of address space for its shadow
     const rlim_t space = RLIM_INFINITY;
 #else

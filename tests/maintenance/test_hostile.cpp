@@ -56,7 +56,7 @@ QByteArray damaged(const char *name, quint64 seed)
     return Mutants::mutate(original, seed, original.at(0x14) == 0 ? 2048 : 4096);
 }
 
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 constexpr bool Sanitized = true;
 #else
 constexpr bool Sanitized = false;
