@@ -137,7 +137,7 @@ Result run(QWidget *owner, const QString &jetFile, const QString &staging, const
         result.reason = refusal;
     } else {
         result.outcome = Outcome::Crashed;
-        result.reason = QStringLiteral("读取程序未能完成读取（退出码 %1）。").arg(child.exitCode());
+        result.reason = QStringLiteral("读取时出错，读取程序异常终止（退出码 %1）。").arg(child.exitCode());
     }
     removeStaging();
     return result;
