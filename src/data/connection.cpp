@@ -216,12 +216,7 @@ Statement Connection::prepareSqlite(const QString &sql)
 
 void Connection::runSqlite(const QString &sql)
 {
-    Statement stmt = prepareSqlite(sql);
-    int rc;
-    while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
-    }
-    if (rc != SQLITE_DONE)
-        fail();
+    prepareSqlite(sql).run();
 }
 
 QStringList Connection::attachExternals(const QStringList &files)
@@ -304,8 +299,8 @@ void Connection::expandInsertSelectStar(QString *sql)
     }
     Statement info = prepareSqlite(QStringLiteral("PRAGMA %1.table_info(%2)").arg(sourceSchema, sourceTable));
     QStringList columns;
-    while (sqlite3_step(info.get()) == SQLITE_ROW)
-        columns.append(QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(info.get(), 1))));
+    while (info.step())
+        columns.append(info.text(1));
     if (columns.isEmpty())
         throw DbError(QStringLiteral("The Microsoft Jet database engine cannot find the input table or query '%1'.")
                           .arg(sourceTable));
@@ -493,7 +488,7 @@ const TableInfo &Connection::tableInfo(const QString &table)
     // while the schema is the one it was read from.
     {
         Statement version = prepareSqlite(QStringLiteral("PRAGMA schema_version"));
-        const qint64 now = sqlite3_step(version.get()) == SQLITE_ROW ? sqlite3_column_int64(version.get(), 0) : -1;
+        const qint64 now = version.step() ? version.integer(0) : -1;
         if (now != m_schemaVersion) {
             m_tables.clear();
             m_schemaVersion = now;
@@ -506,9 +501,9 @@ const TableInfo &Connection::tableInfo(const QString &table)
     TableInfo info;
     info.name = table;
     Statement stmt = prepareSqlite(QStringLiteral("PRAGMA table_info(%1)").arg(table));
-    while (sqlite3_step(stmt.get()) == SQLITE_ROW) {
+    while (stmt.step()) {
         TableColumn col;
-        col.name = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt.get(), 1)));
+        col.name = stmt.text(1);
         col.kind = kindOfDeclaredType(reinterpret_cast<const char *>(sqlite3_column_text(stmt.get(), 2)));
         if (sqlite3_column_int(stmt.get(), 5) == 1 && col.kind == FieldKind::Integer)
             info.autoIncrement = int(info.columns.size());

@@ -97,11 +97,7 @@ void Dataset::execSql()
     Statement stmt = m_connection->prepare(sqlText(), &attached);
     try {
         bindParameters(stmt.get(), m_params, m_connection);
-        int rc;
-        while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
-        }
-        if (rc != SQLITE_DONE)
-            m_connection->fail();
+        stmt.run();
     } catch (...) {
         m_connection->detachExternals(attached);
         throw;
@@ -179,9 +175,9 @@ void Dataset::addEditor(QObject *owner, std::function<void()> flush)
 {
     m_editors.emplace_back(owner, std::move(flush));
     connect(owner, &QObject::destroyed, this, [this, owner] {
-        m_editors.erase(std::remove_if(m_editors.begin(), m_editors.end(),
-                                       [owner](const auto &e) { return e.first == owner; }),
-                        m_editors.end());
+        m_editors.erase(
+            std::remove_if(m_editors.begin(), m_editors.end(), [owner](const auto &e) { return e.first == owner; }),
+            m_editors.end());
     });
 }
 
@@ -450,4 +446,3 @@ std::size_t Dataset::memoryUsage() const
         bytes += c->bytes() + sizeof(ColumnData);
     return bytes;
 }
-

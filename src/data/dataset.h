@@ -8,7 +8,6 @@
 #include <QDate>
 #include <QDateTime>
 #include <QHash>
-#include <QHash>
 #include <QObject>
 #include <QSet>
 #include <QStringList>
@@ -20,6 +19,31 @@
 #include <string>
 #include <vector>
 
+// Thread notes. Who owns what, and which thread may touch it:
+//
+//  * The main thread owns the data module, every Dataset, the program's
+//    connection and every widget. A Dataset is never touched by another
+//    thread, with the one exception below.
+//  * A background opening (openInBackground) runs readRows() on a worker
+//    (std::async) over a Connection the worker makes, uses and closes
+//    itself; it gets copies of the translated statement and the parameters.
+//    The worker's result (ReadRows) and its failure reach the main thread
+//    through the future of the PendingLoad, which the main thread owns and
+//    which outlives the worker (finishOpen() and close() wait for it). The
+//    one thing both touch is PendingLoad::stop, an atomic: the main thread
+//    sets it, the worker's engine reads it (a progress handler) and stops.
+//  * readRows() steps the engine on its calling thread and hands batches of
+//    copied values to a helper thread through a buffer under a mutex; the
+//    helper stores them into the ColumnData it alone touches until it is
+//    joined, before readRows() returns. Sort keys (Collation::ranks) are made
+//    on two threads over disjoint halves, joined before use.
+//  * runBusy() (components) runs a command's work on a worker, which may use
+//    the program's connection: meanwhile the main thread only spins its
+//    event loop with the user's input held back, paints from the datasets in
+//    memory, and starts no statement.
+//  * Connections are opened without the engine's per-call locking: each is
+//    used by one thread at a time, as above.
+//
 // A result of a statement (a query dataset) or a whole table (a table
 // dataset), held entirely in memory, with a current row and the editing
 // states of a desktop database cursor:

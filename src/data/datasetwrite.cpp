@@ -5,8 +5,8 @@
 #include <sqlite3.h>
 
 #include <algorithm>
-#include <cstring>
 #include <charconv>
+#include <cstring>
 
 // Converting values to a column's kind and writing rows back to the table.
 
@@ -217,8 +217,7 @@ void Dataset::post()
         Statement stmt = m_connection->prepareSqlite(sql);
         for (int i = 0; i < columns.size(); ++i)
             bindValue(stmt.get(), i + 1, columns[i], m_buffer[std::size_t(columns[i])]);
-        if (sqlite3_step(stmt.get()) != SQLITE_DONE)
-            m_connection->fail();
+        stmt.run();
         const qlonglong rowid = sqlite3_last_insert_rowid(db);
         if (m_keyColumn >= 0)
             m_buffer[std::size_t(m_keyColumn)] = rowid;
@@ -246,8 +245,7 @@ void Dataset::post()
             for (int i = 0; i < columns.size(); ++i)
                 bindValue(stmt.get(), i + 1, columns[i], m_buffer[std::size_t(columns[i])]);
             bindRowCondition(stmt.get(), int(columns.size()) + 1, storageRow, matched);
-            if (sqlite3_step(stmt.get()) != SQLITE_DONE)
-                m_connection->fail();
+            stmt.run();
             if (sqlite3_changes(db) != 1)
                 throw DbError(RowNotFound);
             for (int f : std::as_const(columns))
@@ -309,8 +307,7 @@ void Dataset::remove()
     Statement stmt = m_connection->prepareSqlite(
         QStringLiteral("DELETE FROM %1%2").arg(m_table, rowCondition(storageRow, &matched)));
     bindRowCondition(stmt.get(), 1, storageRow, matched);
-    if (sqlite3_step(stmt.get()) != SQLITE_DONE)
-        m_connection->fail();
+    stmt.run();
     if (sqlite3_changes(m_connection->handle()) != 1)
         throw DbError(RowNotFound);
     const int row = m_pos;
@@ -364,4 +361,3 @@ void Dataset::bindRowCondition(sqlite3_stmt *stmt, int first, std::size_t storag
 }
 
 // --- access by position -----------------------------------------------------------
-

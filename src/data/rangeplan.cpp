@@ -80,8 +80,8 @@ bool isIndexed(Connection *connection, const QString &table, const QString &colu
 {
     Statement indexes = connection->prepareSqlite(QStringLiteral("PRAGMA index_list(\"%1\")").arg(table));
     QStringList names;
-    while (sqlite3_step(indexes.get()) == SQLITE_ROW)
-        names.append(QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(indexes.get(), 1))));
+    while (indexes.step())
+        names.append(indexes.text(1));
     for (const QString &name : std::as_const(names)) {
         QString quoted = name;
         quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
