@@ -7,6 +7,8 @@
 #include "data/tdm.h"
 #include "ledger/tfrmdz.h"
 #include "ledger/tfrmzbcx.h"
+#include "ledger/tfrmzddr.h"
+#include "ledger/tfrmzdgz.h"
 #include "memos/memopage.h"
 #include "memos/tfrmjslxmc.h"
 #include "memos/tfrmjslxwh.h"
@@ -52,6 +54,8 @@ TDM *createApplicationWindows()
     new TFrmLxrfz(window);
     new TFrmFzmc(window);
     new TFrmRQ(window);
+    new TFrmZddr(window);
+    new TFrmZdgz(window);
     // the editor's count of due memos goes to the memo page; due memos are
     // announced after a successful login
     MemoPage *memos = window->TabSheet6;

@@ -22,6 +22,9 @@ class TFrmTxl;
 class TFrmLxrfz;
 class TFrmFzmc;
 class TFrmRQ;
+class TFrmZddr;
+class TFrmZdgz;
+class TFrmGzwh;
 
 struct Forms
 {
@@ -44,6 +47,9 @@ struct Forms
     TFrmLxrfz *FrmLxrfz = nullptr;
     TFrmFzmc *FrmFzmc = nullptr;
     TFrmRQ *FrmRQ = nullptr;
+    TFrmZddr *FrmZddr = nullptr;
+    TFrmZdgz *FrmZdgz = nullptr;
+    TFrmGzwh *FrmGzwh = nullptr;
 };
 
 Forms &forms();

@@ -88,6 +88,41 @@ CREATE TABLE lxrfz (
   zm TEXT COLLATE NOCASE CONSTRAINT zm_size CHECK (length(zm) <= 50));
 )SQL";
 
+// What the program keeps beyond the ten tables; made at start in a ledger
+// that lacks it. zdgz: the rules that suggest an item and detail for a bill
+// row (keyword in the counterparty or the goods); drpc: the batches of
+// imported bills; drjl: each imported bill row (its key, the merchant's
+// order number, the entry made of it); zdgs: the column mapping remembered
+// per bank layout.
+const char *const AddedTables = R"SQL(
+CREATE TABLE zdgz (
+  gzid INTEGER PRIMARY KEY AUTOINCREMENT,
+  gjz TEXT COLLATE NOCASE CONSTRAINT gjz_size CHECK (length(gjz) <= 50),
+  xm TEXT COLLATE NOCASE CONSTRAINT zdgz_xm_size CHECK (length(xm) <= 50),
+  mx TEXT COLLATE NOCASE CONSTRAINT zdgz_mx_size CHECK (length(mx) <= 50));
+CREATE TABLE drpc (
+  pcid INTEGER PRIMARY KEY AUTOINCREMENT,
+  drsj DATETIME,
+  wjm TEXT,
+  ly TEXT,
+  czy TEXT,
+  ts INTEGER);
+CREATE TABLE drjl (
+  jlid INTEGER PRIMARY KEY AUTOINCREMENT,
+  pcid INTEGER,
+  jyh TEXT,
+  shdh TEXT,
+  zbid INTEGER,
+  rq DATE,
+  je INTEGER,
+  ly TEXT);
+CREATE INDEX drjl_jyh ON drjl (jyh);
+CREATE INDEX drjl_pcid ON drjl (pcid);
+CREATE TABLE zdgs (
+  gsid TEXT PRIMARY KEY,
+  dy TEXT);
+)SQL";
+
 struct Preset
 {
     const char *item;
@@ -115,6 +150,7 @@ void exec(sqlite3 *db, const QString &sql)
 void createTables(sqlite3 *db)
 {
     exec(db, QString::fromUtf8(Tables));
+    exec(db, QString::fromUtf8(AddedTables));
 }
 
 const QStringList &tableNames()
@@ -217,10 +253,15 @@ int maxLength(const QString &table, const QString &column)
 
 void addMissingParts(sqlite3 *db)
 {
-    // The totals of a date range read this index alone, never the rows.
-    for (const Entry &e : ownSchema()) {
-        if (e.type != QLatin1String("index") && e.type != QLatin1String("trigger"))
-            continue;
+    // tables first, then what belongs to them (the engine's own aside)
+    QList<Entry> ordered;
+    for (const Entry &e : ownSchema())
+        if (e.type == QLatin1String("table") && !e.name.startsWith(QLatin1String("sqlite_")))
+            ordered.append(e);
+    for (const Entry &e : ownSchema())
+        if (e.type != QLatin1String("table") && !e.name.startsWith(QLatin1String("sqlite_")))
+            ordered.append(e);
+    for (const Entry &e : std::as_const(ordered)) {
         bool ok = false;
         const QByteArray probe = QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type='%1' AND name='%2'")
                                      .arg(e.type, e.name)

@@ -14,7 +14,9 @@ namespace Schema {
 void exec(sqlite3 *db, const QString &sql);
 
 // Creates the ten tables (with their index and the trigger that deletes the
-// details of a deleted item) in an open, empty database. Throws DbError.
+// details of a deleted item) and the tables the program keeps beyond them
+// (bill rules, imported bills, bank layouts) in an open, empty database.
+// Throws DbError.
 void createTables(sqlite3 *db);
 
 // The most characters column of table may hold (its length check), 0 when
@@ -26,7 +28,8 @@ const QStringList &tableNames();
 
 // Adds to a database made by an earlier version what the program adds
 // itself at start: the indexes it lacks (such as the covering index of the
-// statistics' totals) and the trigger that deletes an item's details.
+// statistics' totals), the trigger that deletes an item's details, and the
+// tables it keeps beyond the ten.
 // Takes a while once on a large ledger, nothing afterwards. Throws DbError.
 void addMissingParts(sqlite3 *db);
 

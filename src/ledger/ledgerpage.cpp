@@ -1,5 +1,6 @@
 #include "ledgerpage.h"
 
+#include "components/busy.h"
 #include "components/dbcontrols.h"
 #include "components/dbgrideh.h"
 #include "components/forms.h"
@@ -9,11 +10,14 @@
 #include "data/tdm.h"
 #include "ledger/tfrmdz.h"
 #include "ledger/tfrmzbcx.h"
+#include "ledger/tfrmzddr.h"
 #include "platform/platform.h"
 
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QSettings>
 #include <QVBoxLayout>
 
 LedgerPage::LedgerPage(GridPrinter *printer, SaveDialog *saveDialog, QWidget *parent)
@@ -39,6 +43,7 @@ LedgerPage::LedgerPage(GridPrinter *printer, SaveDialog *saveDialog, QWidget *pa
     BitBtn4 = new QPushButton(QStringLiteral("打印"), this);
     BitBtn5 = new QPushButton(QStringLiteral("导出数据"), this);
     BitBtn6 = new QPushButton(QStringLiteral("条件筛选"), this);
+    BitBtn7 = new QPushButton(QStringLiteral("导入账单"), this);
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(BitBtn1);
     buttons->addWidget(BitBtn2);
@@ -46,6 +51,7 @@ LedgerPage::LedgerPage(GridPrinter *printer, SaveDialog *saveDialog, QWidget *pa
     buttons->addSpacing(30);
     buttons->addWidget(BitBtn4);
     buttons->addWidget(BitBtn5);
+    buttons->addWidget(BitBtn7);
     buttons->addSpacing(30);
     buttons->addWidget(BitBtn6);
     buttons->addStretch();
@@ -55,7 +61,7 @@ LedgerPage::LedgerPage(GridPrinter *printer, SaveDialog *saveDialog, QWidget *pa
     layout->addWidget(DBGridEh1, 1);
     layout->addLayout(buttons);
 
-    const QList<QPushButton *> all = {BitBtn1, BitBtn2, BitBtn3, BitBtn4, BitBtn5, BitBtn6};
+    const QList<QPushButton *> all = {BitBtn1, BitBtn2, BitBtn3, BitBtn4, BitBtn5, BitBtn6, BitBtn7};
     for (int i = 0; i < all.size(); ++i)
         all[i]->setObjectName(QStringLiteral("BitBtn%1").arg(i + 1));
     connect(BitBtn1, &QPushButton::clicked, this, guarded([this] { BitBtn1Click(); }));
@@ -64,6 +70,7 @@ LedgerPage::LedgerPage(GridPrinter *printer, SaveDialog *saveDialog, QWidget *pa
     connect(BitBtn4, &QPushButton::clicked, this, guarded([this] { BitBtn4Click(); }));
     connect(BitBtn5, &QPushButton::clicked, this, guarded([this] { BitBtn5Click(); }));
     connect(BitBtn6, &QPushButton::clicked, this, guarded([this] { BitBtn6Click(); }));
+    connect(BitBtn7, &QPushButton::clicked, this, guarded([this] { BitBtn7Click(); }));
     connect(DBGridEh1, &DBGridEh::doubleClicked, this, guarded([this] { BitBtn2Click(); }));
 }
 
@@ -77,7 +84,8 @@ void LedgerPage::bindColumns()
         GridColumn::of(QStringLiteral("序号"), QStringLiteral("zbid"), 36),
         GridColumn::of(QStringLiteral("日期"), QStringLiteral("rq"), 65, Qt::AlignCenter),
         GridColumn::of(QStringLiteral("类型"), QStringLiteral("lx"), 32, Qt::AlignCenter),
-        GridColumn::of(QStringLiteral("费用项目"), QStringLiteral("xm"), 83).counting(QStringLiteral("共0条记录"), maroon),
+        GridColumn::of(QStringLiteral("费用项目"), QStringLiteral("xm"), 83)
+            .counting(QStringLiteral("共0条记录"), maroon),
         GridColumn::of(QStringLiteral("费用明细"), QStringLiteral("mx"), 82),
         GridColumn::amount(QStringLiteral("收入额"), QStringLiteral("sr"), 70, green),
         GridColumn::amount(QStringLiteral("支出额"), QStringLiteral("zc"), 68, red),
@@ -133,4 +141,61 @@ void LedgerPage::BitBtn5Click()
 void LedgerPage::BitBtn6Click()
 {
     platform().showModal(forms().FrmZbcx);
+}
+
+void LedgerPage::BitBtn7Click()
+{
+    QSettings settings;
+    const QString folderKey = QStringLiteral("bills/folder");
+    FileDialogRequest request;
+    request.title = QStringLiteral("导入账单");
+    request.filter = QStringLiteral("账单文件|*.csv;*.xlsx;*.xls|支付宝压缩账单|*.zip|所有文件|*");
+    request.directory = settings.value(folderKey).toString();
+    const FileDialogResult chosen = platform().openFile(window(), request);
+    if (!chosen.accepted)
+        return;
+    settings.setValue(folderKey, QFileInfo(chosen.fileName).absolutePath());
+
+    TDM *dm = DM;
+    QString password;
+    BillImport::Preview preview;
+    for (;;) {
+        Bills::ReadStatus status = Bills::ReadStatus::Failed;
+        QString error;
+        runBusy(window(), QStringLiteral("正在读取账单……"), [&](BusyTask &) {
+            preview = BillImport::read(dm->ADOConnection1, chosen.fileName, password, &status, &error);
+        });
+        if (status == Bills::ReadStatus::Ok)
+            break;
+        if (status == Bills::ReadStatus::Failed) {
+            platform().showMessage(
+                window(),
+                QStringLiteral("无法读取账单文件“%1”：\r%2").arg(QFileInfo(chosen.fileName).fileName(), error));
+            return;
+        }
+        const QString prompt
+            = status == Bills::ReadStatus::NeedsPassword
+                  ? QStringLiteral("这个压缩账单有密码保护。\n请输入解压密码（支付宝发送账单时告知的密码）：")
+                  : QStringLiteral("解压密码不对，请重新输入：");
+        if (!platform().askText(window(), QStringLiteral("导入账单"), prompt, true, &password))
+            return;
+    }
+    if (preview.source == Bills::Source::Unknown && preview.header.isEmpty()) {
+        platform().showMessage(window(), QStringLiteral("“%1”不是认识的账单：文件中找不到带表头的表格。")
+                                             .arg(QFileInfo(chosen.fileName).fileName()));
+        return;
+    }
+    if (preview.source == Bills::Source::Unknown)
+        platform().showMessage(window(), QStringLiteral("这个账单的格式还不认识。\r"
+                                                        "请在“列对应”中指出日期、金额等各列，"
+                                                        "以后同样格式的账单会自动认出。"));
+    TFrmZddr *form = forms().FrmZddr;
+    form->setPreview(std::move(preview));
+    platform().showModal(form);
+    if (form->changedLedger()) {
+        dm->ADOQlsz->close();
+        dm->ADOQlsz->open();
+        if (const qint64 first = form->firstImported())
+            dm->ADOQlsz->locate(QStringLiteral("zbid"), first);
+    }
 }

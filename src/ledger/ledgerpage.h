@@ -25,6 +25,7 @@ public:
     QPushButton *BitBtn4; // 打印
     QPushButton *BitBtn5; // 导出数据
     QPushButton *BitBtn6; // 条件筛选
+    QPushButton *BitBtn7; // 导入账单
 
     // Binds the twelve columns of the grid (done once at start-up).
     void bindColumns();
@@ -35,6 +36,10 @@ public:
     void BitBtn4Click();
     void BitBtn5Click();
     void BitBtn6Click();
+    // Reads a bill of 支付宝, 微信支付 or a bank chosen by the user (asking
+    // for the password of an encrypted archive) and shows its preview; the
+    // ledger is read anew when the preview imported or undid anything.
+    void BitBtn7Click();
 
 private:
     GridPrinter *m_printer;

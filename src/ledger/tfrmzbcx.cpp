@@ -159,7 +159,8 @@ void TFrmZbcx::FormShow()
         const QSignalBlocker blocker(ComboBox5);
         FormWidgets::fillList(ComboBox5, QStringLiteral("选择全部"), names, QStringLiteral("xmmc"));
     }
-    FormWidgets::fillList(ComboBox6, QStringLiteral("全部"), QStringLiteral("select * from jtcy"), QStringLiteral("cyxm"));
+    FormWidgets::fillList(ComboBox6, QStringLiteral("全部"), QStringLiteral("select * from jtcy"),
+                          QStringLiteral("cyxm"));
 }
 
 void TFrmZbcx::ComboBox5Change()

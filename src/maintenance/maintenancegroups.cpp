@@ -291,7 +291,13 @@ void MaintenanceGroups::BitBtn40Click()
     // all six tables and the version, or nothing
     try {
         runBusy(owner, QStringLiteral("正在导入1.0旧版帐本数据……"),
-                [&](BusyTask &) { ledger->executeInTransaction(Importer::statements(temp)); });
+                [&](BusyTask &) {
+                    // the entries of imported bills are gone with the ledger's
+                    // entries: an undo must not take the new ones for them
+                    QStringList all = Importer::statements(temp);
+                    all << QStringLiteral("delete from drjl") << QStringLiteral("delete from drpc");
+                    ledger->executeInTransaction(all);
+                });
     } catch (const DbError &e) {
         throw DbError(QStringLiteral("1.0旧版数据导入失败，帐本未作任何改动。\r") + errorText(e.message()));
     }

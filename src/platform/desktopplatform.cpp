@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QUrl>
 
@@ -56,7 +57,10 @@ FileDialogResult runFileDialog(QWidget *owner, const FileDialogRequest &request,
         ext.remove(0, 1);
     if (!ext.isEmpty())
         dialog.setDefaultSuffix(ext);
-    if (QFileInfo(request.fileName).isRelative() && !lastFolder().isEmpty())
+    if (QFileInfo(request.fileName).isRelative() && !request.directory.isEmpty()
+        && QFileInfo(request.directory).isDir())
+        dialog.setDirectory(request.directory);
+    else if (QFileInfo(request.fileName).isRelative() && !lastFolder().isEmpty())
         dialog.setDirectory(lastFolder());
     if (!request.fileName.isEmpty())
         dialog.selectFile(request.fileName);
@@ -124,6 +128,21 @@ void DesktopPlatform::showError(QWidget *owner, const QString &text, const QStri
 void DesktopPlatform::showGeneralError(const QString &text)
 {
     messageBox(QApplication::activeWindow(), QMessageBox::Critical, ApplicationTitle, text, QMessageBox::Ok);
+}
+
+bool DesktopPlatform::askText(QWidget *owner, const QString &title, const QString &label, bool secret, QString *text)
+{
+    QInputDialog dialog(owner);
+    dialog.setObjectName(QStringLiteral("TextQuestion"));
+    dialog.setWindowTitle(title);
+    dialog.setLabelText(label);
+    dialog.setTextEchoMode(secret ? QLineEdit::Password : QLineEdit::Normal);
+    dialog.setOkButtonText(QStringLiteral("确定"));
+    dialog.setCancelButtonText(QStringLiteral("取消"));
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    *text = dialog.textValue();
+    return true;
 }
 
 FileDialogResult DesktopPlatform::saveFile(QWidget *owner, const FileDialogRequest &request)

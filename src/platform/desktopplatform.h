@@ -15,6 +15,7 @@ public:
     void showInformation(QWidget *owner, const QString &text, const QString &caption) override;
     void showError(QWidget *owner, const QString &text, const QString &caption) override;
     void showGeneralError(const QString &text) override;
+    bool askText(QWidget *owner, const QString &title, const QString &label, bool secret, QString *text) override;
     FileDialogResult saveFile(QWidget *owner, const FileDialogRequest &request) override;
     FileDialogResult openFile(QWidget *owner, const FileDialogRequest &request) override;
     int showModal(QDialog *dialog) override;

@@ -25,6 +25,7 @@ struct FileDialogRequest
     QString filter;
     QString defaultExtension; // with or without the leading "."
     QString fileName;         // proposed name
+    QString directory;        // folder shown first (when fileName has none)
     int filterIndex = 1;      // 1-based entry chosen first
 };
 
@@ -54,6 +55,10 @@ public:
     virtual void showError(QWidget *owner, const QString &text, const QString &caption = HintCaption) = 0;
     // The program's general error box: the text of an error that ended a command.
     virtual void showGeneralError(const QString &text) = 0;
+
+    // Asks for a line of text (secret: shown as dots, a password); false when
+    // the user cancelled, else *text holds what was typed.
+    virtual bool askText(QWidget *owner, const QString &title, const QString &label, bool secret, QString *text) = 0;
 
     virtual FileDialogResult saveFile(QWidget *owner, const FileDialogRequest &request) = 0;
     virtual FileDialogResult openFile(QWidget *owner, const FileDialogRequest &request) = 0;

@@ -94,11 +94,17 @@ protected:
 
 TEST_F(Hostile, AGenuineVersionOneLedgerComesInCellByCell)
 {
+    // a bill imported before: its entries are replaced with the rest, so
+    // nothing of it may be left for an undo to take the new entries for
+    exec(QStringLiteral("insert into drpc (pcid, wjm, ts) values (1, 'a.csv', 1)"));
+    exec(QStringLiteral("insert into drjl (pcid, jyh, zbid) values (1, '支付宝:T1', 1)"));
     import(fixture("ledger-1.0-jet4.mdb"));
     ASSERT_TRUE(platform.errors().isEmpty()) << platform.errors().join(QLatin1Char('\n')).toStdString();
     ASSERT_EQ(platform.texts(QStringLiteral("message")).last(),
               QStringLiteral("1.0旧版数据导入成功！  请重启《青禾家庭doz2.0》后数据生效！"));
     EXPECT_FALSE(QFileInfo::exists(temp()));
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from drjl")), QStringLiteral("0"));
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from drpc")), QStringLiteral("0"));
 
     QFile json(fixture("ledger-1.0-jet4.expected.json"));
     ASSERT_TRUE(json.open(QIODevice::ReadOnly));

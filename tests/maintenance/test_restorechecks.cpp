@@ -122,6 +122,9 @@ TEST_F(RestoreChecks, AnOlderLedgerWithoutWhatTheProgramAddsRestoresAndGetsItBac
     const QString older = ledger(QStringLiteral("older.qhd"), [](Connection *c) {
         raw(c, "DROP INDEX szzb_totals");
         raw(c, "DROP TRIGGER fyxm_delete_details");
+        // the bill import's tables came later still
+        for (const char *t : {"DROP TABLE zdgz", "DROP TABLE drpc", "DROP TABLE drjl", "DROP TABLE zdgs"})
+            raw(c, t);
     });
     restore(older);
     ASSERT_TRUE(platform.texts(QStringLiteral("error")).isEmpty())
@@ -133,6 +136,9 @@ TEST_F(RestoreChecks, AnOlderLedgerWithoutWhatTheProgramAddsRestoresAndGetsItBac
     EXPECT_EQ(scalar(QStringLiteral(
                   "select count(*) from sqlite_master where name in ('szzb_totals','fyxm_delete_details')")),
               QStringLiteral("2"));
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from sqlite_master where name in "
+                                    "('zdgz','drpc','drjl','zdgs','drjl_jyh','drjl_pcid')")),
+              QStringLiteral("6"));
 }
 
 TEST_F(RestoreChecks, AWriteAheadLogFileIsFoldedIntoOneFile)

@@ -23,6 +23,8 @@ ScriptedPlatform::~ScriptedPlatform()
         ADD_FAILURE() << m_answers.size() << " answer(s) to questions never asked";
     if (!m_files.empty())
         ADD_FAILURE() << m_files.size() << " file dialog choice(s) never used";
+    if (!m_texts.empty())
+        ADD_FAILURE() << m_texts.size() << " typed text(s) never asked for";
     const qsizetype looked = m_errorsLooked;
     const QStringList errors = texts(QStringLiteral("general error"));
     for (qsizetype i = looked; i < errors.size(); ++i)
@@ -58,6 +60,20 @@ QStringList ScriptedPlatform::texts(const QString &kind) const
 bool ScriptedPlatform::hasPendingScripts() const
 {
     return !m_scripts.empty();
+}
+
+bool ScriptedPlatform::askText(QWidget *, const QString &title, const QString &label, bool, QString *text)
+{
+    shown.append({QStringLiteral("text question"), title, label});
+    if (m_texts.empty()) {
+        ADD_FAILURE() << "unexpected question for a text: " << label.toStdString();
+        return false;
+    }
+    const auto [typed, value] = m_texts.front();
+    m_texts.pop_front();
+    if (typed)
+        *text = value;
+    return typed;
 }
 
 bool ScriptedPlatform::askYesNo(QWidget *, const QString &text, const QString &caption)

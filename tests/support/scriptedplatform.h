@@ -34,6 +34,9 @@ public:
     // --- what the test scripts -------------------------------------------------
     void answer(bool yes) { m_answers.push_back(yes); }
     void chooseFile(const QString &fileName, int filterIndex = 1);
+    // The next askText() gets text (typeText) or is cancelled (cancelText).
+    void typeText(const QString &text) { m_texts.push_back({true, text}); }
+    void cancelText() { m_texts.push_back({false, QString()}); }
     void cancelFileDialog();
     // The script for the next showing of the dialog named objectName (the
     // scripts of one dialog run in the order given, whatever other dialogs
@@ -68,6 +71,7 @@ public:
     void showInformation(QWidget *owner, const QString &text, const QString &caption) override;
     void showError(QWidget *owner, const QString &text, const QString &caption) override;
     void showGeneralError(const QString &text) override;
+    bool askText(QWidget *owner, const QString &title, const QString &label, bool secret, QString *text) override;
     FileDialogResult saveFile(QWidget *owner, const FileDialogRequest &request) override;
     FileDialogResult openFile(QWidget *owner, const FileDialogRequest &request) override;
     int showModal(QDialog *dialog) override;
@@ -84,6 +88,7 @@ private:
 
     std::deque<bool> m_answers;
     std::deque<FileDialogResult> m_files;
+    std::deque<std::pair<bool, QString>> m_texts;
     std::deque<std::pair<QString, DialogScript>> m_scripts;
     QDateTime m_now;
     mutable qsizetype m_errorsLooked = 0; // general errors a test has read
