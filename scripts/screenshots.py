@@ -210,6 +210,20 @@ def main():
             press("条件筛选")
             shoot(os.path.join(out, "filter.png"))
             key("Escape")
+        bill = os.environ.get("DOZ_BILL_FILE", "")
+        if wanted("bill-import") and os.path.isfile(bill):
+            press("导入账单", 2.0)
+            # the file dialog: its name box has the focus
+            subprocess.run(["xdotool", "type", "--delay", "15", bill], check=True)
+            time.sleep(1.0)
+            key("Return")
+            for _ in range(40):  # the preview is read
+                if find("撤销上次导入", (pyatspi.ROLE_PUSH_BUTTON,)) is not None:
+                    break
+                time.sleep(0.25)
+            time.sleep(1.0)
+            shoot(os.path.join(out, "bill-import.png"))
+            key("Escape")
         press("分类统计")
         press("统 计")
         if wanted("summary"):

@@ -382,6 +382,11 @@ void prepare(Connection *connection, Preview *preview)
                 if (refund && r.original >= 0 && r.original < rows.size()) {
                     c.item = rows[r.original].item;
                     c.detail = rows[r.original].detail;
+                } else if (refund) {
+                    // money back for something bought: an expense's item
+                    c.income = false;
+                    suggest(c, lists, allRules);
+                    c.income = true;
                 } else {
                     suggest(c, lists, allRules);
                 }

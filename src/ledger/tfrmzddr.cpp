@@ -7,6 +7,8 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -322,8 +324,10 @@ void TFrmZddr::setPreview(BillImport::Preview preview)
     m_firstImported = 0;
     Model->setPreview(&m_preview);
     Label1->setText(QStringLiteral("文件：%1　　（%2）")
-                        .arg(m_preview.file, m_preview.source == Bills::Source::Unknown ? QStringLiteral("格式未知")
-                                                                                        : m_preview.sourceName));
+                        .arg(QFileInfo(m_preview.file).fileName(), m_preview.source == Bills::Source::Unknown
+                                                                       ? QStringLiteral("格式未知")
+                                                                       : m_preview.sourceName));
+    Label1->setToolTip(QDir::toNativeSeparators(m_preview.file));
     // an unknown layout is mapped first; a mapped one can be mapped anew
     QStringList names = m_preview.header;
     names.removeAll(QString());
@@ -422,7 +426,8 @@ void TFrmZddr::BitBtn5Click()
         platform().showMessage(this, QStringLiteral("列对应不完整：%1").arg(why));
         return;
     }
-    Label1->setText(QStringLiteral("文件：%1　　（%2）").arg(m_preview.file, m_preview.sourceName));
+    Label1->setText(
+        QStringLiteral("文件：%1　　（%2）").arg(QFileInfo(m_preview.file).fileName(), m_preview.sourceName));
     showMapping(false);
     Model->refresh();
     DBGridEh1->setFocus();

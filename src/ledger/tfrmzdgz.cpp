@@ -39,13 +39,13 @@ TFrmZdgz::TFrmZdgz(QWidget *parent)
     ADOQzdgz = DBGridEh1->dataSource()->dataset();
     ADOQzdgz->setParent(this);
     DBGridEh1->setColumns({
-        GridColumn::of(QStringLiteral("关键字（交易对方或商品中含有）"), QStringLiteral("gjz"), 200)
+        GridColumn::of(QStringLiteral("关键字"), QStringLiteral("gjz"), 150)
             .counting(QStringLiteral("共 0 条规则"), QColor(128, 0, 0)),
         GridColumn::of(QStringLiteral("费用项目"), QStringLiteral("xm"), 90),
         GridColumn::of(QStringLiteral("费用明细"), QStringLiteral("mx"), 90),
     });
     setSizeGripEnabled(true);
-    resize(460, 360);
+    resize(420, 360);
     new TFrmGzwh(ADOQzdgz, this);
     forms().FrmZdgz = this;
 }
