@@ -222,6 +222,9 @@ void Reader::read(const QString &tableName, const std::function<void(const QList
     MdbHandle *mdb = d->mdb;
     const int pageSize = int(mdb->fmt->pg_size);
     std::vector<MdbField> fields(static_cast<size_t>(count));
+    // the table's page map, which libmdb follows without a check
+    if (!def->usage_map || def->map_sz == 0)
+        broken(QStringLiteral("的页面分配表无法读取。"));
     mdb_rewind_table(def);
     Row row;
     while (mdb_fetch_row(def)) {

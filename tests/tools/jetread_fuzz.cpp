@@ -34,6 +34,22 @@ struct Finding
     bool ours;
 };
 
+bool inOurSources(const QString &line)
+{
+    return line.contains(QLatin1String("/src/maintenance/")) || line.contains(QLatin1String("/src/data/"));
+}
+
+bool faultIsOurs(const QString &report)
+{
+    for (const QString &line : report.split(QLatin1Char('\n'))) {
+        if (line.contains(QLatin1String("runtime error:")))
+            return inOurSources(line);
+        if (line.trimmed().startsWith(QLatin1String("#0 ")))
+            return inOurSources(line);
+    }
+    return false;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -110,8 +126,9 @@ int main(int argc, char **argv)
         QProcess child;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         // a report of the sanitizer ends the child with a status of its own
-        env.insert(QStringLiteral("ASAN_OPTIONS"),
-                   QStringLiteral("log_path=%1/report:detect_leaks=0:allocator_may_return_null=1:exitcode=86").arg(logs));
+        env.insert(
+            QStringLiteral("ASAN_OPTIONS"),
+            QStringLiteral("log_path=%1/report:detect_leaks=0:allocator_may_return_null=1:exitcode=86").arg(logs));
         env.insert(QStringLiteral("UBSAN_OPTIONS"),
                    QStringLiteral("log_path=%1/report:print_stacktrace=1:halt_on_error=1:exitcode=86").arg(logs));
         child.setProcessEnvironment(env);
@@ -151,9 +168,11 @@ int main(int argc, char **argv)
             if (f.open(QIODevice::ReadOnly))
                 report += QString::fromUtf8(f.readAll());
         }
-        // our frames are the ones in the program's own sources
-        const bool ours
-            = report.contains(QLatin1String("/src/maintenance/")) || report.contains(QLatin1String("/src/data/"));
+        // the program's fault where the faulting frame (#0 of the first
+        // stack, or the place of a runtime error) is in its own sources; a
+        // crash inside the Access library with our frames below it is the
+        // library's, which the child process is there to contain
+        const bool ours = faultIsOurs(report);
         ++counts[outcome];
         if (outcome != QLatin1String("staged") && outcome != QLatin1String("refused"))
             findings.append({outcome, QFileInfo(args[which]).fileName(), seed, what, ours});
