@@ -59,7 +59,26 @@ def sample_ledger(db, look):
         statements += ("INSERT INTO txl (fz,lxrxm,bm,xb,sjhm,qq,yx,gsmc,jtdz,sr) VALUES "
                        "('%s','%s','%s','%s','%s','12345678','%s@example.com','青禾科技','北京市海淀区','%s');\n"
                        % (group, name, nick, sex, phone, phone, birthday))
+    # budgets, and recurring entries of which three fall due at this login
+    budgets = [("餐饮", "每月", 600, 0), ("交通", "每月", 60, 0), ("居住", "每月", 400, 1), ("医疗", "每年", 800, 0),
+               ("购物", "每月", 150, 0), ("（全部支出）", "每月", 1500, 0)]
+    for item, period, amount, rollover in budgets:
+        statements += "INSERT INTO yszb (xm,zq,je,jz) VALUES ('%s','%s',%s,%d);\n" % (item, period, amount, rollover)
+    templates = [("支出", "居住", "房租", "银行卡", 3500, "", 0, 10, "2026-12-10", 0),
+                 ("支出", "居住", "电费", "微信钱包", 200, "估计", 1, 8, "2026-12-08", 1),
+                 ("支出", "通讯", "宽带网费", "支付宝", 99.5, "电信宽带", 0, 1, "2026-12-01", 1)]
+    for kind, item, detail, account, amount, remark, estimated, day, first, mode in templates:
+        statements += ("INSERT INTO dqsz (lx,xm,mx,szr,je,bz,gj,gz,jg,rh,ksrq,cs,ms) VALUES "
+                       "('%s','%s','%s','%s',%s,'%s',%d,0,1,%d,'%s',0,%d);\n"
+                       % (kind, item, detail, account, amount, remark, estimated, day, first, mode))
     sql(db, statements)
+
+
+def click(acc):
+    """Clicks the middle of an accessible with the mouse."""
+    x, y, w, h = acc.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    subprocess.run(["xdotool", "mousemove", str(x + w // 2), str(y + h // 2), "click", "1"], check=True)
+    time.sleep(1.0)
 
 
 def find(name, roles=None, root=None):
@@ -186,15 +205,26 @@ def main():
             shoot(os.path.join(out, "login.png"))
         key("Return")  # 管理员, no password
         time.sleep(1.5)
-        # the due memos are announced and opened one by one after the login
-        for _ in range(4):
-            if find("知道了", (pyatspi.ROLE_PUSH_BUTTON,)) is None and find("OK", (pyatspi.ROLE_PUSH_BUTTON,)) is None \
-                    and find("确定", (pyatspi.ROLE_PUSH_BUTTON,)) is None:
+        # the due memos are announced and opened one by one after the login,
+        # then the recurring entries that fell due come in one list
+        deadline = time.time() + 60
+        while time.time() < deadline:
+            if find("以后再说", (pyatspi.ROLE_PUSH_BUTTON,)) is not None:
+                time.sleep(0.5)
+                if wanted("recurring"):
+                    shoot(os.path.join(out, "recurring.png"))
+                key("Escape")
                 break
-            if wanted("memo-editor") and find("知道了", (pyatspi.ROLE_PUSH_BUTTON,)) is not None:
-                shoot(os.path.join(out, "memo-editor.png"))
-            key("Escape")
-        key("Escape")
+            if find("知道了", (pyatspi.ROLE_PUSH_BUTTON,)) is not None:
+                if wanted("memo-editor"):
+                    shoot(os.path.join(out, "memo-editor.png"))
+                key("Escape")
+            elif find("OK", (pyatspi.ROLE_PUSH_BUTTON,)) is not None \
+                    or find("确定", (pyatspi.ROLE_PUSH_BUTTON,)) is not None:
+                key("Escape")
+            else:
+                time.sleep(0.5)
+        time.sleep(1.0)
         MAIN_WINDOW.append(subprocess.run(["xdotool", "getactivewindow"], capture_output=True,
                                           text=True).stdout.strip())
         if wanted("main-window"):
@@ -228,6 +258,10 @@ def main():
         press("统 计")
         if wanted("summary"):
             shoot(os.path.join(out, "summary.png"), True)
+        if wanted("budgets"):
+            click(find("预算执行", (pyatspi.ROLE_PAGE_TAB,)))
+            shoot(os.path.join(out, "budgets.png"), True)
+            click(find("分类汇总", (pyatspi.ROLE_PAGE_TAB,)))
         press("对比分析")
         if wanted("comparison"):
             choose("汇总时段", 1)  # 按月汇总

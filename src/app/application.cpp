@@ -5,6 +5,8 @@
 #include "contacts/tfrmlxrfz.h"
 #include "contacts/tfrmtxl.h"
 #include "data/tdm.h"
+#include "ledger/tfrmdqjz.h"
+#include "ledger/tfrmdqsz.h"
 #include "ledger/tfrmdz.h"
 #include "ledger/tfrmzbcx.h"
 #include "ledger/tfrmzddr.h"
@@ -22,6 +24,7 @@
 #include "settings/tfrmmxwh.h"
 #include "settings/tfrmrq.h"
 #include "settings/tfrmxmwh.h"
+#include "stats/tfrmyssz.h"
 #include "tfrmmian.h"
 #include "users/tfrmlog.h"
 #include "users/tfrmyhwh.h"
@@ -56,6 +59,8 @@ TDM *createApplicationWindows()
     new TFrmRQ(window);
     new TFrmZddr(window);
     new TFrmZdgz(window);
+    new TFrmYssz(window);
+    new TFrmDqsz(window);
     // the editor's count of due memos goes to the memo page; due memos are
     // announced after a successful login
     MemoPage *memos = window->TabSheet6;
@@ -65,6 +70,8 @@ TDM *createApplicationWindows()
     forms().FrmLog->setAfterLogin([window, memos] {
         guard([window] { window->finishLedgerLoad(); });
         memos->announceDueReminders();
+        // then the recurring entries that fell due
+        guard([] { TFrmDqjz::atLogin(); });
     });
     return dm;
 }

@@ -25,6 +25,11 @@ class TFrmRQ;
 class TFrmZddr;
 class TFrmZdgz;
 class TFrmGzwh;
+class TFrmYssz;
+class TFrmYsxg;
+class TFrmDqsz;
+class TFrmDqxg;
+class TFrmDqjz;
 
 struct Forms
 {
@@ -50,6 +55,11 @@ struct Forms
     TFrmZddr *FrmZddr = nullptr;
     TFrmZdgz *FrmZdgz = nullptr;
     TFrmGzwh *FrmGzwh = nullptr;
+    TFrmYssz *FrmYssz = nullptr;
+    TFrmYsxg *FrmYsxg = nullptr;
+    TFrmDqsz *FrmDqsz = nullptr;
+    TFrmDqxg *FrmDqxg = nullptr;
+    TFrmDqjz *FrmDqjz = nullptr;
 };
 
 Forms &forms();

@@ -4,6 +4,7 @@
 #include <QChart>
 #include <QChartView>
 #include <QFontMetrics>
+#include <QLegendMarker>
 #include <QLineSeries>
 #include <QPainter>
 #include <QValueAxis>
@@ -41,18 +42,26 @@ LineChart::LineChart(QWidget *parent)
     m_chart->setTitleBrush(QColor(0, 0, 255));
     Series2 = line(QStringLiteral("支出"), QColor(255, 0, 0));
     Series3 = line(QStringLiteral("收入"), QColor(0, 128, 0));
+    Series4 = line(QStringLiteral("预算"), QColor(255, 140, 0));
+    QPen dashed = Series4->pen();
+    dashed.setStyle(Qt::DashLine);
+    dashed.setWidth(2);
+    Series4->setPen(dashed);
     m_chart->addSeries(Series2);
     m_chart->addSeries(Series3);
+    m_chart->addSeries(Series4);
     m_periods = new QCategoryAxis;
     m_periods->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
     m_amounts = new QValueAxis;
     m_amounts->setLabelFormat(QStringLiteral("%.0f"));
     m_chart->addAxis(m_periods, Qt::AlignBottom);
     m_chart->addAxis(m_amounts, Qt::AlignLeft);
-    for (QLineSeries *s : {Series2, Series3}) {
+    for (QLineSeries *s : {Series2, Series3, Series4}) {
         s->attachAxis(m_periods);
         s->attachAxis(m_amounts);
     }
+    Series4->setVisible(false);
+    m_chart->legend()->markers(Series4).value(0)->setVisible(false);
     m_view = new QChartView(m_chart, this);
     m_view->setRenderHint(QPainter::Antialiasing);
     m_view->setFrameShape(QFrame::NoFrame);
@@ -97,6 +106,21 @@ void LineChart::setPeriods(const QStringList &labels, const QList<double> &expen
     // replaced at once: one repaint for thousands of points
     Series2->replace(out);
     Series3->replace(in);
+    Series4->clear();
+    Series4->setVisible(false);
+    m_chart->legend()->markers(Series4).value(0)->setVisible(false);
+    updateAxes();
+}
+
+void LineChart::setBudget(const QList<double> &budget)
+{
+    QList<QPointF> points;
+    for (int n = 0; n < budget.size() && n < m_labels.size(); ++n)
+        if (!std::isnan(budget.at(n))) // a period without a budget has no point
+            points.append(QPointF(n + 1, budget.at(n)));
+    Series4->replace(points);
+    Series4->setVisible(!points.isEmpty());
+    m_chart->legend()->markers(Series4).value(0)->setVisible(!points.isEmpty());
     updateAxes();
 }
 
@@ -130,7 +154,7 @@ void LineChart::updateAxes()
 
     double low = 0;
     double high = 0;
-    for (QLineSeries *s : {Series2, Series3})
+    for (QLineSeries *s : {Series2, Series3, Series4})
         for (const QPointF &p : s->points()) {
             low = std::min(low, p.y());
             high = std::max(high, p.y());

@@ -27,11 +27,16 @@ public:
     // Replaces the points: the n-th period (1-based x) gets its label, its
     // expense and its income. The three lists have the same length.
     void setPeriods(const QStringList &labels, const QList<double> &expenses, const QList<double> &incomes);
+    // A dashed line of the budget over the same periods ("预算"; NaN for a
+    // period without one), or none for an empty list; setPeriods() takes it
+    // away.
+    void setBudget(const QList<double> &budget);
     void clear();
 
     QChart *chart() const { return m_chart; }
     QLineSeries *Series2; // 支出
     QLineSeries *Series3; // 收入
+    QLineSeries *Series4; // 预算 (dashed), shown only with a budget
     // The labels of the periods, in the order of the points.
     const QStringList &labels() const { return m_labels; }
 

@@ -93,7 +93,10 @@ CREATE TABLE lxrfz (
 // row (keyword in the counterparty or the goods); drpc: the batches of
 // imported bills; drjl: each imported bill row (its key, the merchant's
 // order number, the entry made of it); zdgs: the column mapping remembered
-// per bank layout.
+// per bank layout; yszb: the budgets (item or all expenses, 每月, 每年 or
+// one month, amount, roll-over); dqsz: the templates of recurring entries
+// (the entry, its rule, first and last date or count, mode); dqjl: each
+// occurrence of a template done (posted as entry zbid, or passed over).
 const char *const AddedTables = R"SQL(
 CREATE TABLE zdgz (
   gzid INTEGER PRIMARY KEY AUTOINCREMENT,
@@ -121,6 +124,33 @@ CREATE INDEX drjl_pcid ON drjl (pcid);
 CREATE TABLE zdgs (
   gsid TEXT PRIMARY KEY,
   dy TEXT);
+CREATE TABLE yszb (
+  ysid INTEGER PRIMARY KEY AUTOINCREMENT,
+  xm TEXT COLLATE NOCASE CONSTRAINT yszb_xm_size CHECK (length(xm) <= 50),
+  zq TEXT,
+  je REAL,
+  jz INTEGER);
+CREATE TABLE dqsz (
+  dqid INTEGER PRIMARY KEY AUTOINCREMENT,
+  lx TEXT COLLATE NOCASE CONSTRAINT dqsz_lx_size CHECK (length(lx) <= 50),
+  xm TEXT COLLATE NOCASE CONSTRAINT dqsz_xm_size CHECK (length(xm) <= 50),
+  mx TEXT COLLATE NOCASE CONSTRAINT dqsz_mx_size CHECK (length(mx) <= 50),
+  szr TEXT COLLATE NOCASE CONSTRAINT dqsz_szr_size CHECK (length(szr) <= 50),
+  je REAL,
+  bz TEXT COLLATE NOCASE,
+  gj INTEGER,
+  gz INTEGER,
+  jg INTEGER,
+  rh INTEGER,
+  ksrq DATE,
+  jsrq DATE,
+  cs INTEGER,
+  ms INTEGER);
+CREATE TABLE dqjl (
+  dqid INTEGER,
+  rq DATE,
+  zbid INTEGER,
+  PRIMARY KEY (dqid, rq));
 )SQL";
 
 struct Preset

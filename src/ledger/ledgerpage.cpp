@@ -8,6 +8,7 @@
 #include "components/gridprinter.h"
 #include "data/rowinprogress.h"
 #include "data/tdm.h"
+#include "ledger/tfrmdqsz.h"
 #include "ledger/tfrmdz.h"
 #include "ledger/tfrmzbcx.h"
 #include "ledger/tfrmzddr.h"
@@ -44,6 +45,7 @@ LedgerPage::LedgerPage(GridPrinter *printer, SaveDialog *saveDialog, QWidget *pa
     BitBtn5 = new QPushButton(QStringLiteral("导出数据"), this);
     BitBtn6 = new QPushButton(QStringLiteral("条件筛选"), this);
     BitBtn7 = new QPushButton(QStringLiteral("导入账单"), this);
+    BitBtn8 = new QPushButton(QStringLiteral("定期收支"), this);
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(BitBtn1);
     buttons->addWidget(BitBtn2);
@@ -54,6 +56,7 @@ LedgerPage::LedgerPage(GridPrinter *printer, SaveDialog *saveDialog, QWidget *pa
     buttons->addWidget(BitBtn7);
     buttons->addSpacing(30);
     buttons->addWidget(BitBtn6);
+    buttons->addWidget(BitBtn8);
     buttons->addStretch();
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 6, 6, 6);
@@ -61,7 +64,7 @@ LedgerPage::LedgerPage(GridPrinter *printer, SaveDialog *saveDialog, QWidget *pa
     layout->addWidget(DBGridEh1, 1);
     layout->addLayout(buttons);
 
-    const QList<QPushButton *> all = {BitBtn1, BitBtn2, BitBtn3, BitBtn4, BitBtn5, BitBtn6, BitBtn7};
+    const QList<QPushButton *> all = {BitBtn1, BitBtn2, BitBtn3, BitBtn4, BitBtn5, BitBtn6, BitBtn7, BitBtn8};
     for (int i = 0; i < all.size(); ++i)
         all[i]->setObjectName(QStringLiteral("BitBtn%1").arg(i + 1));
     connect(BitBtn1, &QPushButton::clicked, this, guarded([this] { BitBtn1Click(); }));
@@ -71,6 +74,7 @@ LedgerPage::LedgerPage(GridPrinter *printer, SaveDialog *saveDialog, QWidget *pa
     connect(BitBtn5, &QPushButton::clicked, this, guarded([this] { BitBtn5Click(); }));
     connect(BitBtn6, &QPushButton::clicked, this, guarded([this] { BitBtn6Click(); }));
     connect(BitBtn7, &QPushButton::clicked, this, guarded([this] { BitBtn7Click(); }));
+    connect(BitBtn8, &QPushButton::clicked, this, guarded([this] { BitBtn8Click(); }));
     connect(DBGridEh1, &DBGridEh::doubleClicked, this, guarded([this] { BitBtn2Click(); }));
 }
 
@@ -198,4 +202,9 @@ void LedgerPage::BitBtn7Click()
         if (const qint64 first = form->firstImported())
             dm->ADOQlsz->locate(QStringLiteral("zbid"), first);
     }
+}
+
+void LedgerPage::BitBtn8Click()
+{
+    platform().showModal(forms().FrmDqsz);
 }

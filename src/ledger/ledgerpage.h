@@ -26,6 +26,7 @@ public:
     QPushButton *BitBtn5; // 导出数据
     QPushButton *BitBtn6; // 条件筛选
     QPushButton *BitBtn7; // 导入账单
+    QPushButton *BitBtn8; // 定期收支
 
     // Binds the twelve columns of the grid (done once at start-up).
     void bindColumns();
@@ -40,6 +41,9 @@ public:
     // for the password of an encrypted archive) and shows its preview; the
     // ledger is read anew when the preview imported or undid anything.
     void BitBtn7Click();
+    // The templates of recurring entries; the ledger is read anew when they
+    // posted anything.
+    void BitBtn8Click();
 
 private:
     GridPrinter *m_printer;

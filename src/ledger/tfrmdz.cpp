@@ -11,6 +11,7 @@
 #include "settings/tfrmfyxm.h"
 #include "settings/tfrmjtcy.h"
 #include "settings/tfrmrq.h"
+#include "stats/budgets.h"
 
 #include <QCalendarWidget>
 #include <QGridLayout>
@@ -299,8 +300,31 @@ void TFrmDz::BitBtn1Click()
 {
     if (!checkEntry())
         return;
+    const SavedExpense saved = savedExpense();
     DM->ADOQlsz->post();
     accept();
+    tellOverrun(saved);
+}
+
+TFrmDz::SavedExpense TFrmDz::savedExpense() const
+{
+    Dataset *ledger = DM->ADOQlsz;
+    SavedExpense saved;
+    if (ledger->asString(QStringLiteral("lx")) == QStringLiteral("支出") && ledger->asFloat(QStringLiteral("zc")) > 0) {
+        saved.item = ledger->asString(QStringLiteral("xm"));
+        saved.date = ledger->asDate(QStringLiteral("rq"));
+    }
+    return saved;
+}
+
+void TFrmDz::tellOverrun(const SavedExpense &saved)
+{
+    if (!saved.date.isValid())
+        return;
+    // the entry is saved all the same; the household is told
+    const QString notice = Budgets::overrunNotice(DM->ADOConnection1, saved.item, saved.date, platform().today());
+    if (!notice.isEmpty())
+        platform().showMessage(isVisible() ? static_cast<QWidget *>(this) : parentWidget(), notice);
 }
 
 void TFrmDz::presetNewEntry(const QDate &date, bool freshDetails)
@@ -337,9 +361,11 @@ void TFrmDz::BitBtn3Click()
         return;
     Dataset *ledger = DM->ADOQlsz;
     const QDate date = ledger->asDate(QStringLiteral("rq"));
+    const SavedExpense saved = savedExpense();
     RowInProgress row(ledger); // saves the entry being edited first
     presetNewEntry(date, false);
     row.keep();
+    tellOverrun(saved);
 }
 
 void TFrmDz::BitBtn2Click()

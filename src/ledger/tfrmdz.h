@@ -2,6 +2,9 @@
 
 #include "components/form.h"
 
+#include <QDate>
+#include <QString>
+
 class DBComboBox;
 class DBEdit;
 class DBLookupComboBox;
@@ -73,6 +76,17 @@ private:
     // Checks the date and amounts before storing and sets the net amount;
     // false (with a notice) when the entry cannot be stored.
     bool checkEntry();
+    // An expense being saved (its item and date), for the budget's notice
+    // once it is stored; the date is invalid for anything else.
+    struct SavedExpense
+    {
+        QString item;
+        QDate date;
+    };
+    SavedExpense savedExpense() const;
+    // Says when the saved expense left its item's month (or year), or the
+    // month's expenses, over budget.
+    void tellOverrun(const SavedExpense &saved);
 
     bool m_computing = false;
 };

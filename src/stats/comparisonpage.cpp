@@ -1,5 +1,7 @@
 #include "comparisonpage.h"
 
+#include "budgets.h"
+
 #include "components/dbgrideh.h"
 #include "components/formwidgets.h"
 #include "components/gridexport.h"
@@ -19,6 +21,8 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include <cmath>
 
 using namespace StatsWidgets;
 
@@ -42,11 +46,12 @@ ComparisonPage::ComparisonPage(GridPrinter *printer, SaveDialog *saveDialog, Sav
     DBGridEh3->setAccessibleName(QStringLiteral("各时间段收支汇总表"));
     DBGridEh3->setObjectName(QStringLiteral("DBGridEh3"));
     DBGridEh3->setDataSource(DM->DSFyfx);
-    DBGridEh3->setColumns({GridColumn::of(QStringLiteral("时段"), QStringLiteral("sd"), 80).counting(QStringLiteral("共 0 项")),
-                           GridColumn::of(QStringLiteral("次数"), QStringLiteral("cs"), 40, Qt::AlignRight).summing(),
-                           GridColumn::amount(QStringLiteral("收入合计"), QStringLiteral("srhj"), 80),
-                           GridColumn::amount(QStringLiteral("支出合计"), QStringLiteral("zchj"), 80),
-                           GridColumn::amount(QStringLiteral("净收支合计"), QStringLiteral("jszehj"), 80)});
+    DBGridEh3->setColumns(
+        {GridColumn::of(QStringLiteral("时段"), QStringLiteral("sd"), 80).counting(QStringLiteral("共 0 项")),
+         GridColumn::of(QStringLiteral("次数"), QStringLiteral("cs"), 40, Qt::AlignRight).summing(),
+         GridColumn::amount(QStringLiteral("收入合计"), QStringLiteral("srhj"), 80),
+         GridColumn::amount(QStringLiteral("支出合计"), QStringLiteral("zchj"), 80),
+         GridColumn::amount(QStringLiteral("净收支合计"), QStringLiteral("jszehj"), 80)});
 
     BitBtn19 = button("BitBtn19", QStringLiteral("打印图片"), this);
     BitBtn20 = button("BitBtn20", QStringLiteral("导出图片"), this);
@@ -175,6 +180,19 @@ void ComparisonPage::BitBtn16Click()
         incomes.append(t.second);
     }
     DBChart2->setPeriods(labels, expenses, incomes);
+    // one item by month: its monthly budget as a dashed line, where it has one
+    if (ComboBox3->currentIndex() == 1 && ComboBox5->currentText() != All && ComboBox4->currentText() == All) {
+        QList<double> budget;
+        bool any = false;
+        for (const QString &label : labels) {
+            const QDate month = QDate::fromString(label + QStringLiteral("-01"), Qt::ISODate);
+            const qint64 cents = Budgets::monthBudget(DM->ADOConnection1, ComboBox5->currentText(), month);
+            any = any || cents >= 0;
+            budget.append(cents >= 0 ? double(cents) / 100.0 : std::nan(""));
+        }
+        if (any)
+            DBChart2->setBudget(budget);
+    }
 }
 
 QStringList ComparisonPage::periodLabels(int period, const QDate &from, const QDate &to)

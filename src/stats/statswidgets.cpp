@@ -21,5 +21,4 @@ QPushButton *button(const char *name, const QString &text, QWidget *parent)
     return b;
 }
 
-
 } // namespace StatsWidgets

@@ -18,5 +18,4 @@ QLabel *pageTitle(const QString &text, QWidget *parent);
 // A button named name with caption text.
 QPushButton *button(const char *name, const QString &text, QWidget *parent);
 
-
 } // namespace StatsWidgets

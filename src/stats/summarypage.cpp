@@ -1,5 +1,7 @@
 #include "summarypage.h"
 
+#include "budgetview.h"
+
 #include "components/dbgrideh.h"
 #include "components/formwidgets.h"
 #include "components/gridexport.h"
@@ -19,6 +21,8 @@
 #include <QPushButton>
 #include <QShowEvent>
 #include <QSplitter>
+#include <QStackedWidget>
+#include <QTabBar>
 #include <QVBoxLayout>
 
 using namespace StatsWidgets;
@@ -42,7 +46,8 @@ SummaryPage::SummaryPage(GridPrinter *printer, SaveDialog *saveDialog, SaveDialo
     DBGridEh2->setObjectName(QStringLiteral("DBGridEh2"));
     DBGridEh2->setDataSource(DM->DSFlhz);
     DBGridEh2->setColumns(
-        {GridColumn::of(QStringLiteral("分类项目名称"), QStringLiteral("flxm"), 100).counting(QStringLiteral("共 0 项")),
+        {GridColumn::of(QStringLiteral("分类项目名称"), QStringLiteral("flxm"), 100)
+             .counting(QStringLiteral("共 0 项")),
          GridColumn::of(QStringLiteral("次数"), QStringLiteral("fycs"), 40, Qt::AlignRight).summing(),
          GridColumn::amount(QStringLiteral("收入合计"), QStringLiteral("srhj"), 72, QColor(0, 128, 0)),
          GridColumn::amount(QStringLiteral("支出合计"), QStringLiteral("zchj"), 72, QColor(255, 0, 0)),
@@ -117,11 +122,28 @@ SummaryPage::SummaryPage(GridPrinter *printer, SaveDialog *saveDialog, SaveDialo
     commands->addLayout(printing);
     conditions->addLayout(commands);
 
+    // the summary (grid and pie with their conditions) or the budgets
+    auto *summary = new QWidget(this);
+    auto *summaryLayout = new QVBoxLayout(summary);
+    summaryLayout->setContentsMargins(0, 0, 0, 0);
+    summaryLayout->addWidget(split, 1);
+    summaryLayout->addLayout(conditions);
+    BudgetView1 = new BudgetView(this);
+    Views = new QStackedWidget(this);
+    Views->addWidget(summary);
+    Views->addWidget(BudgetView1);
+    TabBar1 = new QTabBar(this);
+    TabBar1->setObjectName(QStringLiteral("TabBar1"));
+    TabBar1->setAccessibleName(QStringLiteral("统计内容"));
+    TabBar1->addTab(QStringLiteral("分类汇总"));
+    TabBar1->addTab(QStringLiteral("预算执行"));
+    TabBar1->setDrawBase(false);
+
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 6, 6, 6);
     layout->addWidget(Label2);
-    layout->addWidget(split, 1);
-    layout->addLayout(conditions);
+    layout->addWidget(TabBar1);
+    layout->addWidget(Views, 1);
 
     setTabOrder(DateTimePicker1, DateTimePicker2);
     setTabOrder(DateTimePicker2, ComboBox1);
@@ -129,6 +151,7 @@ SummaryPage::SummaryPage(GridPrinter *printer, SaveDialog *saveDialog, SaveDialo
     setTabOrder(ComboBox2, ComboBox9);
     setTabOrder(ComboBox9, BitBtn7);
 
+    connect(TabBar1, &QTabBar::currentChanged, Views, &QStackedWidget::setCurrentIndex);
     connect(ComboBox1, &QComboBox::currentTextChanged, this, guarded([this] { ComboBox1Change(); }));
     connect(BitBtn7, &QPushButton::clicked, this, guarded([this] { BitBtn7Click(); }));
     connect(BitBtn8, &QPushButton::clicked, this, guarded([this] { BitBtn8Click(); }));

@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+class BudgetView;
 class DBGridEh;
 class GridPrinter;
 class PieChart;
@@ -9,6 +10,8 @@ class QComboBox;
 class QDateEdit;
 class QLabel;
 class QPushButton;
+class QStackedWidget;
+class QTabBar;
 class SaveDialog;
 
 // The category summary: totals of the ledger over a date range by item,
@@ -40,6 +43,10 @@ public:
     QPushButton *BitBtn13; // 翻转
     QPushButton *BitBtn14; // 打印
     QPushButton *BitBtn15; // 导出图片
+    // 分类汇总 (the grid and the pie) or 预算执行
+    QTabBar *TabBar1;
+    QStackedWidget *Views;
+    BudgetView *BudgetView1;
 
     // The label of a group whose key is empty (entries without the item,
     // detail or account).

@@ -122,8 +122,9 @@ TEST_F(RestoreChecks, AnOlderLedgerWithoutWhatTheProgramAddsRestoresAndGetsItBac
     const QString older = ledger(QStringLiteral("older.qhd"), [](Connection *c) {
         raw(c, "DROP INDEX szzb_totals");
         raw(c, "DROP TRIGGER fyxm_delete_details");
-        // the bill import's tables came later still
-        for (const char *t : {"DROP TABLE zdgz", "DROP TABLE drpc", "DROP TABLE drjl", "DROP TABLE zdgs"})
+        // the tables of bills, budgets and recurring entries came later still
+        for (const char *t : {"DROP TABLE zdgz", "DROP TABLE drpc", "DROP TABLE drjl", "DROP TABLE zdgs",
+                              "DROP TABLE yszb", "DROP TABLE dqsz", "DROP TABLE dqjl"})
             raw(c, t);
     });
     restore(older);
@@ -137,8 +138,28 @@ TEST_F(RestoreChecks, AnOlderLedgerWithoutWhatTheProgramAddsRestoresAndGetsItBac
                   "select count(*) from sqlite_master where name in ('szzb_totals','fyxm_delete_details')")),
               QStringLiteral("2"));
     EXPECT_EQ(scalar(QStringLiteral("select count(*) from sqlite_master where name in "
-                                    "('zdgz','drpc','drjl','zdgs','drjl_jyh','drjl_pcid')")),
-              QStringLiteral("6"));
+                                    "('zdgz','drpc','drjl','zdgs','drjl_jyh','drjl_pcid','yszb','dqsz','dqjl')")),
+              QStringLiteral("9"));
+}
+
+TEST_F(RestoreChecks, BudgetsRecurringEntriesAndBillRecordsTravelWithTheLedger)
+{
+    const QString kept = ledger(QStringLiteral("kept.qhd"), [](Connection *c) {
+        c->execute(QStringLiteral("insert into yszb (xm,zq,je,jz) values ('餐饮','每月',2000,1)"));
+        c->execute(QStringLiteral("insert into dqsz (lx,xm,je,gz,jg,rh,ksrq,ms) values "
+                                  "('支出','居住',3500,0,1,5,#2026-1-5#,0)"));
+        c->execute(QStringLiteral("insert into dqjl (dqid,rq,zbid) values (1,#2026-1-5#,0)"));
+        c->execute(QStringLiteral("insert into zdgz (gjz,xm,mx) values ('美团','餐饮','外出就餐')"));
+    });
+    restore(kept);
+    ASSERT_TRUE(platform.texts(QStringLiteral("error")).isEmpty())
+        << platform.texts(QStringLiteral("error")).join(' ').toStdString();
+    destroy();
+    start();
+    EXPECT_EQ(scalar(QStringLiteral("select xm||zq||je||jz from yszb")), QStringLiteral("餐饮每月2000.01"));
+    EXPECT_EQ(scalar(QStringLiteral("select xm from dqsz")), QStringLiteral("居住"));
+    EXPECT_EQ(scalar(QStringLiteral("select rq from dqjl")), QStringLiteral("2026-01-05"));
+    EXPECT_EQ(scalar(QStringLiteral("select gjz from zdgz")), QStringLiteral("美团"));
 }
 
 TEST_F(RestoreChecks, AWriteAheadLogFileIsFoldedIntoOneFile)
