@@ -1,6 +1,7 @@
 #include "tfrmmian.h"
 
 #include "components/artwork.h"
+#include "components/busy.h"
 #include "components/dbgrideh.h"
 #include "components/forms.h"
 #include "components/gridexport.h"
@@ -34,10 +35,10 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QScreen>
+#include <QSettings>
 #include <QStackedWidget>
 #include <QToolBar>
 #include <QToolButton>
-#include <QSettings>
 #include <QVBoxLayout>
 
 TFrmMian::TFrmMian(QWidget *parent)
@@ -148,8 +149,8 @@ QRect TFrmMian::firstGeometry(const QRect &available, bool *maximized)
     // used whole
     const QSize wanted(1260, 680);
     const QSize frame(16, 48); // title bar and borders of a usual window manager
-    *maximized = available.width() < wanted.width() + frame.width()
-                 || available.height() < wanted.height() + frame.height();
+    *maximized
+        = available.width() < wanted.width() + frame.width() || available.height() < wanted.height() + frame.height();
     if (*maximized)
         return available;
     QRect r(QPoint(0, 0), wanted);
@@ -246,7 +247,7 @@ void TFrmMian::finishLedgerLoad()
     Dataset *ledger = DM->ADOQlsz;
     if (!ledger->isOpening())
         return;
-    ledger->finishOpen();
+    finishReading(this, ledger, QStringLiteral("正在读取流水帐……"));
     ledger->last();
 }
 
@@ -337,7 +338,6 @@ void TFrmMian::closeEvent(QCloseEvent *event)
     if (canClose) {
         QSettings().setValue(QStringLiteral("TFrmMian/geometry"), saveGeometry());
         event->accept();
-    }
-    else
+    } else
         event->ignore();
 }

@@ -1,5 +1,8 @@
 #include "busy.h"
 
+#include "data/connection.h"
+#include "data/dataset.h"
+
 #include "platform/platform.h"
 
 #include <QApplication>
@@ -188,4 +191,27 @@ void runBusy(QWidget *owner, const QString &label, const std::function<void(Busy
     worker.join();
     if (failure)
         std::rethrow_exception(failure);
+}
+
+void finishReading(QWidget *owner, Dataset *dataset, const QString &label)
+{
+    if (!dataset->isOpening())
+        return;
+    if (!dataset->readingDone()) {
+        BusyIndicator busy(owner, label);
+        busy.waitUntil([dataset] { return dataset->readingDone(); }, false);
+    }
+    dataset->finishOpen();
+    // a grouping or a sort of many rows leaves its memory behind
+    dataset->connection()->releaseMemory();
+}
+
+void requeryShowingProgress(QWidget *owner, Dataset *dataset, const QString &sql, const QString &label)
+{
+    dataset->close();
+    dataset->clearSql();
+    dataset->addSql(sql);
+    // the program's connection is left alone meanwhile: input is held back
+    dataset->openInBackground(Dataset::Reader::ProgramConnection);
+    finishReading(owner, dataset, label);
 }

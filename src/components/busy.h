@@ -70,3 +70,18 @@ struct BusyTask
 };
 void runBusy(QWidget *owner, const QString &label, const std::function<void(BusyTask &)> &work,
              bool cancellable = false);
+
+class Dataset;
+
+// Takes the rows of the reading dataset has under way (openInBackground)
+// while owner's windows stay painted: the wait cursor at once, a moving bar
+// with label after a second; then gives the heap the reading left behind
+// back to the system. Does nothing without a reading under way. Throws the
+// DbError the reading failed with (the dataset is then closed).
+void finishReading(QWidget *owner, Dataset *dataset, const QString &label);
+// Closes dataset, puts sql in place of its statement and reads it over the
+// program's connection on a worker thread as finishReading() does (the
+// program starts no statement meanwhile: its input is held back). Throws
+// DbError: the statement cannot be translated or the reading failed (the
+// dataset is then closed).
+void requeryShowingProgress(QWidget *owner, Dataset *dataset, const QString &sql, const QString &label);

@@ -14,6 +14,8 @@
 
 #include <cstring>
 
+#include <malloc.h>
+
 namespace {
 
 // Page size of the encrypted file. 4096 halves the decryption cost of a
@@ -512,4 +514,11 @@ const TableInfo &Connection::tableInfo(const QString &table)
     if (info.columns.isEmpty())
         throw DbError(QStringLiteral("no such table: %1").arg(table));
     return m_tables.insert(key, info).value();
+}
+
+void Connection::releaseMemory()
+{
+    if (m_db)
+        sqlite3_db_release_memory(m_db);
+    malloc_trim(0);
 }

@@ -83,6 +83,10 @@ public:
     const TableInfo &tableInfo(const QString &table);
 
     sqlite3 *handle();
+    // Gives back what the engine holds for this connection and can free
+    // (cached pages, a grouping's temporary tree) and then the heap's free
+    // memory to the system. Never fails.
+    void releaseMemory();
     // The engine's message for the last failure.
     QString lastError() const;
     [[noreturn]] void fail() const;

@@ -37,6 +37,10 @@
 //    helper stores them into the ColumnData it alone touches until it is
 //    joined, before readRows() returns. Sort keys (Collation::ranks) are made
 //    on two threads over disjoint halves, joined before use.
+//  * A background opening over the program's connection (Reader::
+//    ProgramConnection, requeryShowingProgress() in components) reads on a
+//    worker over that connection; until finishOpen() the main thread starts
+//    no statement on it, as under runBusy() below.
 //  * runBusy() (components) runs a command's work on a worker, which may use
 //    the program's connection: meanwhile the main thread only spins its
 //    event loop with the user's input held back, paints from the datasets in
@@ -89,8 +93,17 @@ public:
     // close() abandons the reading. A statement that returns no rows, or one
     // of another file, is run at once as open() would. Throws DbError when
     // the statement cannot be translated.
-    void openInBackground();
+    //
+    // With Reader::ProgramConnection the worker reads over the dataset's own
+    // connection instead, which the caller leaves alone until finishOpen():
+    // no second opening of the file (nor its key derivation), and the rows
+    // come from the very file the program has open.
+    enum class Reader { OwnConnection, ProgramConnection };
+    void openInBackground(Reader reader = Reader::OwnConnection);
     bool isOpening() const { return m_pending != nullptr; }
+    // Whether finishOpen() would return at once: no reading is under way, or
+    // the one under way has ended (its rows or its failure are ready).
+    bool readingDone() const;
     // Waits for the reading begun by openInBackground() and opens the
     // dataset on its rows. Throws the DbError the reading failed with; the
     // dataset is then closed. Does nothing when no reading is under way.

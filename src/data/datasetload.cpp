@@ -74,7 +74,7 @@ void Dataset::setBackgroundReadHook(std::function<void()> hook)
     backgroundReadHook() = std::move(hook);
 }
 
-void Dataset::openInBackground()
+void Dataset::openInBackground(Reader reader)
 {
     if (isActive() || m_pending)
         return;
@@ -97,29 +97,44 @@ void Dataset::openInBackground()
     const QString connectionString = m_connection->connectionString();
     const QHash<QString, QVariant> params = m_params;
     const bool hidden = m_rowidColumn == -2;
-    pending->rows
-        = std::async(std::launch::async, [st, connectionString, params, hidden, stop, hook = backgroundReadHook()] {
-              if (hook)
-                  hook();
-              Connection reader;
-              reader.setConnectionString(connectionString);
-              reader.open();
-              // given up: the engine stops at once, not at the next batch of
-              // rows (nor only after a long sort or grouping before the first)
-              sqlite3_progress_handler(
-                  reader.handle(), 1000,
-                  [](void *flag) { return static_cast<const std::atomic<bool> *>(flag)->load() ? 1 : 0; },
-                  const_cast<std::atomic<bool> *>(stop));
-              Statement stmt = reader.prepare(st);
-              bindParameters(stmt.get(), params, &reader);
-              return readRows(&reader, stmt.get(), hidden, stop);
-          });
+    Connection *shared = reader == Reader::ProgramConnection ? m_connection : nullptr;
+    pending->rows = std::async(
+        std::launch::async, [st, connectionString, params, hidden, stop, shared, hook = backgroundReadHook()] {
+            if (hook)
+                hook();
+            Connection own;
+            Connection *reader = shared;
+            if (!reader) {
+                own.setConnectionString(connectionString);
+                own.open();
+                reader = &own;
+            }
+            // given up: the engine stops at once, not at the next batch of
+            // rows (nor only after a long sort or grouping before the first)
+            sqlite3_progress_handler(
+                reader->handle(), 1000,
+                [](void *flag) { return static_cast<const std::atomic<bool> *>(flag)->load() ? 1 : 0; },
+                const_cast<std::atomic<bool> *>(stop));
+            struct Unhandled
+            {
+                sqlite3 *db;
+                ~Unhandled() { sqlite3_progress_handler(db, 0, nullptr, nullptr); }
+            } unhandled{reader->handle()};
+            Statement stmt = reader->prepare(st);
+            bindParameters(stmt.get(), params, reader);
+            return readRows(reader, stmt.get(), hidden, stop);
+        });
     m_pending = std::move(pending);
 }
 
 Dataset::~Dataset()
 {
     abandonPendingLoad();
+}
+
+bool Dataset::readingDone() const
+{
+    return !m_pending || m_pending->rows.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
 }
 
 void Dataset::finishOpen()

@@ -1,5 +1,6 @@
 #include "tfrmzbcx.h"
 
+#include "components/busy.h"
 #include "components/dbcontrols.h"
 #include "components/forms.h"
 #include "components/formwidgets.h"
@@ -211,12 +212,12 @@ void TFrmZbcx::BitBtn1Click()
     if (!checkBounds())
         return;
     Dataset *ledger = DM->ADOQlsz;
-    ledger->requery(statement());
+    requeryShowingProgress(this, ledger, statement(), QStringLiteral("正在筛选流水帐……"));
 }
 
 void TFrmZbcx::BitBtn3Click()
 {
-    DM->ADOQlsz->requery(QStringLiteral("select * from szzb"));
+    requeryShowingProgress(this, DM->ADOQlsz, QStringLiteral("select * from szzb"), QStringLiteral("正在读取流水帐……"));
 }
 
 void TFrmZbcx::BitBtn2Click()

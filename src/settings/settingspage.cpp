@@ -1,5 +1,7 @@
 #include "settingspage.h"
 
+#include "components/busy.h"
+
 #include "components/dbcontrols.h"
 #include "components/skindata.h"
 #include "components/skinstore.h"
@@ -106,8 +108,10 @@ void SettingsPage::storeStartDate()
     BitBtn25->setText(QStringLiteral("修改"));
     DBEdit1->setBackground(QColor());
     DBEdit1->setReadOnly(true);
-    dm->ADOQlsz->requery(QStringLiteral("select * from szzb where rq>=#")
-                        + sqlDate(dm->ADOTXtcs->asDate(QStringLiteral("qsny"))) + QStringLiteral("#"));
+    requeryShowingProgress(window(), dm->ADOQlsz,
+                           QStringLiteral("select * from szzb where rq>=#")
+                               + sqlDate(dm->ADOTXtcs->asDate(QStringLiteral("qsny"))) + QStringLiteral("#"),
+                           QStringLiteral("正在读取流水帐……"));
 }
 
 void SettingsPage::keyPressEvent(QKeyEvent *event)

@@ -2,6 +2,7 @@
 
 #include "budgets.h"
 
+#include "components/busy.h"
 #include "components/dbgrideh.h"
 #include "components/formwidgets.h"
 #include "components/gridexport.h"
@@ -153,7 +154,8 @@ QString ComparisonPage::statement() const
 void ComparisonPage::BitBtn16Click()
 {
     Dataset *comparison = DM->ADOQFyfx;
-    comparison->requery(statement()); // a failure leaves the lines as they were
+    // a failure leaves the lines as they were
+    requeryShowingProgress(window(), comparison, statement(), QStringLiteral("正在按时段汇总……"));
     // The grid lists the periods with entries; the chart shows every period
     // of the range, those without entries at zero, so that a missing month
     // is not read as "no change".

@@ -2,6 +2,7 @@
 
 #include "budgetview.h"
 
+#include "components/busy.h"
 #include "components/dbgrideh.h"
 #include "components/formwidgets.h"
 #include "components/gridexport.h"
@@ -216,7 +217,8 @@ QString SummaryPage::statement() const
 void SummaryPage::BitBtn7Click()
 {
     Dataset *summary = DM->ADOQFlhz;
-    summary->requery(statement()); // a failure leaves the pie as it was
+    // a failure leaves the pie as it was
+    requeryShowingProgress(window(), summary, statement(), QStringLiteral("正在分类汇总……"));
     DBChart1->clear();
     if (summary->isEmpty())
         return;

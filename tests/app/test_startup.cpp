@@ -20,8 +20,11 @@
 #include <QFile>
 #include <QPushButton>
 #include <QSemaphore>
+
 #include <QStackedWidget>
 #include <QToolButton>
+#include <atomic>
+#include <memory>
 
 #include <cstdio>
 
@@ -153,7 +156,12 @@ TEST_F(StartUp, ALedgerReadingThatFailsIsReportedAtLoginAndTheProgramStaysUsable
     exec(QStringLiteral("insert into szzb (rq,lx,xm,zc) values (#2026-3-1#,'支出','交通',3)"));
     platform.setToday(QDate(2026, 12, 9));
     QSemaphore replaced;
-    Dataset::setBackgroundReadHook([&replaced] { replaced.acquire(); });
+    // the reading at start waits for the file to be replaced; later ones not
+    auto first = std::make_shared<std::atomic<bool>>(true);
+    Dataset::setBackgroundReadHook([&replaced, first] {
+        if (first->exchange(false))
+            replaced.acquire();
+    });
     struct Unhook
     {
         ~Unhook() { Dataset::setBackgroundReadHook({}); }
