@@ -56,6 +56,9 @@ TDM *createApplicationWindows()
     new TFrmRQ(window);
     new TFrmZddr(window);
     new TFrmZdgz(window);
+    // a ledger opened read-only: no command of any window changes it
+    if (window->isReadOnly())
+        window->applyReadOnly();
     // the editor's count of due memos goes to the memo page; due memos are
     // announced after a successful login
     MemoPage *memos = window->TabSheet6;

@@ -133,6 +133,7 @@ TFrmMian::TFrmMian(QWidget *parent)
     settings->addWidget(userGroups->GroupBox9, 0, 1, 2, 1);
     settings->addWidget(userGroups->GroupBox10, 2, 1, 2, 1);
     settings->addWidget(maintenanceGroups->importGroup, 4, 0, 1, 2);
+    settings->addWidget(maintenanceGroups->autoBackupGroup, 5, 0, 1, 2);
     const QList<QWidget *> pages = {TabSheet1, TabSheet2, TabSheet3, TabSheet4, TabSheet5, TabSheet6, TabSheet7};
     for (int i = 0; i < pages.size(); ++i) {
         pages[i]->setObjectName(QStringLiteral("TabSheet%1").arg(i + 1));
@@ -264,8 +265,6 @@ void TFrmMian::FormCreate()
     maintenanceGroups->fillAutoBackups();
     StatusBar1->setPanelText(2, (m_readOnly ? QStringLiteral("帐本（只读）：") : QStringLiteral("帐本："))
                                     + QDir::toNativeSeparators(LedgerFolder::shown(ledger)));
-    if (m_readOnly)
-        applyReadOnly();
     tellAtStart(ledger);
     // what start-up itself wrote (parts an older ledger lacked) is no change
     // of the household's

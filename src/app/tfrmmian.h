@@ -90,6 +90,9 @@ public:
     // The commands that change the ledger (buttons of the pages and of the
     // dialogs that write), turned off while it is open read-only.
     QList<QWidget *> writeCommands() const;
+    // Turns off writeCommands() and says 只读 in the caption; called once
+    // every window is made.
+    void applyReadOnly();
     // At the exit, after a session that changed the ledger: the automatic
     // backup (AutoBackups). Nothing for a ledger open read-only or
     // unchanged. A failure never stops the exit: it is noted for the next
@@ -116,8 +119,6 @@ private:
     // Takes the lock beside ledger, or asks the household what to do when
     // another program has it.
     Access lockLedger(const QString &ledger);
-    // Turns off writeCommands() and says 只读 in the caption.
-    void applyReadOnly();
     // What the household should know before the login: copies left by a
     // sync program beside the ledger, an automatic backup that failed.
     void tellAtStart(const QString &ledger);
