@@ -76,6 +76,8 @@ void setUpApplication(QApplication &app)
 {
     QApplication::setApplicationName(ApplicationTitle);
     QApplication::setOrganizationName(QStringLiteral("qinghe"));
+    // the desktop matches the windows with the menu entry and its icon
+    QGuiApplication::setDesktopFileName(QStringLiteral("cn.qinghe.doz"));
     // No display name: Qt would append it to every window caption.
     const QLocale chinese(QLocale::Chinese, QLocale::China);
     QLocale::setDefault(chinese);
