@@ -132,8 +132,8 @@ TFrmMian::TFrmMian(QWidget *parent)
     settings->addWidget(maintenanceGroups->databaseGroup, 3, 0);
     settings->addWidget(userGroups->GroupBox9, 0, 1, 2, 1);
     settings->addWidget(userGroups->GroupBox10, 2, 1, 2, 1);
-    settings->addWidget(maintenanceGroups->importGroup, 4, 0, 1, 2);
-    settings->addWidget(maintenanceGroups->autoBackupGroup, 5, 0, 1, 2);
+    settings->addWidget(maintenanceGroups->importGroup, 4, 0);
+    settings->addWidget(maintenanceGroups->autoBackupGroup, 4, 1);
     const QList<QWidget *> pages = {TabSheet1, TabSheet2, TabSheet3, TabSheet4, TabSheet5, TabSheet6, TabSheet7};
     for (int i = 0; i < pages.size(); ++i) {
         pages[i]->setObjectName(QStringLiteral("TabSheet%1").arg(i + 1));

@@ -60,8 +60,8 @@ MaintenanceGroups::MaintenanceGroups(QWidget *parent)
     ListView1->header()->setStretchLastSection(false);
     ListView1->header()->setSectionResizeMode(0, QHeaderView::Stretch);
     ListView1->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
-    // the header and four rows; more scroll
-    ListView1->setFixedHeight(ListView1->fontMetrics().height() * 6 + 16);
+    // the header and three rows; more scroll
+    ListView1->setFixedHeight(ListView1->fontMetrics().height() * 5 + 8);
     Label20 = new QLabel(autoBackupGroup);
     Label20->setObjectName(QStringLiteral("Label20"));
     Label20->setWordWrap(true);
@@ -74,8 +74,9 @@ MaintenanceGroups::MaintenanceGroups(QWidget *parent)
     beside->addWidget(Label20, 1);
     beside->addWidget(BitBtn42, 0, Qt::AlignRight);
     auto *autoBackups = new QHBoxLayout(autoBackupGroup);
-    autoBackups->addWidget(ListView1, 3);
-    autoBackups->addLayout(beside, 2);
+    autoBackups->addWidget(ListView1, 1);
+    autoBackups->addLayout(beside);
+    Label20->setFixedWidth(Label20->fontMetrics().horizontalAdvance(QStringLiteral("帐")) * 13);
 
     versionGroup = new QGroupBox(QStringLiteral("版本信息"), parent);
     versionGroup->setObjectName(QStringLiteral("GroupBox8"));
@@ -233,8 +234,7 @@ void MaintenanceGroups::fillAutoBackups()
         return;
     }
     const QString folder = LedgerFolder::backupsFolder(connection->dataSource());
-    Label20->setText(QStringLiteral("帐本有改动时，退出程序会自动备份到“%1”，保留最近%2天每天的最后一份和最近%3个月"
-                                    "每个月的最后一份。选中一份后按“恢复”即可恢复。")
+    Label20->setText(QStringLiteral("帐本有改动时，退出程序会自动备份到“%1”，保留最近%2天和%3个月中各自的最后一份。")
                          .arg(QDir::toNativeSeparators(LedgerFolder::shown(QDir::cleanPath(folder))))
                          .arg(AutoBackups::DaysKept)
                          .arg(AutoBackups::MonthsKept));
