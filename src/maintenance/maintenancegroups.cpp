@@ -76,7 +76,7 @@ MaintenanceGroups::MaintenanceGroups(QWidget *parent)
     auto *autoBackups = new QHBoxLayout(autoBackupGroup);
     autoBackups->addWidget(ListView1, 1);
     autoBackups->addLayout(beside);
-    Label20->setFixedWidth(Label20->fontMetrics().horizontalAdvance(QStringLiteral("帐")) * 13);
+    Label20->setFixedWidth(Label20->fontMetrics().horizontalAdvance(QStringLiteral("帐")) * 15);
 
     versionGroup = new QGroupBox(QStringLiteral("版本信息"), parent);
     versionGroup->setObjectName(QStringLiteral("GroupBox8"));
@@ -105,6 +105,7 @@ MaintenanceGroups::MaintenanceGroups(QWidget *parent)
     importGroup->setObjectName(QStringLiteral("GroupBox13"));
     auto *frame = new QFrame(importGroup);
     frame->setFrameShape(QFrame::StyledPanel);
+    frame->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
     Button2 = new QPushButton(QStringLiteral("选择1.0旧版数据库文件“DATA”"), frame);
     Button2->setObjectName(QStringLiteral("Button2"));
     Edit6 = new QLineEdit(frame);
@@ -238,6 +239,8 @@ void MaintenanceGroups::fillAutoBackups()
                          .arg(QDir::toNativeSeparators(LedgerFolder::shown(QDir::cleanPath(folder))))
                          .arg(AutoBackups::DaysKept)
                          .arg(AutoBackups::MonthsKept));
+    // every line of it shows, however the page squeezes the group
+    Label20->setMinimumHeight(Label20->heightForWidth(Label20->width()));
     const QLocale locale;
     for (const AutoBackups::Backup &b : AutoBackups::list(folder)) {
         auto *item = new QTreeWidgetItem(ListView1);
