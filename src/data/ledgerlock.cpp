@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <pwd.h>
@@ -75,6 +76,21 @@ qint64 processStart(qint64 pid)
     const QList<QByteArray> fields = stat.mid(end + 2).split(' ');
     // the fields after the name begin with the third (state); the start is the 22nd
     return fields.size() > 19 ? fields.at(19).toLongLong() : 0;
+}
+
+// The locks this process holds, released also when it ends through exit()
+// (a restore ends the program so) rather than through its windows.
+QList<LedgerLock *> &heldLocks()
+{
+    static QList<LedgerLock *> locks;
+    return locks;
+}
+
+void releaseAtExit()
+{
+    const QList<LedgerLock *> locks = heldLocks();
+    for (LedgerLock *lock : locks)
+        lock->release();
 }
 
 QString timeText(const QDateTime &t)
@@ -283,6 +299,11 @@ bool LedgerLock::write(const QByteArray &text, bool replace, QString *why)
         }
     }
     m_written = text;
+    if (!heldLocks().contains(this)) {
+        heldLocks().append(this);
+        static const bool registered = std::atexit(releaseAtExit) == 0;
+        Q_UNUSED(registered)
+    }
     return true;
 }
 
@@ -318,4 +339,5 @@ void LedgerLock::release()
     if (isHeld())
         ::unlink(QFile::encodeName(m_file).constData());
     m_written.clear();
+    heldLocks().removeAll(this);
 }

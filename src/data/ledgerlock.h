@@ -62,7 +62,8 @@ public:
     // see the program is there; nothing when the lock is no longer ours.
     void refresh(const QDateTime &now);
     // Removes the lock file when it is this program's; a lock another
-    // program took over stays. Never fails.
+    // program took over stays. Never fails. Done by itself when the lock
+    // goes, and for a lock still held when the process ends through exit().
     void release();
 
     // This process's holder at now.
