@@ -194,6 +194,10 @@ def main():
     db = os.path.join(folder, "Data.qhd")
     subprocess.run([os.path.join(binary, "doz-makedb"), db], check=True)
     sample_ledger(db, look)
+    # a few automatic backups for the settings page to list
+    os.makedirs(os.path.join(folder, "backups"), mode=0o700)
+    for when in ("2026-12-08 213012", "2026-12-07 200544", "2026-11-30 191503"):
+        shutil.copy2(db, os.path.join(folder, "backups", "自动备份 %s.qhd" % when))
     program = subprocess.Popen([os.path.join(folder, "doz")], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     try:
         time.sleep(3)

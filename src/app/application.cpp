@@ -61,6 +61,9 @@ TDM *createApplicationWindows()
     new TFrmZdgz(window);
     new TFrmYssz(window);
     new TFrmDqsz(window);
+    // a ledger opened read-only: no command of any window changes it
+    if (window->isReadOnly())
+        window->applyReadOnly();
     // the editor's count of due memos goes to the memo page; due memos are
     // announced after a successful login
     MemoPage *memos = window->TabSheet6;
@@ -70,8 +73,10 @@ TDM *createApplicationWindows()
     forms().FrmLog->setAfterLogin([window, memos] {
         guard([window] { window->finishLedgerLoad(); });
         memos->announceDueReminders();
-        // then the recurring entries that fell due
-        guard([] { TFrmDqjz::atLogin(); });
+        // then the recurring entries that fell due (a ledger opened
+        // read-only posts nothing)
+        if (!window->isReadOnly())
+            guard([] { TFrmDqjz::atLogin(); });
     });
     return dm;
 }
@@ -80,6 +85,8 @@ void setUpApplication(QApplication &app)
 {
     QApplication::setApplicationName(ApplicationTitle);
     QApplication::setOrganizationName(QStringLiteral("qinghe"));
+    // the desktop matches the windows with the menu entry and its icon
+    QGuiApplication::setDesktopFileName(QStringLiteral("cn.qinghe.doz"));
     // No display name: Qt would append it to every window caption.
     const QLocale chinese(QLocale::Chinese, QLocale::China);
     QLocale::setDefault(chinese);

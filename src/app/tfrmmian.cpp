@@ -12,15 +12,21 @@
 #include "contacts/contactspage.h"
 #include "data/dberror.h"
 #include "data/filesafety.h"
+#include "data/ledgerfolder.h"
+#include "data/ledgerlock.h"
 #include "data/schema.h"
 #include "data/sqltext.h"
 #include "data/tdm.h"
 #include "ledger/ledgerpage.h"
+#include "maintenance/autobackups.h"
 #include "maintenance/maintenancegroups.h"
 #include "memos/memopage.h"
+#include "memos/tfrmjstx.h"
+#include "platform/errortext.h"
 #include "platform/platform.h"
 #include "settings/settingspage.h"
 #include "startpage.h"
+#include "stats/budgetview.h"
 #include "stats/comparisonpage.h"
 #include "stats/summarypage.h"
 #include "users/tfrmlog.h"
@@ -29,14 +35,19 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QDir>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QScreen>
 #include <QSettings>
 #include <QStackedWidget>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -122,7 +133,8 @@ TFrmMian::TFrmMian(QWidget *parent)
     settings->addWidget(maintenanceGroups->databaseGroup, 3, 0);
     settings->addWidget(userGroups->GroupBox9, 0, 1, 2, 1);
     settings->addWidget(userGroups->GroupBox10, 2, 1, 2, 1);
-    settings->addWidget(maintenanceGroups->importGroup, 4, 0, 1, 2);
+    settings->addWidget(maintenanceGroups->importGroup, 4, 0);
+    settings->addWidget(maintenanceGroups->autoBackupGroup, 4, 1);
     const QList<QWidget *> pages = {TabSheet1, TabSheet2, TabSheet3, TabSheet4, TabSheet5, TabSheet6, TabSheet7};
     for (int i = 0; i < pages.size(); ++i) {
         pages[i]->setObjectName(QStringLiteral("TabSheet%1").arg(i + 1));
@@ -135,6 +147,8 @@ TFrmMian::TFrmMian(QWidget *parent)
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
     StatusBar1->addPanel(188, QStringLiteral("操作员："));
     StatusBar1->addPanel(368, QStringLiteral("☆☆☆　欢迎使用【青禾家庭收支doz】！ ☆☆☆"));
+    // where the ledger is, once it is opened
+    StatusBar1->addPanel(440, QString());
     setStatusBar(StatusBar1);
 
     forms().FrmMian = this;
@@ -191,15 +205,35 @@ QToolButton *TFrmMian::addNavigationButton(const char *name, const QString &capt
 void TFrmMian::FormCreate()
 {
     TDM *dm = DM;
+    // An installed program keeps the ledger in the user's data folder and
+    // makes it there at the first start; a ledger that cannot be made is
+    // told, and the opening below fails as for any missing ledger.
+    QString why;
+    if (!LedgerFolder::prepare(platform().today(), &why))
+        platform().showError(this, QStringLiteral("无法建立帐本数据文件，程序无法使用。\r") + why);
+    const QString folder = LedgerFolder::path();
+    const QString ledger = folder + LedgerFolder::LedgerName;
+    if (QFileInfo::exists(ledger)) {
+        const Access access = lockLedger(ledger);
+        if (access == Access::None) {
+            m_declined = true;
+            platform().terminate();
+            return;
+        }
+        m_readOnly = access == Access::ReadOnly;
+    }
     // What a killed program left beside the ledger (temporary copies of the
     // whole ledger among them) goes, when no other program is there.
-    m_presence = std::make_unique<FileSafety::FolderPresence>(platform().programDirectory());
-    if (m_presence->arrivedAlone())
-        FileSafety::removeLeftovers(platform().programDirectory());
-    dm->ADOConnection1->setConnectionString(ledgerConnectionString(platform().programDirectory()));
+    m_presence = std::make_unique<FileSafety::FolderPresence>(folder);
+    if (!m_readOnly && m_presence->arrivedAlone())
+        FileSafety::removeLeftovers(folder);
+    dm->ADOConnection1->setConnectionString(ledgerConnectionString(folder));
+    if (m_readOnly)
+        dm->ADOConnection1->setProperty(QStringLiteral("Mode"), QStringLiteral("Read"));
     dm->ADOConnection1->setLoginPrompt(false);
     dm->ADOTXtcs->open();
-    Schema::addMissingParts(dm->ADOConnection1->handle());
+    if (!m_readOnly)
+        Schema::addMissingParts(dm->ADOConnection1->handle());
     // A start date that is empty or cannot be read lists the ledger from the
     // first day of this year, and says so; the stored value stays as it is.
     const QDate start = dm->startDate(platform().today());
@@ -229,7 +263,149 @@ void TFrmMian::FormCreate()
     TabSheet4->ComboBox6->setCurrentIndex(style);
     SkinData1->loadFromCollection(SkinStore1, style);
     SkinData1->setActive(true);
+    maintenanceGroups->fillAutoBackups();
+    StatusBar1->setPanelText(2, (m_readOnly ? QStringLiteral("帐本（只读）：") : QStringLiteral("帐本："))
+                                    + QDir::toNativeSeparators(LedgerFolder::shown(ledger)));
+    tellAtStart(ledger);
+    // what start-up itself wrote (parts an older ledger lacked) is no change
+    // of the household's
+    m_commitsAtStart = dm->ADOConnection1->commitCount();
+    // other computers see every hour that the ledger is still in use here
+    auto *stillHere = new QTimer(this);
+    connect(stillHere, &QTimer::timeout, this, guarded([this] {
+                if (m_lock)
+                    m_lock->refresh(platform().now());
+            }));
+    stillHere->start(60 * 60 * 1000);
     LoginDone = false;
+}
+
+TFrmMian::Access TFrmMian::lockLedger(const QString &ledger)
+{
+    m_lock = std::make_unique<LedgerLock>(ledger);
+    const QDateTime now = platform().now();
+    QString why;
+    LedgerLock::Holder holder;
+    LedgerLock::Status status = m_lock->examine(now, &holder);
+    if (status == LedgerLock::Status::Free) {
+        if (m_lock->take(now, &why))
+            return Access::Write;
+        // another program took it in the meantime, or none can be written
+        status = m_lock->examine(now, &holder);
+    }
+    const QString shownLedger = QDir::toNativeSeparators(LedgerFolder::shown(ledger));
+    const QString readOnly = QStringLiteral("只读打开");
+    const QString takeOver = QStringLiteral("接管并打开");
+    const QString quit = QStringLiteral("退出");
+    const QString who = QStringLiteral("\r\r        电脑：%1\r        用户：%2\r        打开时间：%3\r\r")
+                            .arg(holder.host, holder.user.isEmpty() ? QStringLiteral("（不详）") : holder.user,
+                                 holder.since.toLocalTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")));
+    const QString oneWriter = QStringLiteral("同一时间只能有一处修改帐本，否则两处记下的帐目会互相覆盖。");
+    const QString choices
+        = QStringLiteral("您可以以只读方式打开帐本（只能查看、打印和导出，不能修改），或者退出程序。");
+    const QString orTakeOver
+        = QStringLiteral("\r\r您可以接管帐本锁并正常打开帐本，也可以以只读方式打开，或者退出程序。");
+    QString text;
+    switch (status) {
+    case LedgerLock::Status::Free:
+        text = QStringLiteral("无法为帐本“%1”建立帐本锁，不能确保只有这一处在修改帐本。\r%2\r\r").arg(shownLedger, why)
+               + choices;
+        break;
+    case LedgerLock::Status::Held:
+        text = QStringLiteral("帐本“%1”已经由另一个程序打开：").arg(shownLedger) + who + oneWriter
+               + QStringLiteral("\r") + choices;
+        break;
+    case LedgerLock::Status::Stale:
+        text = QStringLiteral("帐本“%1”上留有另一个程序的帐本锁：").arg(shownLedger) + who
+               + (LedgerLock::isThisComputer(holder)
+                      ? QStringLiteral("那个程序已经不在运行了，帐本锁是它异常退出（或电脑重新启动）时留下的。")
+                      : QStringLiteral("那台电脑已经超过一天没有表明它还在使用帐本，帐本锁可能是程序异常退出时"
+                                       "留下的。请确认那台电脑上的程序已经关闭。"))
+               + orTakeOver;
+        break;
+    case LedgerLock::Status::Damaged:
+        text = QStringLiteral("帐本“%1”旁的帐本锁文件“%2”无法识别（可能已损坏），不知道是否有另一个程序正在使用帐本。"
+                              "%3")
+                   .arg(shownLedger, QFileInfo(m_lock->file()).fileName(), QStringLiteral("\r\r") + oneWriter)
+               + orTakeOver;
+        break;
+    }
+    const bool offerTakeOver = status == LedgerLock::Status::Stale || status == LedgerLock::Status::Damaged;
+    const QStringList buttons = offerTakeOver ? QStringList{takeOver, readOnly, quit} : QStringList{readOnly, quit};
+    const QString chosen = buttons.value(platform().askChoice(this, text, buttons, ApplicationTitle));
+    if (chosen == takeOver) {
+        if (m_lock->takeOver(now, &why))
+            return Access::Write;
+        const QString again = QStringLiteral("无法接管帐本锁：%1\r\r").arg(why) + choices;
+        return platform().askChoice(this, again, {readOnly, quit}, ApplicationTitle) == 0 ? Access::ReadOnly
+                                                                                          : Access::None;
+    }
+    return chosen == readOnly ? Access::ReadOnly : Access::None;
+}
+
+QList<QWidget *> TFrmMian::writeCommands() const
+{
+    QList<QWidget *> commands
+        = {TabSheet1->BitBtn1,          TabSheet1->BitBtn2,          TabSheet1->BitBtn3,         TabSheet1->BitBtn7,
+           TabSheet4->BitBtn25,         TabSheet4->BitBtn26,         TabSheet6->BitBtn27,        TabSheet6->BitBtn28,
+           TabSheet6->BitBtn29,         TabSheet7->BitBtn32,         TabSheet7->BitBtn33,        TabSheet7->BitBtn34,
+           userGroups->BitBtn21,        userGroups->BitBtn22,        userGroups->BitBtn23,       userGroups->BitBtn24,
+           maintenanceGroups->BitBtn39, maintenanceGroups->BitBtn40, maintenanceGroups->BitBtn42};
+    // the templates of recurring entries and the budgets
+    commands << TabSheet1->BitBtn8 << TabSheet2->BudgetView1->BitBtn17;
+    // the reminder of a due memo opens its editor at login
+    if (TFrmJstx *memo = forms().FrmJstx)
+        commands << memo->BitBtn1 << memo->BitBtn3 << memo->BitBtn4 << memo->SpeedButton1;
+    return commands;
+}
+
+void TFrmMian::applyReadOnly()
+{
+    for (QWidget *command : writeCommands())
+        command->setEnabled(false);
+    maintenanceGroups->setReadOnly(true);
+    for (QLineEdit *box : {userGroups->Edit1, userGroups->Edit2, userGroups->Edit3})
+        box->setEnabled(false);
+    setWindowTitle(windowTitle() + QStringLiteral("（只读）"));
+}
+
+void TFrmMian::tellAtStart(const QString &ledger)
+{
+    const QStringList copies = LedgerFolder::conflictedCopies(ledger);
+    if (!copies.isEmpty()) {
+        platform().showMessage(
+            this, QStringLiteral("在帐本所在的文件夹“%1”中发现了同步程序留下的冲突副本：\r\r        %2\r\r"
+                                 "两台电脑同时修改帐本时，同步程序会把其中一处的帐本另存为这样的副本，"
+                                 "副本中可能有另一处记下而本帐本中没有的帐目。\r"
+                                 "请核对：需要时可在“系统设置”中用“数据恢复”打开它（恢复前会自动保存现有帐本）；"
+                                 "确认不再需要后，请把它删除或移走，本提示就不再出现。")
+                      .arg(QDir::toNativeSeparators(LedgerFolder::shown(QFileInfo(ledger).absolutePath())),
+                           copies.join(QStringLiteral("\r        "))));
+    }
+    const QString failure = AutoBackups::takeFailureNotice(ledger);
+    if (!failure.isEmpty())
+        platform().showMessage(this, failure);
+}
+
+void TFrmMian::keepAutomaticBackup()
+{
+    Connection *connection = DM->ADOConnection1;
+    if (m_readOnly || m_declined || connection->commitCount() == m_commitsAtStart)
+        return;
+    const QString ledger = connection->dataSource();
+    QString why;
+    bool kept = false;
+    try {
+        kept = AutoBackups::make(connection, LedgerFolder::backupsFolder(ledger), platform().now(), &why,
+                                 [this](const std::function<void()> &copy) {
+                                     runBusy(this, QStringLiteral("正在自动备份帐本……"),
+                                             [&copy](BusyTask &) { copy(); });
+                                 });
+    } catch (const std::exception &e) {
+        why = errorText(QString::fromUtf8(e.what()));
+    }
+    if (!kept)
+        AutoBackups::noteFailure(ledger, platform().now(), why);
 }
 
 void TFrmMian::FormShow()
@@ -337,6 +513,9 @@ void TFrmMian::closeEvent(QCloseEvent *event)
     guard([&] { canClose = FormCloseQuery(); });
     if (canClose) {
         QSettings().setValue(QStringLiteral("TFrmMian/geometry"), saveGeometry());
+        guard([this] { keepAutomaticBackup(); });
+        if (m_lock)
+            m_lock->release();
         event->accept();
     } else
         event->ignore();

@@ -7,6 +7,7 @@
 namespace FileSafety {
 class FolderPresence;
 }
+class LedgerLock;
 
 class QLabel;
 class QStackedWidget;
@@ -80,6 +81,24 @@ public:
     // DbError of the reading (the list then stays closed).
     void finishLedgerLoad();
 
+    // Whether the ledger is open read-only: another program has it, and
+    // every command that would change it is off.
+    bool isReadOnly() const { return m_readOnly; }
+    // Whether the household chose at start not to open the ledger at all
+    // (the program is ending).
+    bool declinedLedger() const { return m_declined; }
+    // The commands that change the ledger (buttons of the pages and of the
+    // dialogs that write), turned off while it is open read-only.
+    QList<QWidget *> writeCommands() const;
+    // Turns off writeCommands() and says 只读 in the caption; called once
+    // every window is made.
+    void applyReadOnly();
+    // At the exit, after a session that changed the ledger: the automatic
+    // backup (AutoBackups). Nothing for a ledger open read-only or
+    // unchanged. A failure never stops the exit: it is noted for the next
+    // start to tell.
+    void keepAutomaticBackup();
+
     void ToolButton1Click();
     void ToolButton2Click();
     void ToolButton3Click();
@@ -96,10 +115,22 @@ protected:
 
 private:
     void placeOnScreen();
+    enum class Access { Write, ReadOnly, None };
+    // Takes the lock beside ledger, or asks the household what to do when
+    // another program has it.
+    Access lockLedger(const QString &ledger);
+    // What the household should know before the login: copies left by a
+    // sync program beside the ledger, an automatic backup that failed.
+    void tellAtStart(const QString &ledger);
     QToolButton *addNavigationButton(const char *name, const QString &caption, int icon);
 
     bool m_shown = false;
     bool m_activating = false;
     // present in the ledger's folder for the whole run
     std::unique_ptr<FileSafety::FolderPresence> m_presence;
+    // the lock beside the ledger, held for the whole run unless read-only
+    std::unique_ptr<LedgerLock> m_lock;
+    bool m_readOnly = false;
+    bool m_declined = false;
+    qint64 m_commitsAtStart = 0; // of the program's connection, once started
 };

@@ -78,10 +78,11 @@ void sheen(QPainter &p, const QPainterPath &shape, const QRectF &bounds, int alp
     g.setColorAt(0, QColor(255, 255, 255, alpha));
     g.setColorAt(0.5, QColor(255, 255, 255, alpha / 4));
     g.setColorAt(0.51, QColor(255, 255, 255, 0));
-    p.save();
-    p.setClipPath(shape);
-    p.fillRect(bounds, g);
-    p.restore();
+    // the shape's part of the bounds, painted rather than clipped, so that
+    // a vector painter keeps it
+    QPainterPath area;
+    area.addRect(bounds);
+    p.fillPath(shape.intersected(area), g);
 }
 
 // The yuan sign, stroked, centred on `c` with the given half height.
@@ -925,7 +926,7 @@ void paintLogin(QPainter &p)
 
 // ---- the application icon, drawn on a 64x64 grid ----
 
-void paintApplicationIcon(QPainter &p)
+void paintIcon(QPainter &p)
 {
     const QRectF tile(2, 2, 60, 60);
     QLinearGradient g(tile.topLeft(), tile.bottomRight());
@@ -945,10 +946,9 @@ void paintApplicationIcon(QPainter &p)
     p.setPen(outline(QColor(0x8a, 0x70, 0x40), 1));
     p.setBrush(vertical(book, QColor(0xff, 0xfd, 0xf2), QColor(0xf2, 0xe4, 0xc0)));
     p.drawPath(bookPath);
-    p.save();
-    p.setClipPath(bookPath);
-    p.fillRect(QRectF(14, 10, 7, 40), QColor(0xd0, 0x3a, 0x2c));
-    p.restore();
+    QPainterPath spine;
+    spine.addRect(QRectF(14, 10, 7, 40));
+    p.fillPath(bookPath.intersected(spine), QColor(0xd0, 0x3a, 0x2c));
     p.setPen(outline(QColor(0x4a, 0x78, 0xb0), 2));
     p.drawLine(QPointF(25, 19), QPointF(39, 19));
     p.drawLine(QPointF(25, 26), QPointF(37, 26));
@@ -1084,11 +1084,16 @@ QIcon applicationIcon()
         QPainter p(&pixmap);
         prepare(p);
         p.scale(side / 64.0, side / 64.0);
-        paintApplicationIcon(p);
+        paintIcon(p);
         p.end();
         icon.addPixmap(pixmap);
     }
     return icon;
+}
+
+void paintApplicationIcon(QPainter &p)
+{
+    paintIcon(p);
 }
 
 } // namespace Artwork

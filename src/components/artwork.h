@@ -4,6 +4,8 @@
 #include <QPixmap>
 #include <QSize>
 
+class QPainter;
+
 // The program's pictures, all painted in code so that they scale cleanly to
 // any device pixel ratio and need no image files.
 namespace Artwork {
@@ -35,5 +37,10 @@ QPixmap versionBanner(const QSize &size, qreal dpr = 1);
 
 // The program's window icon, with pixmaps from 16 to 256 pixels.
 QIcon applicationIcon();
+// Paints the program's icon on a 64x64 grid from (0, 0) with painter p
+// (scaled for other sizes): the window icon, and the icons of the desktop
+// entry an installation brings (pictures and SVG alike; no clipping, so
+// that a vector painter keeps every shape).
+void paintApplicationIcon(QPainter &p);
 
 } // namespace Artwork

@@ -5,8 +5,8 @@
 #include "components/formwidgets.h"
 #include "components/gridexport.h"
 #include "components/gridprinter.h"
-#include "data/sqltext.h"
 #include "data/rowinprogress.h"
+#include "data/sqltext.h"
 #include "data/tdm.h"
 #include "platform/platform.h"
 #include "tfrmtxl.h"
@@ -60,7 +60,8 @@ ContactsPage::ContactsPage(GridPrinter *printer, SaveDialog *saveDialog, QWidget
     DBGridEh6->setAccessibleName(QStringLiteral("通讯录列表"));
     DBGridEh6->setObjectName(QStringLiteral("DBGridEh6"));
     DBGridEh6->setDataSource(DM->DSTxl);
-    DBGridEh6->setColumns({column("序号", "txlid", 35, true), column("分组", "fz", 60).counting(QStringLiteral("共 0 人")), column("姓名", "lxrxm", 53),
+    DBGridEh6->setColumns({column("序号", "txlid", 35, true),
+                           column("分组", "fz", 60).counting(QStringLiteral("共 0 人")), column("姓名", "lxrxm", 53),
                            column("网名", "bm", 73), column("性别", "xb", 35, true), column("手机号码", "sjhm", 84),
                            column("办公电话", "bgdh", 84), column("家庭电话", "jtdh", 80), column("QQ号码", "qq", 69),
                            column("电子邮箱", "yx", 132), column("网址", "wz", 143), column("工作单位", "gsmc", 167),
@@ -123,7 +124,8 @@ ContactsPage::ContactsPage(GridPrinter *printer, SaveDialog *saveDialog, QWidget
     connect(Edit5, &QLineEdit::returnPressed, BitBtn37, &QPushButton::click);
     connect(ComboBox7, &QComboBox::activated, this, guarded([this] { ComboBox7Click(); }));
     connect(ComboBox8, &QComboBox::activated, this, guarded([this] { ComboBox8Click(); }));
-    connect(DBGridEh6, &DBGridEh::doubleClicked, this, guarded([this] { BitBtn33Click(); }));
+    // a double click edits as "修改" does, and not while "修改" is off
+    connect(DBGridEh6, &DBGridEh::doubleClicked, BitBtn33, &QPushButton::click);
 }
 
 void ContactsPage::fillGroups()
@@ -212,8 +214,7 @@ QString ContactsPage::searchStatement(int index, const QString &text)
     // a birthday is found however it is typed: it is stored as yyyy-MM-dd
     if (qstrcmp(SearchColumns[column], "sr") == 0)
         typed = FormWidgets::canonicalDate(typed);
-    return QStringLiteral("select * from txl where  ")
-           + likeCondition(QLatin1String(SearchColumns[column]), typed);
+    return QStringLiteral("select * from txl where  ") + likeCondition(QLatin1String(SearchColumns[column]), typed);
 }
 
 void ContactsPage::BitBtn37Click()

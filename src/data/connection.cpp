@@ -132,8 +132,9 @@ void Connection::open()
     // A connection is used by one thread at a time (the program's by the
     // main thread, a background reading's by its worker), so the engine
     // need not lock it on every call.
-    int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
-                             nullptr);
+    int rc
+        = sqlite3_open_v2(QFile::encodeName(path).constData(), &db,
+                          (isReadOnly() ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX, nullptr);
     auto failWith = [&db](const QString &message) {
         sqlite3_close(db);
         throw DbError(message);
@@ -161,9 +162,21 @@ void Connection::open()
             sqlite3_exec(db, "PRAGMA journal_mode = DELETE", nullptr, nullptr, nullptr);
     }
     JetSql::registerFunctions(db);
+    sqlite3_commit_hook(
+        db,
+        [](void *self) {
+            ++static_cast<Connection *>(self)->m_commits;
+            return 0;
+        },
+        this);
     m_db = db;
     m_tables.clear();
     Q_EMIT connected();
+}
+
+bool Connection::isReadOnly() const
+{
+    return property(QStringLiteral("Mode")).trimmed().compare(QLatin1String("Read"), Qt::CaseInsensitive) == 0;
 }
 
 void Connection::close()

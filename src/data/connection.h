@@ -16,8 +16,10 @@ struct sqlite3_stmt;
 
 // One connection to a database file, set up by an ADO-style connection
 // string; only its "Data Source", "Jet OLEDB:Database Password" and "Mode"
-// properties matter here. The file must exist: the connection never creates
-// one. Opening is implicit with the first statement and lasts until close().
+// properties matter here ("Mode=Read" opens the file read-only: every write
+// fails with the engine's "attempt to write a readonly database"). The file
+// must exist: the connection never creates one. Opening is implicit with the
+// first statement and lasts until close().
 class Connection : public QObject
 {
     Q_OBJECT
@@ -41,6 +43,11 @@ public:
     void open();
     void close();
     bool isConnected() const { return m_db != nullptr; }
+    // Whether the connection string asks for the file read-only ("Mode=Read").
+    bool isReadOnly() const;
+    // How many write transactions this object has committed, over every
+    // opening (a statement outside a transaction is one).
+    qint64 commitCount() const { return m_commits; }
 
     // Runs a statement that returns no rows (opening the connection first).
     // Also takes "ALTER Database Password" and tables of other files.
@@ -115,4 +122,5 @@ private:
     sqlite3 *m_db = nullptr;
     QHash<QString, TableInfo> m_tables;
     qint64 m_schemaVersion = -1; // of the schema m_tables was read from
+    qint64 m_commits = 0;
 };

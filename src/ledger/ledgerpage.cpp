@@ -75,7 +75,8 @@ LedgerPage::LedgerPage(GridPrinter *printer, SaveDialog *saveDialog, QWidget *pa
     connect(BitBtn6, &QPushButton::clicked, this, guarded([this] { BitBtn6Click(); }));
     connect(BitBtn7, &QPushButton::clicked, this, guarded([this] { BitBtn7Click(); }));
     connect(BitBtn8, &QPushButton::clicked, this, guarded([this] { BitBtn8Click(); }));
-    connect(DBGridEh1, &DBGridEh::doubleClicked, this, guarded([this] { BitBtn2Click(); }));
+    // a double click edits as "修改" does, and not while "修改" is off
+    connect(DBGridEh1, &DBGridEh::doubleClicked, BitBtn2, &QPushButton::click);
 }
 
 void LedgerPage::bindColumns()

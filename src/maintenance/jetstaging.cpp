@@ -3,6 +3,7 @@
 #include "components/busy.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -29,9 +30,15 @@ QString megabytes(qint64 bytes)
 
 QString readerProgram()
 {
-    const QString beside = QCoreApplication::applicationDirPath() + QLatin1Char('/') + QLatin1String(ReaderName);
-    if (QFileInfo(beside).isExecutable())
-        return beside;
+    // beside the program in its build folder; where an installation puts it,
+    // seen from the program's folder (so that an installation unpacked
+    // anywhere finds its own); where the package puts it
+    const QString dir = QCoreApplication::applicationDirPath() + QLatin1Char('/');
+    for (const QString &candidate :
+         {dir + QLatin1String(ReaderName),
+          QDir::cleanPath(dir + QStringLiteral("../libexec/doz/") + QLatin1String(ReaderName))})
+        if (QFileInfo(candidate).isExecutable())
+            return candidate;
     return QStringLiteral(DOZ_LIBEXECDIR "/") + QLatin1String(ReaderName);
 }
 

@@ -36,8 +36,9 @@ struct Result
     QString reason;
 };
 
-// The reader program beside the running program (or where the package
-// installs it).
+// The reader program: beside the running program (a build folder), else in
+// "../libexec/doz/" beside the program's folder (an installation), else in
+// the package's folder for it; the last also when it is in none of them.
 QString readerProgram();
 
 // Runs the reader on jetFile, writing staging (encrypted with key), with

@@ -1,9 +1,11 @@
 #include "maintenancegroups.h"
 
+#include "autobackups.h"
 #include "components/artwork.h"
 #include "components/busy.h"
 #include "data/dberror.h"
 #include "data/filesafety.h"
+#include "data/ledgerfolder.h"
 #include "data/sqltext.h"
 #include "data/tdm.h"
 #include "databasefiles.h"
@@ -17,10 +19,13 @@
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPushButton>
 #include <QStyle>
+#include <QTreeWidget>
 #include <QVBoxLayout>
 
 namespace {
@@ -42,6 +47,36 @@ MaintenanceGroups::MaintenanceGroups(QWidget *parent)
     auto *database = new QHBoxLayout(databaseGroup);
     database->addWidget(BitBtn38);
     database->addWidget(BitBtn39);
+
+    autoBackupGroup = new QGroupBox(QStringLiteral("自动备份"), parent);
+    autoBackupGroup->setObjectName(QStringLiteral("GroupBox14"));
+    ListView1 = new QTreeWidget(autoBackupGroup);
+    ListView1->setObjectName(QStringLiteral("ListView1"));
+    ListView1->setAccessibleName(QStringLiteral("自动备份"));
+    ListView1->setHeaderLabels({QStringLiteral("备份时间"), QStringLiteral("大小")});
+    ListView1->setRootIsDecorated(false);
+    ListView1->setAllColumnsShowFocus(true);
+    ListView1->setUniformRowHeights(true);
+    ListView1->header()->setStretchLastSection(false);
+    ListView1->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    ListView1->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+    // the header and three rows; more scroll
+    ListView1->setFixedHeight(ListView1->fontMetrics().height() * 5 + 8);
+    Label20 = new QLabel(autoBackupGroup);
+    Label20->setObjectName(QStringLiteral("Label20"));
+    Label20->setWordWrap(true);
+    Label20->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    BitBtn42 = new QPushButton(QStringLiteral("恢复"), autoBackupGroup);
+    BitBtn42->setObjectName(QStringLiteral("BitBtn42"));
+    BitBtn42->setAccessibleName(QStringLiteral("恢复所选的自动备份"));
+    BitBtn42->setEnabled(false);
+    auto *beside = new QVBoxLayout;
+    beside->addWidget(Label20, 1);
+    beside->addWidget(BitBtn42, 0, Qt::AlignRight);
+    auto *autoBackups = new QHBoxLayout(autoBackupGroup);
+    autoBackups->addWidget(ListView1, 1);
+    autoBackups->addLayout(beside);
+    Label20->setFixedWidth(Label20->fontMetrics().horizontalAdvance(QStringLiteral("帐")) * 15);
 
     versionGroup = new QGroupBox(QStringLiteral("版本信息"), parent);
     versionGroup->setObjectName(QStringLiteral("GroupBox8"));
@@ -70,6 +105,7 @@ MaintenanceGroups::MaintenanceGroups(QWidget *parent)
     importGroup->setObjectName(QStringLiteral("GroupBox13"));
     auto *frame = new QFrame(importGroup);
     frame->setFrameShape(QFrame::StyledPanel);
+    frame->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
     Button2 = new QPushButton(QStringLiteral("选择1.0旧版数据库文件“DATA”"), frame);
     Button2->setObjectName(QStringLiteral("Button2"));
     Edit6 = new QLineEdit(frame);
@@ -92,6 +128,11 @@ MaintenanceGroups::MaintenanceGroups(QWidget *parent)
     connect(BitBtn38, &QPushButton::clicked, this, guarded([this] { BitBtn38Click(); }));
     connect(BitBtn39, &QPushButton::clicked, this, guarded([this] { BitBtn39Click(); }));
     connect(BitBtn41, &QPushButton::clicked, this, guarded([this] { BitBtn41Click(); }));
+    connect(BitBtn42, &QPushButton::clicked, this, guarded([this] { BitBtn42Click(); }));
+    // a backup is restored by its button, or by Enter or a double click on it
+    connect(ListView1, &QTreeWidget::itemActivated, this, guarded([this] { BitBtn42->click(); }));
+    connect(ListView1, &QTreeWidget::currentItemChanged, this,
+            guarded([this] { BitBtn42->setEnabled(ListView1->currentItem() && !m_readOnly); }));
 }
 
 QString MaintenanceGroups::proposedBackupName()
@@ -122,14 +163,19 @@ void MaintenanceGroups::BitBtn38Click()
 
 void MaintenanceGroups::BitBtn39Click()
 {
-    QWidget *owner = m_page->window();
     FileDialogRequest request;
     request.defaultExtension = QStringLiteral(".qhd");
     request.filter = DatabaseFilter;
     request.title = QStringLiteral("青禾家庭doz－－打开库份数据文件");
-    const FileDialogResult chosen = platform().openFile(owner, request);
+    const FileDialogResult chosen = platform().openFile(m_page->window(), request);
     if (!chosen.accepted)
         return;
+    restoreFrom(chosen.fileName);
+}
+
+void MaintenanceGroups::restoreFrom(const QString &file)
+{
+    QWidget *owner = m_page->window();
     if (!platform().askYesNo(owner,
                              QStringLiteral("   进行数据恢复操作后，现有数据将会被您刚才所选择的备份数据所覆盖，\r"
                                             "强烈建议您先将现有数据进行备份，然后再进行数据恢复！  \r\r"
@@ -137,7 +183,7 @@ void MaintenanceGroups::BitBtn39Click()
         platform().showMessage(owner, QStringLiteral("您取消了数据恢复操作，数据未恢复！"));
         return;
     }
-    if (chosen.fileName.isEmpty())
+    if (file.isEmpty())
         return;
     Connection *connection = DM->ADOConnection1;
     const QString database = connection->dataSource();
@@ -150,8 +196,7 @@ void MaintenanceGroups::BitBtn39Click()
     runBusy(
         owner, QStringLiteral("正在检查所选的备份文件……"),
         [&](BusyTask &task) {
-            prepared = DatabaseFiles::prepareRestore(database, chosen.fileName, password, &why, task.cancelled,
-                                                     task.progress);
+            prepared = DatabaseFiles::prepareRestore(database, file, password, &why, task.cancelled, task.progress);
             cancelled = task.cancelled && *task.cancelled;
         },
         true);
@@ -181,6 +226,51 @@ void MaintenanceGroups::BitBtn39Click()
     platform().terminate(); // without the exit question
 }
 
+void MaintenanceGroups::fillAutoBackups()
+{
+    ListView1->clear();
+    Connection *connection = DM ? DM->ADOConnection1 : nullptr;
+    if (!connection || connection->dataSource().isEmpty()) {
+        Label20->clear();
+        return;
+    }
+    const QString folder = LedgerFolder::backupsFolder(connection->dataSource());
+    Label20->setText(QStringLiteral("帐本有改动时，退出程序会自动备份到“%1”，保留最近%2天和%3个月中各自的最后一份。")
+                         .arg(QDir::toNativeSeparators(LedgerFolder::shown(QDir::cleanPath(folder))))
+                         .arg(AutoBackups::DaysKept)
+                         .arg(AutoBackups::MonthsKept));
+    // every line of it shows, however the page squeezes the group
+    Label20->setMinimumHeight(Label20->heightForWidth(Label20->width()));
+    const QLocale locale;
+    for (const AutoBackups::Backup &b : AutoBackups::list(folder)) {
+        auto *item = new QTreeWidgetItem(ListView1);
+        item->setText(0, b.when.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")));
+        item->setText(1, locale.formattedDataSize(b.size, 1, QLocale::DataSizeTraditionalFormat));
+        item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
+        item->setData(0, Qt::UserRole, b.path);
+    }
+    if (ListView1->topLevelItemCount() > 0)
+        ListView1->setCurrentItem(ListView1->topLevelItem(0));
+    BitBtn42->setEnabled(ListView1->currentItem() && !m_readOnly);
+}
+
+void MaintenanceGroups::BitBtn42Click()
+{
+    const QTreeWidgetItem *item = ListView1->currentItem();
+    if (!item || m_readOnly)
+        return;
+    restoreFrom(item->data(0, Qt::UserRole).toString());
+}
+
+void MaintenanceGroups::setReadOnly(bool readOnly)
+{
+    m_readOnly = readOnly;
+    for (QWidget *w :
+         {static_cast<QWidget *>(BitBtn39), static_cast<QWidget *>(BitBtn40), static_cast<QWidget *>(Button2)})
+        w->setEnabled(!readOnly);
+    BitBtn42->setEnabled(!readOnly && ListView1->currentItem());
+}
+
 QString MaintenanceGroups::helpDocument()
 {
     const QString dir = platform().programDirectory();
@@ -190,6 +280,9 @@ QString MaintenanceGroups::helpDocument()
     const QString html = dir + QStringLiteral("doz帮助文档/index.html");
     if (QFileInfo::exists(html))
         return html;
+    const QString installed = QDir::cleanPath(dir + QStringLiteral("../share/doc/doz/help/index.html"));
+    if (QFileInfo::exists(installed))
+        return installed;
     return QString();
 }
 
@@ -198,9 +291,8 @@ void MaintenanceGroups::BitBtn41Click()
     const QString document = helpDocument();
     // a missing document does nothing; one no viewer could open is named
     if (!document.isEmpty() && !platform().openDocument(document))
-        platform().showMessage(m_page->window(),
-                               QStringLiteral("没有找到可以打开帮助文档的程序。请用浏览器打开：\r")
-                                   + QDir::toNativeSeparators(document));
+        platform().showMessage(m_page->window(), QStringLiteral("没有找到可以打开帮助文档的程序。请用浏览器打开：\r")
+                                                     + QDir::toNativeSeparators(document));
 }
 
 void MaintenanceGroups::Button2Click()
@@ -290,14 +382,13 @@ void MaintenanceGroups::BitBtn40Click()
     }
     // all six tables and the version, or nothing
     try {
-        runBusy(owner, QStringLiteral("正在导入1.0旧版帐本数据……"),
-                [&](BusyTask &) {
-                    // the entries of imported bills are gone with the ledger's
-                    // entries: an undo must not take the new ones for them
-                    QStringList all = Importer::statements(temp);
-                    all << QStringLiteral("delete from drjl") << QStringLiteral("delete from drpc");
-                    ledger->executeInTransaction(all);
-                });
+        runBusy(owner, QStringLiteral("正在导入1.0旧版帐本数据……"), [&](BusyTask &) {
+            // the entries of imported bills are gone with the ledger's
+            // entries: an undo must not take the new ones for them
+            QStringList all = Importer::statements(temp);
+            all << QStringLiteral("delete from drjl") << QStringLiteral("delete from drpc");
+            ledger->executeInTransaction(all);
+        });
     } catch (const DbError &e) {
         throw DbError(QStringLiteral("1.0旧版数据导入失败，帐本未作任何改动。\r") + errorText(e.message()));
     }

@@ -4,8 +4,8 @@
 #include "components/dbgrideh.h"
 #include "components/forms.h"
 #include "components/formwidgets.h"
-#include "data/sqltext.h"
 #include "data/rowinprogress.h"
+#include "data/sqltext.h"
 #include "data/tdm.h"
 #include "duememos.h"
 #include "platform/platform.h"
@@ -51,7 +51,8 @@ MemoPage::MemoPage(QWidget *parent)
     DBGridEh5->setObjectName(QStringLiteral("DBGridEh5"));
     DBGridEh5->setDataSource(DM->DSjs);
     DBGridEh5->setColumns({column("顺号", "jsid", 32), column("记事日期", "jsrq", 65), column("类型", "jslxmc", 67),
-                           column("主题", "zt", 267, Qt::AlignLeft).counting(QStringLiteral("共 0 条")), column("记事人", "jsr", 56, Qt::AlignLeft), column("提醒状态", "txfs", 71),
+                           column("主题", "zt", 267, Qt::AlignLeft).counting(QStringLiteral("共 0 条")),
+                           column("记事人", "jsr", 56, Qt::AlignLeft), column("提醒状态", "txfs", 71),
                            column("提醒日期", "txqsrq", 82), column("最后修改记事时间", "jsczsj", 137)});
 
     BitBtn27 = new QPushButton(QStringLiteral("添加"), this);
@@ -96,7 +97,8 @@ MemoPage::MemoPage(QWidget *parent)
     connect(BitBtn31, &QPushButton::clicked, this, guarded([this] { BitBtn31Click(); }));
     connect(Edit4, &QLineEdit::returnPressed, BitBtn30, &QPushButton::click);
     connect(Label16, &ClickLabel::clicked, this, guarded([this] { Label16Click(); }));
-    connect(DBGridEh5, &DBGridEh::doubleClicked, this, guarded([this] { BitBtn28Click(); }));
+    // a double click edits as "修改" does, and not while "修改" is off
+    connect(DBGridEh5, &DBGridEh::doubleClicked, BitBtn28, &QPushButton::click);
 }
 
 void MemoPage::BitBtn27Click()
@@ -133,8 +135,8 @@ void MemoPage::BitBtn29Click()
 
 QString MemoPage::searchStatement(const QString &keyword)
 {
-    return QStringLiteral("select * from jstx where ") + likeCondition(QStringLiteral("zt"), FormWidgets::trimmed(keyword))
-           + QLatin1Char(' ');
+    return QStringLiteral("select * from jstx where ")
+           + likeCondition(QStringLiteral("zt"), FormWidgets::trimmed(keyword)) + QLatin1Char(' ');
 }
 
 void MemoPage::BitBtn30Click()

@@ -10,10 +10,12 @@
 #include <QFileInfo>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QUrl>
 
 #include <cstdio>
 #include <cstdlib>
+#include <unistd.h>
 
 namespace {
 
@@ -105,6 +107,37 @@ std::unique_ptr<QMessageBox> DesktopPlatform::questionBox(QWidget *owner, const 
     return box;
 }
 
+std::unique_ptr<QMessageBox> DesktopPlatform::choiceBox(QWidget *owner, const QString &text, const QStringList &choices,
+                                                        const QString &caption)
+{
+    auto box
+        = std::make_unique<QMessageBox>(QMessageBox::NoIcon, caption, shownText(text), QMessageBox::NoButton, owner);
+    box->setWindowModality(Qt::ApplicationModal);
+    for (int i = 0; i < choices.size(); ++i) {
+        QPushButton *button = box->addButton(choices.at(i), QMessageBox::ActionRole);
+        button->setObjectName(QStringLiteral("choice%1").arg(i));
+        if (i == 0)
+            box->setDefaultButton(button);
+        if (i == choices.size() - 1)
+            box->setEscapeButton(button);
+    }
+    return box;
+}
+
+int DesktopPlatform::askChoice(QWidget *owner, const QString &text, const QStringList &choices, const QString &caption)
+{
+    if (choices.isEmpty())
+        return -1;
+    const std::unique_ptr<QMessageBox> box = choiceBox(owner, text, choices, caption);
+    box->exec();
+    const QAbstractButton *clicked = box->clickedButton();
+    for (int i = 0; clicked && i < choices.size(); ++i) {
+        if (clicked->objectName() == QStringLiteral("choice%1").arg(i))
+            return i;
+    }
+    return int(choices.size()) - 1; // closed: as by Esc
+}
+
 bool DesktopPlatform::askYesNo(QWidget *owner, const QString &text, const QString &caption)
 {
     return questionBox(owner, text, caption)->exec() == QMessageBox::Yes;
@@ -177,6 +210,11 @@ QString DesktopPlatform::programDirectory()
     if (!dir.endsWith(QLatin1Char('/')))
         dir += QLatin1Char('/');
     return dir;
+}
+
+bool DesktopPlatform::canWriteIn(const QString &folder)
+{
+    return QFileInfo(folder).isDir() && ::access(QFile::encodeName(folder).constData(), W_OK | X_OK) == 0;
 }
 
 bool DesktopPlatform::copyFile(const QString &from, const QString &to)

@@ -11,6 +11,7 @@ class DesktopPlatform : public Platform
 {
 public:
     bool askYesNo(QWidget *owner, const QString &text, const QString &caption) override;
+    int askChoice(QWidget *owner, const QString &text, const QStringList &choices, const QString &caption) override;
     void showMessage(QWidget *owner, const QString &text) override;
     void showInformation(QWidget *owner, const QString &text, const QString &caption) override;
     void showError(QWidget *owner, const QString &text, const QString &caption) override;
@@ -22,6 +23,7 @@ public:
     QDate today() override;
     QDateTime now() override;
     QString programDirectory() override;
+    bool canWriteIn(const QString &folder) override;
     bool copyFile(const QString &from, const QString &to) override;
     bool deleteFile(const QString &path) override;
     bool openDocument(const QString &path) override;
@@ -34,4 +36,8 @@ public:
     // The box of askYesNo(): the buttons Yes and No, No the default and
     // escape button, no icon.
     static std::unique_ptr<QMessageBox> questionBox(QWidget *owner, const QString &text, const QString &caption);
+    // The box of askChoice(): a button for each choice in their order, the
+    // first the default, the last the escape button, no icon.
+    static std::unique_ptr<QMessageBox> choiceBox(QWidget *owner, const QString &text, const QStringList &choices,
+                                                  const QString &caption);
 };

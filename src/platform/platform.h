@@ -3,6 +3,7 @@
 #include <QDate>
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 
 #include <exception>
 #include <functional>
@@ -47,6 +48,12 @@ public:
 
     // A question with Yes and No and no icon; true when the answer is Yes.
     virtual bool askYesNo(QWidget *owner, const QString &text, const QString &caption = WarningCaption) = 0;
+    // A question with one button for each of choices (at least one), the
+    // first of them the default; Esc and the close box choose the last.
+    // Returns the position of the button chosen.
+    virtual int askChoice(QWidget *owner, const QString &text, const QStringList &choices,
+                          const QString &caption = WarningCaption)
+        = 0;
     // A plain notice with OK whose caption is the application title.
     virtual void showMessage(QWidget *owner, const QString &text) = 0;
     // An information box with OK.
@@ -72,6 +79,9 @@ public:
 
     // The directory of the running program, ending in "/".
     virtual QString programDirectory() = 0;
+    // Whether the program may make files in folder (an existing folder the
+    // user can write to, on a file system that is not read-only).
+    virtual bool canWriteIn(const QString &folder) = 0;
     // Copies a file, replacing an existing target; false when it failed.
     virtual bool copyFile(const QString &from, const QString &to) = 0;
     // Deletes a file; false when it failed.

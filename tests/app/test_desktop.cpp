@@ -19,6 +19,8 @@
 #include "support/app/appfixture.h"
 #include "users/tfrmlog.h"
 
+#include <algorithm>
+
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
@@ -83,6 +85,31 @@ TEST(Application, AQuestionIsNotConfirmedByEnter)
     QTimer::singleShot(0, box.get(), [&box] { QTest::keyClick(box.get(), Qt::Key_Return); });
     answer = box->exec();
     EXPECT_EQ(answer, QMessageBox::No);
+}
+
+TEST(Application, AChoiceOffersItsButtonsInOrderEnterTheFirstEscTheLast)
+{
+    const QStringList choices = {QStringLiteral("接管并打开"), QStringLiteral("只读打开"), QStringLiteral("退出")};
+    const auto box = DesktopPlatform::choiceBox(nullptr, QStringLiteral("帐本已经由另一个程序打开"), choices,
+                                                QStringLiteral("青禾家庭doz V 2.0"));
+    ASSERT_EQ(box->buttons().size(), 3);
+    ASSERT_NE(box->defaultButton(), nullptr);
+    EXPECT_EQ(box->defaultButton()->text(), QStringLiteral("接管并打开"));
+    ASSERT_NE(box->escapeButton(), nullptr);
+    EXPECT_EQ(box->escapeButton()->text(), QStringLiteral("退出"));
+    // the buttons stand in the order given, whatever the style's order of roles
+    box->show();
+    QApplication::processEvents();
+    QList<QAbstractButton *> shown = box->buttons();
+    std::sort(shown.begin(), shown.end(), [](QAbstractButton *a, QAbstractButton *b) { return a->x() < b->x(); });
+    QStringList texts;
+    for (QAbstractButton *b : shown)
+        texts << b->text();
+    EXPECT_EQ(texts, choices);
+    box->hide();
+    QTimer::singleShot(0, box.get(), [&box] { QTest::keyClick(box.get(), Qt::Key_Escape); });
+    box->exec();
+    EXPECT_EQ(box->clickedButton(), box->escapeButton());
 }
 
 TEST(Application, ExportDialogsListFilesOfTheChosenType)

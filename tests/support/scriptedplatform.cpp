@@ -3,7 +3,9 @@
 #include <algorithm>
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <gtest/gtest.h>
 
@@ -21,6 +23,8 @@ ScriptedPlatform::~ScriptedPlatform()
         ADD_FAILURE() << "the dialog " << script.first.toStdString() << " was never shown for its script";
     if (!m_answers.empty())
         ADD_FAILURE() << m_answers.size() << " answer(s) to questions never asked";
+    if (!m_choices.empty())
+        ADD_FAILURE() << m_choices.size() << " choice(s) never offered";
     if (!m_files.empty())
         ADD_FAILURE() << m_files.size() << " file dialog choice(s) never used";
     if (!m_texts.empty())
@@ -86,6 +90,34 @@ bool ScriptedPlatform::askYesNo(QWidget *, const QString &text, const QString &c
     const bool yes = m_answers.front();
     m_answers.pop_front();
     return yes;
+}
+
+int ScriptedPlatform::askChoice(QWidget *, const QString &text, const QStringList &choices, const QString &caption)
+{
+    shown.append({QStringLiteral("choice"), caption,
+                  text + QStringLiteral(" [") + choices.join(QLatin1Char('|')) + QLatin1Char(']')});
+    if (m_choices.empty()) {
+        ADD_FAILURE() << "unexpected choice: " << text.toStdString();
+        return int(choices.size()) - 1;
+    }
+    const QString choice = m_choices.front();
+    m_choices.pop_front();
+    const int position = int(choices.indexOf(choice));
+    if (position < 0) {
+        ADD_FAILURE() << "no button " << choice.toStdString() << " among "
+                      << choices.join(QLatin1Char('|')).toStdString();
+        return int(choices.size()) - 1;
+    }
+    return position;
+}
+
+bool ScriptedPlatform::canWriteIn(const QString &folder)
+{
+    const QString clean = QDir::cleanPath(folder);
+    for (const QString &f : m_unwritable)
+        if (QDir::cleanPath(f) == clean)
+            return false;
+    return QFileInfo(folder).isDir() && QFileInfo(folder).isWritable();
 }
 
 void ScriptedPlatform::showMessage(QWidget *, const QString &text)

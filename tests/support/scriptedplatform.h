@@ -22,7 +22,7 @@ class ScriptedPlatform : public Platform
 public:
     struct Shown
     {
-        QString kind; // "question", "message", "information", "error", "general error"
+        QString kind; // "question", "choice", "message", "information", "error", "general error"
         QString caption;
         QString text;
     };
@@ -33,6 +33,11 @@ public:
 
     // --- what the test scripts -------------------------------------------------
     void answer(bool yes) { m_answers.push_back(yes); }
+    // The next askChoice() gets the button whose text is choice.
+    void choose(const QString &choice) { m_choices.push_back(choice); }
+    // canWriteIn() says no for folder (as for a folder of the system), and
+    // asks the file system for any other.
+    void makeUnwritable(const QString &folder) { m_unwritable.append(folder); }
     void chooseFile(const QString &fileName, int filterIndex = 1);
     // The next askText() gets text (typeText) or is cancelled (cancelText).
     void typeText(const QString &text) { m_texts.push_back({true, text}); }
@@ -67,6 +72,7 @@ public:
 
     // --- Platform ---------------------------------------------------------------
     bool askYesNo(QWidget *owner, const QString &text, const QString &caption) override;
+    int askChoice(QWidget *owner, const QString &text, const QStringList &choices, const QString &caption) override;
     void showMessage(QWidget *owner, const QString &text) override;
     void showInformation(QWidget *owner, const QString &text, const QString &caption) override;
     void showError(QWidget *owner, const QString &text, const QString &caption) override;
@@ -78,6 +84,7 @@ public:
     QDate today() override { return m_now.date(); }
     QDateTime now() override { return m_now; }
     QString programDirectory() override { return m_dir; }
+    bool canWriteIn(const QString &folder) override;
     bool copyFile(const QString &from, const QString &to) override;
     bool deleteFile(const QString &path) override;
     bool openDocument(const QString &path) override;
@@ -87,6 +94,8 @@ private:
     FileDialogResult nextFile(const FileDialogRequest &request);
 
     std::deque<bool> m_answers;
+    std::deque<QString> m_choices;
+    QStringList m_unwritable;
     std::deque<FileDialogResult> m_files;
     std::deque<std::pair<bool, QString>> m_texts;
     std::deque<std::pair<QString, DialogScript>> m_scripts;
