@@ -212,6 +212,7 @@ def main():
         # the due memos are announced and opened one by one after the login,
         # then the recurring entries that fell due come in one list
         deadline = time.time() + 60
+        editor_shot = False
         while time.time() < deadline:
             if find("以后再说", (pyatspi.ROLE_PUSH_BUTTON,)) is not None:
                 time.sleep(0.5)
@@ -220,8 +221,9 @@ def main():
                 key("Escape")
                 break
             if find("知道了", (pyatspi.ROLE_PUSH_BUTTON,)) is not None:
-                if wanted("memo-editor"):
+                if wanted("memo-editor") and not editor_shot:  # the first editor, before any question
                     shoot(os.path.join(out, "memo-editor.png"))
+                    editor_shot = True
                 key("Escape")
             elif find("OK", (pyatspi.ROLE_PUSH_BUTTON,)) is not None \
                     or find("确定", (pyatspi.ROLE_PUSH_BUTTON,)) is not None:
