@@ -25,7 +25,11 @@
 #include <map>
 #include <memory>
 #include <numeric>
+#include <set>
 #include <string>
+#include <thread>
+
+#include <time.h>
 
 namespace {
 
@@ -50,6 +54,14 @@ long statusKb(const char *key)
     return 0;
 }
 
+// The CPU time of the whole process (every thread), in milliseconds.
+double cpuMs()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
+}
+
 void resetPeak()
 {
     std::ofstream("/proc/self/clear_refs") << "5";
@@ -57,25 +69,41 @@ void resetPeak()
 
 // Opens the statement into the ledger dataset once; the milliseconds it
 // took, and the peak and held memory per row.
-double loadOnce(Connection *connection, const QString &statement, double *peakPerRow, double *heldPerRow, int *rows)
+struct Load
 {
+    double ms = 0;
+    double cpuMs = 0;
+    double peakPerRow = 0;     // the process's peak resident growth
+    double heldPerRow = 0;     // the dataset's own count
+    double residentPerRow = 0; // the process's resident growth with the rows held
+    int rows = 0;
+};
+
+Load loadOnce(Connection *connection, const QString &statement)
+{
+    Load load;
     Dataset ledger(connection);
     ledger.addSql(statement);
     resetPeak();
     const long before = statusKb("VmRSS:");
+    const double cpu = cpuMs();
     QElapsedTimer timer;
     timer.start();
     ledger.open();
-    const double ms = double(timer.nsecsElapsed()) / 1e6;
-    *rows = ledger.recordCount();
-    *peakPerRow = double(statusKb("VmHWM:") - before) * 1024.0 / std::max(1, *rows);
-    *heldPerRow = double(ledger.memoryUsage()) / std::max(1, *rows);
-    return ms;
+    load.ms = double(timer.nsecsElapsed()) / 1e6;
+    load.cpuMs = cpuMs() - cpu;
+    load.rows = std::max(1, ledger.recordCount());
+    load.peakPerRow = double(statusKb("VmHWM:") - before) * 1024.0 / load.rows;
+    load.residentPerRow = double(statusKb("VmRSS:") - before) * 1024.0 / load.rows;
+    load.heldPerRow = double(ledger.memoryUsage()) / load.rows;
+    load.rows = ledger.recordCount();
+    return load;
 }
 
 // Steps the same statement reading every column, building nothing: the floor.
-double floorOnce(sqlite3 *db, const QByteArray &sql)
+double floorOnce(sqlite3 *db, const QByteArray &sql, double *cpu)
 {
+    const double cpuStart = cpuMs();
     QElapsedTimer timer;
     timer.start();
     sqlite3_stmt *st = nullptr;
@@ -101,6 +129,7 @@ double floorOnce(sqlite3 *db, const QByteArray &sql)
     }
     sqlite3_finalize(st);
     benchmark::DoNotOptimize(touched);
+    *cpu = cpuMs() - cpuStart;
     return double(timer.nsecsElapsed()) / 1e6;
 }
 
@@ -128,29 +157,57 @@ void LoadVsFloor(benchmark::State &state)
         = RangePlan::plan(&connection, QStringLiteral("szzb"), JetSql::translate(statement).sql).toUtf8();
     std::vector<double> loads;
     std::vector<double> floors;
-    double peak = 0;
-    double held = 0;
-    int rows = 0;
+    std::vector<double> loadCpus;
+    std::vector<double> floorCpus;
+    Load last;
     for (auto _ : state) {
         for (int round = 0; round < 7; ++round) {
-            loads.push_back(loadOnce(&connection, statement, &peak, &held, &rows));
-            floors.push_back(floorOnce(connection.handle(), sql));
+            last = loadOnce(&connection, statement);
+            loads.push_back(last.ms);
+            loadCpus.push_back(last.cpuMs);
+            double cpu = 0;
+            floors.push_back(floorOnce(connection.handle(), sql, &cpu));
+            floorCpus.push_back(cpu);
         }
     }
     const auto [loadMin, loadMax] = std::minmax_element(loads.begin(), loads.end());
     const auto [floorMin, floorMax] = std::minmax_element(floors.begin(), floors.end());
     state.SetLabel(std::string(StatementNames[state.range(2)]) + (sql.contains("+rq") ? ", table walk" : ", index"));
-    state.counters["rows"] = rows;
+    state.counters["rows"] = last.rows;
+    state.counters["load_cpu_ms"] = median(loadCpus);
+    state.counters["floor_cpu_ms"] = median(floorCpus);
+    state.counters["resident_bytes_per_row"] = last.residentPerRow;
     state.counters["load_ms"] = median(loads);
     state.counters["load_spread_ms"] = *loadMax - *loadMin;
     state.counters["floor_ms"] = median(floors);
     state.counters["floor_spread_ms"] = *floorMax - *floorMin;
-    state.counters["peak_bytes_per_row"] = peak;
-    state.counters["held_bytes_per_row"] = held;
+    state.counters["peak_bytes_per_row"] = last.peakPerRow;
+    state.counters["held_bytes_per_row"] = last.heldPerRow;
+}
+
+// The order of keys by a stable LSD radix sort, 11 bits a pass, as the
+// dataset sorts its precomputed ranks: the floor of a sort.
+std::vector<std::uint32_t> radixOrder(const std::vector<std::uint32_t> &keys)
+{
+    std::vector<std::uint32_t> order(keys.size());
+    std::vector<std::uint32_t> next(keys.size());
+    std::iota(order.begin(), order.end(), 0u);
+    for (int shift = 0; shift < 32; shift += 11) {
+        std::vector<std::size_t> counts((1u << 11) + 1, 0);
+        for (std::uint32_t i : order)
+            ++counts[((keys[i] >> shift) & 0x7ff) + 1];
+        for (std::size_t b = 1; b < counts.size(); ++b)
+            counts[b] += counts[b - 1];
+        for (std::uint32_t i : order)
+            next[counts[(keys[i] >> shift) & 0x7ff]++] = i;
+        order.swap(next);
+    }
+    return order;
 }
 
 // Sorting the 1 000 000-row ledger list by one column, by turns with the
-// floor: a stable sort of as many precomputed integer keys.
+// floor: the same radix sort over as many precomputed integer keys (what is
+// left beside it is making the keys of the column's values).
 const char *const SortColumns[] = {"bz", "xm", "rq", "jsze", "jzsj"};
 
 void SortVsFloor(benchmark::State &state)
@@ -175,11 +232,8 @@ void SortVsFloor(benchmark::State &state)
             timer.start();
             ledger.sort(column, round % 2 ? Qt::DescendingOrder : Qt::AscendingOrder);
             sorts.push_back(double(timer.nsecsElapsed()) / 1e6);
-            std::vector<std::uint32_t> order(keys.size());
-            std::iota(order.begin(), order.end(), 0u);
             timer.start();
-            std::stable_sort(order.begin(), order.end(),
-                             [&](std::uint32_t a, std::uint32_t b) { return keys[a] < keys[b]; });
+            const std::vector<std::uint32_t> order = radixOrder(keys);
             floors.push_back(double(timer.nsecsElapsed()) / 1e6);
             benchmark::DoNotOptimize(order.data());
         }
@@ -212,8 +266,16 @@ public:
     {
         ConsoleReporter::ReportRuns(runs);
         for (const Run &run : runs) {
-            const std::string name = run.benchmark_name();
+            // with repetitions, the median stands for the runs (the mean,
+            // the deviation and the coefficient of variation are no times)
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name != "median")
+                continue;
+            const std::string name = run.run_name.str();
             const double ms = run.GetAdjustedRealTime();
+            if (run.run_type == Run::RT_Iteration && m_medians.count(name))
+                continue;
+            if (run.run_type == Run::RT_Aggregate)
+                m_medians.insert(name);
             m_all[name.substr(0, name.find("/iterations"))] = ms;
             const auto slash = name.find('/');
             const std::string key = name.substr(slash + 1, name.find("/iterations") - slash - 1);
@@ -227,6 +289,9 @@ public:
                 m_floor[key] = counter("floor_ms");
                 m_peak[key] = counter("peak_bytes_per_row");
                 m_held[key] = counter("held_bytes_per_row");
+                m_resident[key] = counter("resident_bytes_per_row");
+                m_cpu[key]
+                    = std::to_string(int(counter("load_cpu_ms"))) + "/" + std::to_string(int(counter("floor_cpu_ms")));
                 m_spread[key] = std::to_string(int(counter("load_spread_ms"))) + "/"
                                 + std::to_string(int(counter("floor_spread_ms")));
             }
@@ -235,15 +300,25 @@ public:
     void Finalize() override
     {
         ConsoleReporter::Finalize();
+        double load1 = 0, load5 = 0, load15 = 0;
+        if (FILE *f = std::fopen("/proc/loadavg", "r")) {
+            if (std::fscanf(f, "%lf %lf %lf", &load1, &load5, &load15) != 3)
+                load1 = load5 = load15 = 0;
+            std::fclose(f);
+        }
+        std::printf("\nload average at the end: %.2f %.2f %.2f on %u cores\n", load1, load5, load15,
+                    std::thread::hardware_concurrency());
         if (!m_load.empty())
-            std::printf("\n%-18s %-34s %10s %9s %6s %10s %10s %10s\n", "rows/page/stmt", "statement, plan",
-                        "dataset ms", "floor ms", "ratio", "held B/row", "peak B/row", "spread ms");
+            std::printf("\n%-18s %-34s %10s %9s %6s %12s %10s %10s %10s %10s\n", "rows/page/stmt", "statement, plan",
+                        "dataset ms", "floor ms", "ratio", "cpu ms d/f", "held B/row", "RSS B/row", "peak B/row",
+                        "spread ms");
         for (const auto &[key, load] : m_load) {
             const auto floor = m_floor.find(key);
             if (floor == m_floor.end())
                 continue;
-            std::printf("%-18s %-34s %10.1f %9.1f %6.2f %10.1f %10.1f %10s\n", key.c_str(), m_label[key].c_str(), load,
-                        floor->second, load / floor->second, m_held[key], m_peak[key], m_spread[key].c_str());
+            std::printf("%-18s %-34s %10.1f %9.1f %6.2f %12s %10.1f %10.1f %10.1f %10s\n", key.c_str(),
+                        m_label[key].c_str(), load, floor->second, load / floor->second, m_cpu[key].c_str(),
+                        m_held[key], m_resident[key], m_peak[key], m_spread[key].c_str());
         }
         // every "X" beside its "XFloor"
         bool header = false;
@@ -264,6 +339,9 @@ private:
     std::map<std::string, double> m_floor;
     std::map<std::string, double> m_peak;
     std::map<std::string, double> m_held;
+    std::map<std::string, double> m_resident;
+    std::map<std::string, std::string> m_cpu; // load/floor
+    std::set<std::string> m_medians;          // runs whose median was seen
     std::map<std::string, double> m_all;
     std::map<std::string, std::string> m_spread; // load/floor, max - min
 };
