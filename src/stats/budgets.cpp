@@ -22,6 +22,11 @@ struct Stored
 QList<Stored> stored(Connection *connection)
 {
     QList<Stored> out;
+    // an older ledger opened read-only has not been given the table yet
+    Statement exists
+        = connection->prepareSqlite(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type='table' AND name='yszb'"));
+    if (!exists.step())
+        return out;
     Statement st = connection->prepareSqlite(
         QStringLiteral("SELECT xm, zq, CAST(round(coalesce(je,0)*100) AS INTEGER), coalesce(jz,0) FROM yszb "
                        "ORDER BY ysid"));

@@ -278,3 +278,12 @@ TEST_F(Budget, TheComparisonOfOneItemByMonthDrawsItsBudgetDashed)
     EXPECT_FALSE(budgetLine->isVisible());
     EXPECT_FALSE(page->DBChart2->chart()->legend()->markers(budgetLine).value(0)->isVisible());
 }
+
+TEST_F(Budget, AnOlderLedgerWithoutTheTableHasNoBudgets)
+{
+    // as a ledger of an earlier version opened read-only, which is not given the table
+    exec(QStringLiteral("drop table yszb"));
+    EXPECT_TRUE(Budgets::execution(dm->ADOConnection1, Today).isEmpty());
+    EXPECT_EQ(Budgets::monthBudget(dm->ADOConnection1, QStringLiteral("餐饮"), Today), -1);
+    EXPECT_EQ(Budgets::overrunNotice(dm->ADOConnection1, QStringLiteral("餐饮"), Today, Today), QString());
+}
