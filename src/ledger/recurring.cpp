@@ -151,6 +151,9 @@ Template templateOf(Connection *connection, qint64 id)
 qint64 save(Connection *connection, const Template &t)
 {
     qint64 id = t.id;
+    const Template before = id ? templateOf(connection, id) : Template();
+    const bool datesChanged
+        = id && (before.rule != t.rule || before.every != t.every || before.day != t.day || before.first != t.first);
     connection->inTransaction([&] {
         Statement st = connection->prepareSqlite(
             id ? QStringLiteral("UPDATE dqsz SET lx=?, xm=?, mx=?, szr=?, je=?, bz=?, gj=?, gz=?, jg=?, rh=?, ksrq=?, "
@@ -176,8 +179,32 @@ qint64 save(Connection *connection, const Template &t)
         st.run();
         if (!id)
             id = sqlite3_last_insert_rowid(connection->handle());
+        if (datesChanged) {
+            const QList<QDate> taken = done(connection, id);
+            if (!taken.isEmpty()) {
+                const QDate lastDone = *std::max_element(taken.cbegin(), taken.cend());
+                Statement mark = connection->prepareSqlite(
+                    QStringLiteral("INSERT OR IGNORE INTO dqjl (dqid, rq, zbid) VALUES (?, ?, 0)"));
+                for (const QDate &d : t.occurrences(lastDone)) {
+                    mark.bind(1, id);
+                    mark.bind(2, d, FieldKind::Date);
+                    mark.run();
+                    mark.reset();
+                }
+            }
+        }
     });
     return id;
+}
+
+QDate nextDue(Connection *connection, const Template &t, const QDate &today)
+{
+    const QList<QDate> taken = t.id ? done(connection, t.id) : QList<QDate>();
+    const QDate horizon = today.addDays(qint64(t.every) * (t.rule == Rule::Days ? 1 : 31) + 400);
+    for (const QDate &d : t.occurrences(horizon, 100000))
+        if (!taken.contains(d))
+            return d;
+    return QDate();
 }
 
 void remove(Connection *connection, qint64 id)

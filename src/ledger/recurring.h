@@ -58,8 +58,15 @@ struct Template
 QList<Template> templates(Connection *connection);
 // The template of id (id 0 when there is none). Throws DbError.
 Template templateOf(Connection *connection, qint64 id);
-// Stores t (a new one when its id is 0) and returns its id. Throws DbError.
+// Stores t (a new one when its id is 0) and returns its id. A template
+// whose dates change (rule, interval, day or first date) keeps what was
+// done: its occurrences under the new rule up to the last one done are
+// passed over, so that a changed rule never brings back months already
+// posted. Throws DbError.
 qint64 save(Connection *connection, const Template &t);
+// The first occurrence of t not done (overdue ones included), or an
+// invalid date when none is left. Throws DbError.
+QDate nextDue(Connection *connection, const Template &t, const QDate &today);
 // Removes the template of id and what was recorded of its occurrences
 // (the entries posted stay). Throws DbError.
 void remove(Connection *connection, qint64 id);

@@ -37,11 +37,11 @@ DataSource *templateSource()
 
 // The list's statement: one row per template, its rule in words and its
 // next date computed here.
-QString listStatement(const QList<Recurring::Template> &all, const QDate &today)
+QString listStatement(Connection *connection, const QList<Recurring::Template> &all, const QDate &today)
 {
     QStringList rows;
     for (const Recurring::Template &t : all) {
-        const QDate next = t.nextAfter(today.addDays(-1));
+        const QDate next = Recurring::nextDue(connection, t, today);
         rows.append(
             QStringLiteral("select %1 as dqid, '%2' as lx, '%3' as xm, '%4' as mx, %5 as je, '%6' as gz, "
                            "'%7' as ms, '%8' as xc")
@@ -96,7 +96,8 @@ void TFrmDqsz::FormShow()
 
 void TFrmDqsz::reread(qint64 id)
 {
-    ADOQDqsz->requery(listStatement(Recurring::templates(DM->ADOConnection1), platform().today()));
+    Connection *connection = DM->ADOConnection1;
+    ADOQDqsz->requery(listStatement(connection, Recurring::templates(connection), platform().today()));
     if (id)
         ADOQDqsz->locate(QStringLiteral("dqid"), id);
 }
@@ -362,13 +363,17 @@ void TFrmDqxg::BitBtn1Click()
     t.id = Recurring::save(connection, t);
     m_template = t;
     accept();
-    // a new template that began in the past: its occurrences up to today
+    // a new template that began in the past: its occurrences before today
     if (!isNew)
         return;
-    const QList<Recurring::Occurrence> past = Recurring::dueOf(connection, t.id, platform().today());
+    // those before today (today's own is due at the next login as any other)
+    QList<Recurring::Occurrence> past = Recurring::dueOf(connection, t.id, platform().today());
+    past.erase(std::remove_if(past.begin(), past.end(),
+                              [](const Recurring::Occurrence &o) { return o.date >= platform().today(); }),
+               past.end());
     if (past.isEmpty())
         return;
-    const QString question = QStringLiteral("   首次日期在今天以前，到今天为止已有 %1 次（%2 至 %3）。  \r"
+    const QString question = QStringLiteral("   首次日期在今天以前，今天以前已有 %1 次（%2 至 %3）。  \r"
                                             "   是否现在记入帐本？（选“否”则这几次不再记入）  ")
                                  .arg(past.size())
                                  .arg(past.first().date.toString(QStringLiteral("yyyy-MM-dd")),

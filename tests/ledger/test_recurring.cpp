@@ -280,8 +280,38 @@ TEST_F(Recurrings, ATemplateFromTheSelectedEntryWithItsPastOccurrencesOffered)
     const QStringList questions = platform.texts(QStringLiteral("question"));
     ASSERT_EQ(questions.size(), 3);
     EXPECT_TRUE(questions.at(0).contains(QStringLiteral("已有 3 次（2026-09-30 至 2026-11-30）")));
-    EXPECT_TRUE(questions.at(1).contains(QStringLiteral("已有 3 次（2026-11-26 至 2026-12-10）")));
+    EXPECT_TRUE(questions.at(1).contains(QStringLiteral("已有 2 次（2026-11-26 至 2026-12-03）")));
     EXPECT_EQ(scalar(QStringLiteral("select count(*) from szzb where xm='通讯'")), QStringLiteral("4"));
     EXPECT_EQ(scalar(QStringLiteral("select count(*) from szzb where xm='教育'")), QStringLiteral("0"));
     EXPECT_TRUE(due(Today).isEmpty());
+}
+
+TEST_F(Recurrings, AChangedRuleNeverBringsBackMonthsPostedAndTodayIsNotThePast)
+{
+    startAt(Today);
+    Recurring::Template rent = monthly(QDate(2026, 8, 31), 31);
+    rent.id = store(rent);
+    postAll(due(Today)); // August to November
+    ASSERT_EQ(count(QStringLiteral("szzb")), 4);
+    // the 15th from now on: September to November on the 15th were paid on the 31st
+    rent.day = 15;
+    store(rent);
+    EXPECT_TRUE(due(Today).isEmpty());
+    EXPECT_EQ(Recurring::nextDue(dm->ADOConnection1, rent, Today), QDate(2026, 12, 15));
+    EXPECT_EQ(due(QDate(2026, 12, 15)).size(), 1);
+
+    // a new template from today: nothing in the past to offer, today's due at login
+    platform.onDialog(QStringLiteral("FrmDqsz"), [this](QDialog *) {
+        platform.onDialog(QStringLiteral("FrmDqxg"), [](QDialog *) {
+            TFrmDqxg *one = forms().FrmDqxg;
+            EXPECT_EQ(one->DateEdit1->date(), Today);
+            one->Edit1->setText(QStringLiteral("50"));
+            one->BitBtn1->click();
+        });
+        forms().FrmDqsz->BitBtn1->click();
+        EXPECT_EQ(forms().FrmDqsz->ADOQDqsz->asString(QStringLiteral("xc")), QStringLiteral("2026-12-10"));
+    });
+    mainWindow->TabSheet1->BitBtn8->click();
+    EXPECT_TRUE(platform.texts(QStringLiteral("question")).isEmpty());
+    EXPECT_EQ(due(Today).size(), 1);
 }
