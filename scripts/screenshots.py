@@ -63,7 +63,8 @@ def sample_ledger(db, look):
     budgets = [("餐饮", "每月", 600, 0), ("交通", "每月", 60, 0), ("居住", "每月", 400, 1), ("医疗", "每年", 800, 0),
                ("购物", "每月", 150, 0), ("（全部支出）", "每月", 1500, 0)]
     for item, period, amount, rollover in budgets:
-        statements += "INSERT INTO yszb (xm,zq,je,jz) VALUES ('%s','%s',%s,%d);\n" % (item, period, amount, rollover)
+        statements += ("INSERT INTO yszb (xm,zq,je,jz,ksyf) VALUES ('%s','%s',%s,%d,'2026-09');\n"
+                       % (item, period, amount, rollover))
     templates = [("支出", "居住", "房租", "银行卡", 3500, "", 0, 10, "2026-12-10", 0),
                  ("支出", "居住", "电费", "微信钱包", 200, "估计", 1, 8, "2026-12-08", 1),
                  ("支出", "通讯", "宽带网费", "支付宝", 99.5, "电信宽带", 0, 1, "2026-12-01", 1)]

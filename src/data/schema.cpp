@@ -94,7 +94,7 @@ CREATE TABLE lxrfz (
 // imported bills; drjl: each imported bill row (its key, the merchant's
 // order number, the entry made of it); zdgs: the column mapping remembered
 // per bank layout; yszb: the budgets (item or all expenses, 每月, 每年 or
-// one month, amount, roll-over); dqsz: the templates of recurring entries
+// one month, amount, roll-over, the month it applies from); dqsz: the templates of recurring entries
 // (the entry, its rule, first and last date or count, mode); dqjl: each
 // occurrence of a template done (posted as entry zbid, or passed over).
 const char *const AddedTables = R"SQL(
@@ -129,7 +129,8 @@ CREATE TABLE yszb (
   xm TEXT COLLATE NOCASE CONSTRAINT yszb_xm_size CHECK (length(xm) <= 50),
   zq TEXT,
   je REAL,
-  jz INTEGER);
+  jz INTEGER,
+  ksyf TEXT);
 CREATE TABLE dqsz (
   dqid INTEGER PRIMARY KEY AUTOINCREMENT,
   lx TEXT COLLATE NOCASE CONSTRAINT dqsz_lx_size CHECK (length(lx) <= 50),

@@ -17,7 +17,18 @@ struct Stored
     QString period; // Monthly, Yearly or "yyyy-MM"
     qint64 cents = 0;
     bool rollover = false;
+    int start = 0; // the month index it applies from (rolling over starts there)
 };
+
+// Months counted from year 0, so that ranges cross the years.
+int indexOf(const QDate &d)
+{
+    return d.year() * 12 + d.month() - 1;
+}
+QDate monthOf(int index)
+{
+    return QDate(index / 12, index % 12 + 1, 1);
+}
 
 QList<Stored> stored(Connection *connection)
 {
@@ -28,10 +39,13 @@ QList<Stored> stored(Connection *connection)
     if (!exists.step())
         return out;
     Statement st = connection->prepareSqlite(
-        QStringLiteral("SELECT xm, zq, CAST(round(coalesce(je,0)*100) AS INTEGER), coalesce(jz,0) FROM yszb "
+        QStringLiteral("SELECT xm, zq, CAST(round(coalesce(je,0)*100) AS INTEGER), coalesce(jz,0), ksyf FROM yszb "
                        "ORDER BY ysid"));
-    while (st.step())
-        out.append({st.text(0), st.text(1), st.integer(2), st.integer(3) != 0});
+    while (st.step()) {
+        const QDate from = QDate::fromString(st.text(4) + QStringLiteral("-01"), Qt::ISODate);
+        // without a start month a budget rolls nothing over
+        out.append({st.text(0), st.text(1), st.integer(2), st.integer(3) != 0, from.isValid() ? indexOf(from) : -1});
+    }
     return out;
 }
 
@@ -40,28 +54,28 @@ QString monthKey(const QDate &d)
     return d.toString(QStringLiteral("yyyy-MM"));
 }
 
-// What was spent on every item in each month of month's year up to month:
-// item (lower case) -> month (1..12) -> cents.
+// What was spent on every item in each month from the month index first to
+// the month index last: item (lower case) -> month index -> cents.
 using Spending = QHash<QString, QHash<int, qint64>>;
 
-Spending spending(Connection *connection, const QDate &month)
+Spending spending(Connection *connection, int first, int last)
 {
     Spending out;
-    const QDate first(month.year(), 1, 1);
-    const QDate last(month.year(), month.month(), month.daysInMonth());
     Statement st = connection->prepareSqlite(
-        QStringLiteral("SELECT xm, CAST(substr(rq,6,2) AS INTEGER), CAST(round(sum(coalesce(zc,0))*100) AS INTEGER), "
+        QStringLiteral("SELECT xm, substr(rq,1,7), CAST(round(sum(coalesce(zc,0))*100) AS INTEGER), "
                        "CAST(round(sum(coalesce(sr,0))*100) AS INTEGER) FROM szzb WHERE rq>=? AND rq<? "
-                       "GROUP BY xm, substr(rq,6,2)"));
-    st.bind(1, first.toString(Qt::ISODate));
-    st.bind(2, last.addDays(1).toString(Qt::ISODate));
+                       "GROUP BY xm, substr(rq,1,7)"));
+    st.bind(1, monthOf(first).toString(Qt::ISODate));
+    st.bind(2, monthOf(last + 1).toString(Qt::ISODate));
     while (st.step()) {
         const qint64 expense = st.integer(2);
         const qint64 refunds = st.integer(3);
         // an item without expenses in the month (an income item) spent nothing
         if (expense <= 0)
             continue;
-        out[st.text(0).toLower()][int(st.integer(1))] += expense - refunds;
+        const QDate month = QDate::fromString(st.text(1) + QStringLiteral("-01"), Qt::ISODate);
+        if (month.isValid())
+            out[st.text(0).toLower()][indexOf(month)] += expense - refunds;
     }
     return out;
 }
@@ -83,43 +97,51 @@ qint64 spentIn(const Spending &spending, const QString &item, int fromMonth, int
     return total;
 }
 
-// The month's own budget of item (a budget for that month, else the
-// monthly one); -1 for none. *rollover tells whether the monthly one rolls.
-qint64 ownBudget(const QList<Stored> &all, const QString &item, const QDate &month, bool *rollover)
+// The monthly budget of item as stored (nullptr for none).
+const Stored *monthlyOf(const QList<Stored> &all, const QString &item)
 {
-    qint64 monthly = -1;
-    qint64 once = -1;
-    bool rolls = false;
-    for (const Stored &s : all) {
-        if (s.item.compare(item, Qt::CaseInsensitive) != 0)
-            continue;
-        if (s.period == Monthly) {
-            monthly = s.cents;
-            rolls = s.rollover;
-        } else if (s.period == monthKey(month)) {
-            once = s.cents;
-        }
-    }
-    if (rollover)
-        *rollover = rolls;
-    return once >= 0 ? once : monthly;
+    for (const Stored &s : all)
+        if (s.period == Monthly && s.item.compare(item, Qt::CaseInsensitive) == 0)
+            return &s;
+    return nullptr;
 }
 
-// The budget of item in month with what rolled over from the earlier
-// months of the year (when it rolls); -1 for none.
-qint64 withRollover(const QList<Stored> &all, const Spending &spending, const QString &item, const QDate &month,
-                    qint64 *carried)
+// The month's own budget of item (a budget for that month, else the
+// monthly one); -1 for none.
+qint64 ownBudget(const QList<Stored> &all, const QString &item, int month)
 {
-    bool rolls = false;
-    const qint64 own = ownBudget(all, item, month, &rolls);
+    const QString key = monthKey(monthOf(month));
+    for (const Stored &s : all)
+        if (s.period == key && s.item.compare(item, Qt::CaseInsensitive) == 0)
+            return s.cents;
+    const Stored *monthly = monthlyOf(all, item);
+    return monthly ? monthly->cents : -1;
+}
+
+// The first month whose spending the lines of month need: the year's
+// first for yearly budgets, a rolling budget's start.
+int firstNeeded(const QList<Stored> &all, int month)
+{
+    int first = indexOf(QDate(monthOf(month).year(), 1, 1));
+    for (const Stored &s : all)
+        if (s.period == Monthly && s.rollover && s.start >= 0)
+            first = std::min(first, std::min(s.start, month));
+    return first;
+}
+
+// The budget of item in month with what rolled over from the months since
+// the budget's start (when it rolls); -1 for none.
+qint64 withRollover(const QList<Stored> &all, const Spending &spending, const QString &item, int month, qint64 *carried)
+{
+    const qint64 own = ownBudget(all, item, month);
     *carried = 0;
-    if (own < 0 || !rolls)
+    const Stored *monthly = monthlyOf(all, item);
+    if (own < 0 || !monthly || !monthly->rollover || monthly->start < 0)
         return own;
-    for (int m = 1; m < month.month(); ++m) {
-        const qint64 budget = ownBudget(all, item, QDate(month.year(), m, 1), nullptr);
-        if (budget < 0)
-            continue;
-        *carried += budget - spentIn(spending, item, m, m);
+    for (int m = monthly->start; m < month; ++m) {
+        const qint64 budget = ownBudget(all, item, m);
+        if (budget >= 0)
+            *carried += budget - spentIn(spending, item, m, m);
     }
     return own + *carried;
 }
@@ -146,7 +168,9 @@ QList<Line> execution(Connection *connection, const QDate &month)
     const QList<Stored> all = stored(connection);
     if (all.isEmpty())
         return {};
-    const Spending spent = spending(connection, month);
+    const int m = indexOf(month);
+    const int january = indexOf(QDate(month.year(), 1, 1));
+    const Spending spent = spending(connection, firstNeeded(all, m), m);
     // the items in the order of the item list, then budgets of items no
     // longer listed, then all expenses
     QStringList items;
@@ -166,10 +190,10 @@ QList<Line> execution(Connection *connection, const QDate &month)
     for (const QString &item : std::as_const(items)) {
         Line line;
         line.item = item;
-        const qint64 monthly = withRollover(all, spent, item, month, &line.carriedCents);
+        const qint64 monthly = withRollover(all, spent, item, m, &line.carriedCents);
         if (monthly >= 0) {
             line.budgetCents = monthly;
-            line.spentCents = spentIn(spent, item, month.month(), month.month());
+            line.spentCents = spentIn(spent, item, m, m);
             out.append(line);
             continue;
         }
@@ -177,7 +201,7 @@ QList<Line> execution(Connection *connection, const QDate &month)
         if (yearly >= 0) {
             line.yearly = true;
             line.budgetCents = yearly;
-            line.spentCents = spentIn(spent, item, 1, month.month());
+            line.spentCents = spentIn(spent, item, january, m);
             out.append(line);
         }
     }
@@ -187,11 +211,12 @@ QList<Line> execution(Connection *connection, const QDate &month)
 qint64 monthBudget(Connection *connection, const QString &item, const QDate &month)
 {
     const QList<Stored> all = stored(connection);
-    if (ownBudget(all, item, month, nullptr) < 0)
+    const int m = indexOf(month);
+    if (ownBudget(all, item, m) < 0)
         return -1;
-    const Spending spent = spending(connection, month);
+    const Spending spent = spending(connection, firstNeeded(all, m), m);
     qint64 carried = 0;
-    return withRollover(all, spent, item, month, &carried);
+    return withRollover(all, spent, item, m, &carried);
 }
 
 QString overrunNotice(Connection *connection, const QString &item, const QDate &date, const QDate &today)
@@ -199,28 +224,29 @@ QString overrunNotice(Connection *connection, const QString &item, const QDate &
     const QList<Stored> all = stored(connection);
     if (all.isEmpty() || !date.isValid())
         return QString();
-    const Spending spent = spending(connection, date);
+    const int m = indexOf(date);
+    const Spending spent = spending(connection, firstNeeded(all, m), m);
     const bool thisMonth = monthKey(date) == monthKey(today);
     const QString monthName
         = thisMonth ? QStringLiteral("本月") : QStringLiteral("%1年%2月").arg(date.year()).arg(date.month());
     QStringList notices;
     qint64 carried = 0;
-    const qint64 monthly = withRollover(all, spent, item, date, &carried);
+    const qint64 monthly = withRollover(all, spent, item, m, &carried);
     if (monthly >= 0) {
-        const qint64 s = spentIn(spent, item, date.month(), date.month());
+        const qint64 s = spentIn(spent, item, m, m);
         if (s > monthly)
             notices.append(
                 QStringLiteral("%1“%2”已支出 %3 元，超出预算 %4 元").arg(monthName, item, yuan(s), yuan(s - monthly)));
     } else if (const qint64 yearly = yearlyBudget(all, item); yearly >= 0) {
-        const qint64 s = spentIn(spent, item, 1, date.month());
+        const qint64 s = spentIn(spent, item, indexOf(QDate(date.year(), 1, 1)), m);
         if (s > yearly)
             notices.append(QStringLiteral("%1年“%2”已支出 %3 元，超出全年预算 %4 元")
                                .arg(date.year() == today.year() ? QStringLiteral("今") : QString::number(date.year()),
                                     item, yuan(s), yuan(s - yearly)));
     }
-    const qint64 total = withRollover(all, spent, AllExpenses, date, &carried);
+    const qint64 total = withRollover(all, spent, AllExpenses, m, &carried);
     if (total >= 0) {
-        const qint64 s = spentIn(spent, AllExpenses, date.month(), date.month());
+        const qint64 s = spentIn(spent, AllExpenses, m, m);
         if (s > total)
             notices.append(
                 QStringLiteral("%1全部支出 %2 元，超出总预算 %3 元").arg(monthName, yuan(s), yuan(s - total)));

@@ -11,8 +11,8 @@ class Connection;
 // AllExpenses), the same every month ("每月"), set for one month only
 // ("yyyy-MM", which takes the place of the monthly amount in that month),
 // or per year ("每年") for irregular costs. A monthly budget may roll over:
-// what was left (or overspent) in the earlier months of the same year is
-// added to the month's budget.
+// what was left (or overspent) in each month since the month it was set up
+// in is added to the month's budget, across the years.
 //
 // What is spent on an item in a period is its expense amounts less the
 // income entries on the same item (refunds); an item with no expense in the

@@ -236,15 +236,17 @@ void TFrmYsxg::BitBtn1Click()
     }
     const bool rollover = period == Budgets::Monthly && CheckBox1->isChecked();
     connection->inTransaction([&] {
-        Statement st
-            = connection->prepareSqlite(m_id ? QStringLiteral("UPDATE yszb SET xm=?, zq=?, je=?, jz=? WHERE ysid=?")
-                                             : QStringLiteral("INSERT INTO yszb (xm, zq, je, jz) VALUES (?,?,?,?)"));
+        // a budget applies (and rolls over) from the month it was set up in
+        Statement st = connection->prepareSqlite(
+            m_id ? QStringLiteral("UPDATE yszb SET xm=?, zq=?, je=?, jz=?, ksyf=coalesce(ksyf, ?) WHERE ysid=?")
+                 : QStringLiteral("INSERT INTO yszb (xm, zq, je, jz, ksyf) VALUES (?,?,?,?,?)"));
         st.bind(1, item);
         st.bind(2, period);
         st.bind(3, double(cents) / 100.0);
         st.bind(4, rollover ? 1 : 0);
+        st.bind(5, platform().today().toString(QStringLiteral("yyyy-MM")));
         if (m_id)
-            st.bind(5, m_id);
+            st.bind(6, m_id);
         st.run();
         if (!m_id)
             m_id = sqlite3_last_insert_rowid(connection->handle());

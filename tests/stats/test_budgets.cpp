@@ -54,11 +54,14 @@ protected:
         exec(QStringLiteral("insert into szzb (rq,lx,xm,mx,sr,zc,jsze,szr) values (#%1#,'收入','%2','',%3,0,%3,'现金')")
                  .arg(date, item, amount));
     }
-    void budget(const QString &item, const QString &period, const QString &amount, bool rollover = false)
+    // a budget set up in the month start (January 2026 unless said)
+    void budget(const QString &item, const QString &period, const QString &amount, bool rollover = false,
+                const QString &start = QStringLiteral("2026-01"))
     {
-        exec(QStringLiteral("insert into yszb (xm,zq,je,jz) values ('%1','%2',%3,%4)")
+        exec(QStringLiteral("insert into yszb (xm,zq,je,jz,ksyf) values ('%1','%2',%3,%4,'%5')")
                  .arg(item, period, amount)
-                 .arg(rollover ? 1 : 0));
+                 .arg(rollover ? 1 : 0)
+                 .arg(start));
     }
     Budgets::Line lineOf(const QDate &month, const QString &item)
     {
@@ -116,8 +119,15 @@ TEST_F(Budget, AMonthToTheCentWithRefundsOverridesYearsAndRollingOver)
     const Budgets::Line march = lineOf(QDate(2026, 3, 1), QStringLiteral("交通"));
     EXPECT_EQ(march.carriedCents, 20000 - 10000);
     EXPECT_EQ(march.budgetCents, 60000);
-    // a new year starts afresh
-    EXPECT_EQ(lineOf(QDate(2027, 1, 1), QStringLiteral("交通")).budgetCents, 50000);
+    // on into the next year: ten more months of 500 left each
+    EXPECT_EQ(lineOf(QDate(2027, 1, 1), QStringLiteral("交通")).carriedCents, 10000 + 10 * 50000);
+    // a budget set up in November rolls over nothing from the months before it
+    budget(QStringLiteral("居住"), Budgets::Monthly, QStringLiteral("600"), true, QStringLiteral("2026-11"));
+    expense(QStringLiteral("2026-6-1"), QStringLiteral("居住"), QStringLiteral("100"));
+    expense(QStringLiteral("2026-11-1"), QStringLiteral("居住"), QStringLiteral("500"));
+    const Budgets::Line home = lineOf(Today, QStringLiteral("居住"));
+    EXPECT_EQ(home.carriedCents, 10000);
+    EXPECT_EQ(home.budgetCents, 70000);
 
     // all expenses: what every item spent, income items aside
     const Budgets::Line all = lineOf(Today, Budgets::AllExpenses);
@@ -127,8 +137,8 @@ TEST_F(Budget, AMonthToTheCentWithRefundsOverridesYearsAndRollingOver)
     QStringList items;
     for (const Budgets::Line &l : Budgets::execution(dm->ADOConnection1, Today))
         items.append(l.item);
-    EXPECT_EQ(items, (QStringList{QStringLiteral("餐饮"), QStringLiteral("交通"), QStringLiteral("金融保险"),
-                                  Budgets::AllExpenses}));
+    EXPECT_EQ(items, (QStringList{QStringLiteral("餐饮"), QStringLiteral("交通"), QStringLiteral("居住"),
+                                  QStringLiteral("金融保险"), Budgets::AllExpenses}));
 }
 
 TEST(BudgetFigures, AmountsColoursAndWhatIsTyped)
