@@ -394,6 +394,13 @@ void prepare(Connection *connection, Preview *preview)
             if (c.account.isEmpty())
                 c.account = accountFor(lists, r, *preview);
 
+            // beyond what an entry may hold (under one trillion yuan)
+            if (!c.invalid && r.amountCents >= 100000000000000LL) {
+                c.invalid = true;
+                c.note = QStringLiteral("金额太大：一笔帐不能达到一万亿元");
+                c.ticked = false;
+                continue;
+            }
             if (c.invalid) {
                 c.ticked = false;
                 c.note = r.reason;
@@ -450,6 +457,8 @@ void prepare(Connection *connection, Preview *preview)
                         c.note = QStringLiteral("通过%1付款").arg(Bills::channelName(r.channel));
                 }
             }
+            if (c.userTick && !c.imported)
+                c.ticked = *c.userTick;
         }
     }
 }

@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 class Connection;
 
 // Bills of 支付宝, 微信支付 and banks turned into ledger entries: what each
@@ -36,6 +38,9 @@ struct Candidate
     qint64 duplicateOf = 0; // "疑似重复": the entry typed by hand it matches (zbid)
     bool fromRule = false;  // item and detail came from a rule
     bool userChose = false; // the user set item or detail in the preview
+    // the user's own tick, kept when the rows are prepared again (rules
+    // changed, an undo), unless the row became imported or unreadable
+    std::optional<bool> userTick;
 };
 
 // A bill read, recognised and prepared.

@@ -6,6 +6,7 @@
 #include "platform/platform.h"
 #include "stats/budgets.h"
 
+#include <QApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -85,6 +86,8 @@ QVariant OccurrencesModel::data(const QModelIndex &index, int role) const
         return QColor(255, 248, 200); // an estimate: the amount is asked for
     if (role == Qt::TextAlignmentRole && index.column() == Amount)
         return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+    if (role == Qt::AccessibleTextRole && index.column() == Tick)
+        return r.done ? QStringLiteral("已记入") : r.ticked ? QStringLiteral("记入") : QStringLiteral("不记入");
     if (role != Qt::DisplayRole && role != Qt::EditRole)
         return QVariant();
     switch (index.column()) {
@@ -144,7 +147,7 @@ bool OccurrencesModel::setData(const QModelIndex &index, const QVariant &value, 
         qint64 cents = 0;
         QString why;
         if (!Budgets::parseAmount(value.toString(), &cents, &why)) {
-            platform().showMessage(nullptr, why);
+            platform().showMessage(QApplication::activeWindow(), why);
             return false;
         }
         r.cents = cents;

@@ -188,6 +188,18 @@ bool BillRowsModel::setData(const QModelIndex &index, const QVariant &value, int
         if (c.invalid)
             return false;
         c.ticked = value.toInt() == Qt::Checked;
+        c.userTick = c.ticked;
+        // the refunds of a purchase in this bill follow it: a refund
+        // without its purchase would be an income with nothing to net
+        for (int r = 0; r < m_preview->rows.size(); ++r) {
+            BillImport::Candidate &refund = m_preview->rows[r];
+            if (refund.row.verdict == Bills::Verdict::Refund && refund.row.original == index.row() && refund.row.counted
+                && !refund.imported && !refund.invalid) {
+                refund.ticked = c.ticked;
+                refund.userTick = c.ticked;
+                Q_EMIT dataChanged(this->index(r, 0), this->index(r, ColumnCount - 1));
+            }
+        }
         Q_EMIT dataChanged(index.siblingAtColumn(0), index.siblingAtColumn(ColumnCount - 1));
         Q_EMIT ticksChanged();
         return true;
@@ -322,6 +334,7 @@ void TFrmZddr::setPreview(BillImport::Preview preview)
     m_preview = std::move(preview);
     m_changed = false;
     m_firstImported = 0;
+    m_ruleAnswers.clear();
     Model->setPreview(&m_preview);
     Label1->setText(QStringLiteral("文件：%1　　（%2）")
                         .arg(QFileInfo(m_preview.file).fileName(), m_preview.source == Bills::Source::Unknown
@@ -380,17 +393,24 @@ void TFrmZddr::offerRule(int row)
 {
     BillImport::Candidate &c = m_preview.rows[row];
     const QString keyword = !c.row.counterparty.isEmpty() ? c.row.counterparty.left(50) : c.row.description.left(50);
-    const QString rule = keyword + QLatin1Char('|') + c.item + QLatin1Char('|') + c.detail;
-    if (keyword.isEmpty() || c.item.isEmpty() || m_declined.contains(rule))
+    if (keyword.isEmpty() || c.item.isEmpty())
+        return;
+    // one question a keyword: the item and then its detail are one choice;
+    // an answer given holds for the rest of this bill
+    const auto answered = m_ruleAnswers.constFind(keyword);
+    if (answered != m_ruleAnswers.cend() && !answered.value())
         return;
     QString item;
     QString detail;
     if (BillImport::ruleFor(DM->ADOConnection1, keyword, QString(), &item, &detail) && item == c.item
         && detail == c.detail)
         return; // the rule there is already
-    if (!platform().askYesNo(this, QStringLiteral("以后“%1”都记为 %2/%3？").arg(keyword, c.item, c.detail))) {
-        m_declined.insert(rule);
-        return;
+    if (answered == m_ruleAnswers.cend()) {
+        const bool yes
+            = platform().askYesNo(this, QStringLiteral("以后“%1”都记为 %2/%3？").arg(keyword, c.item, c.detail));
+        m_ruleAnswers.insert(keyword, yes);
+        if (!yes)
+            return;
     }
     BillImport::addRule(DM->ADOConnection1, keyword, c.item, c.detail);
     // the other rows of that counterparty follow at once

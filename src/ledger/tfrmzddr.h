@@ -4,7 +4,7 @@
 #include "components/form.h"
 
 #include <QAbstractTableModel>
-#include <QSet>
+#include <QHash>
 
 class QCheckBox;
 class QComboBox;
@@ -100,7 +100,7 @@ private:
     void showMapping(bool shown);
 
     BillImport::Preview m_preview;
-    QSet<QString> m_declined; // rules (keyword|item|detail) the user did not want
+    QHash<QString, bool> m_ruleAnswers; // keyword -> whether its rule was wanted
     bool m_changed = false;
     qint64 m_firstImported = 0;
 };

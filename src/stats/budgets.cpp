@@ -267,21 +267,19 @@ QString yuan(qint64 cents)
 
 bool parseAmount(const QString &text, qint64 *cents, QString *why)
 {
-    static const QRegularExpression number(QStringLiteral("^\\s*(\\d{1,12})(?:\\.(\\d{1,2}))?\\s*$"));
-    QString t = text;
-    t.remove(QLatin1Char(',')).remove(QLatin1Char(' '));
-    const QRegularExpressionMatch m = number.match(t);
+    // digits, with commas only between groups of three ("2,000.50")
+    static const QRegularExpression number(QStringLiteral("^(\\d+|\\d{1,3}(?:,\\d{3})+)(?:\\.(\\d{1,2}))?$"));
+    const QRegularExpressionMatch m = number.match(text.trimmed());
     if (!m.hasMatch()) {
         *why = QStringLiteral("请输入金额（元，最多两位小数），例如 2000 或 350.50！");
         return false;
     }
-    const qint64 whole = m.captured(1).toLongLong();
-    const QString fraction = m.captured(2).leftJustified(2, QLatin1Char('0'));
-    const qint64 value = whole * 100 + fraction.toLongLong();
-    if (whole >= 1000000000000LL) {
+    const QString whole = QString(m.captured(1)).remove(QLatin1Char(','));
+    if (whole.size() > 12) {
         *why = QStringLiteral("金额太大：请输入小于一万亿（1000000000000）元的金额！");
         return false;
     }
+    const qint64 value = whole.toLongLong() * 100 + m.captured(2).leftJustified(2, QLatin1Char('0')).toLongLong();
     if (value == 0) {
         *why = QStringLiteral("金额不能为 0！");
         return false;

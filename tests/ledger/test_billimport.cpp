@@ -192,6 +192,10 @@ TEST_F(Bills, AnAlipayBillIsImportedOnceListedAtOnceAndUndoneExactly)
         // a tick taken away and given back changes the summary
         form->Model->setData(form->Model->index(0, BillRowsModel::Tick), Qt::Unchecked, Qt::CheckStateRole);
         EXPECT_EQ(form->Label2->text(), QStringLiteral("共 10 行，勾选 4 行：收入 222228.50 元，支出 111.90 元"));
+        // and stays so when the rows are prepared again after the rules
+        platform.onDialog(QStringLiteral("FrmZdgz"), [](QDialog *) {});
+        form->BitBtn3->click();
+        EXPECT_EQ(form->Label2->text(), QStringLiteral("共 10 行，勾选 4 行：收入 222228.50 元，支出 111.90 元"));
         form->Model->setData(form->Model->index(0, BillRowsModel::Tick), Qt::Checked, Qt::CheckStateRole);
         form->BitBtn1->click();
         EXPECT_FALSE(form->isVisible());
@@ -261,6 +265,16 @@ TEST_F(Bills, ARefundNetsItsPurchaseAndAClosedTradeAddsNothing)
     EXPECT_EQ(refund.detail, p.rows.at(0).detail);
     EXPECT_FALSE(p.rows.at(2).ticked);
     EXPECT_FALSE(p.rows.at(3).ticked);
+    // a purchase unticked takes its refund along, and back
+    {
+        BillImport::Preview copy = p;
+        BillRowsModel model;
+        model.setPreview(&copy);
+        model.setData(model.index(0, BillRowsModel::Tick), Qt::Unchecked, Qt::CheckStateRole);
+        EXPECT_FALSE(copy.rows.at(1).ticked);
+        model.setData(model.index(0, BillRowsModel::Tick), Qt::Checked, Qt::CheckStateRole);
+        EXPECT_TRUE(copy.rows.at(1).ticked);
+    }
     const BillImport::Result r = BillImport::import(dm->ADOConnection1, p, QStringLiteral("妈妈"), platform.now());
     EXPECT_EQ(r.entries, 3);
     EXPECT_EQ(scalar(QStringLiteral("select round(sum(jsze)*100) from szzb where zbid in (select zbid from drjl) "
@@ -283,7 +297,8 @@ TEST_F(Bills, AnUnknownBankLayoutIsMappedOnceAndRecognisedAfterwards)
                                QStringLiteral("某某银行交易明细\n日期,金额,对方,用途,余额\n"
                                               "2026-11-02,-35.50,某超市,日用品,100.00\n"
                                               "2026-11-03,8000.00,某公司,工资,8100.00\n"
-                                              "2026-11-04,abc,某处,坏行,8100.00\n")
+                                              "2026-11-04,abc,某处,坏行,8100.00\n"
+                                              "2026-11-05,-999999999999999.99,某处,巨款,1.00\n")
                                    .toUtf8());
     throughPage(path, [this] {
         EXPECT_TRUE(form->GroupBox1->isVisible());
@@ -295,8 +310,11 @@ TEST_F(Bills, AnUnknownBankLayoutIsMappedOnceAndRecognisedAfterwards)
         form->ComboBox6->setCurrentText(QStringLiteral("用途"));
         form->BitBtn5->click();
         EXPECT_FALSE(form->GroupBox1->isVisible());
-        ASSERT_EQ(form->Model->rowCount(), 3);
-        EXPECT_EQ(form->Label2->text(), QStringLiteral("共 3 行，勾选 2 行：收入 8000.00 元，支出 35.50 元"));
+        ASSERT_EQ(form->Model->rowCount(), 4);
+        EXPECT_EQ(form->Label2->text(), QStringLiteral("共 4 行，勾选 2 行：收入 8000.00 元，支出 35.50 元"));
+        // more than an entry may hold: red, with its reason
+        EXPECT_TRUE(form->preview().rows.at(3).invalid);
+        EXPECT_EQ(form->preview().rows.at(3).note, QStringLiteral("金额太大：一笔帐不能达到一万亿元"));
         // the row that does not read: red, unticked, with its reason
         const QModelIndex bad = form->Model->index(2, BillRowsModel::Note);
         EXPECT_EQ(bad.data(Qt::ForegroundRole).value<QColor>(), QColor(Qt::red));
@@ -426,23 +444,23 @@ TEST_F(Bills, ChoicesBecomeRulesKeptInTheirOwnDialog)
                                      QStringLiteral("2026-11-04 08:30:00,商户消费,滴滴出行,快车,支出,16.00,W3")}));
     throughPage(wx, [this] {
         BillRowsModel *model = form->Model;
-        // every choice offers a rule: declined, taken, and taken again
+        // a choice offers a rule once a counterparty: the item and then its
+        // detail are one question
         EXPECT_EQ(model->index(0, BillRowsModel::Item).data().toString(), QStringLiteral("餐饮"));
-        platform.answer(false);
+        platform.answer(true);
         model->setData(model->index(0, BillRowsModel::Item), QStringLiteral("购物"), Qt::EditRole);
         EXPECT_EQ(model->index(0, BillRowsModel::Detail).data().toString(), QStringLiteral("服装鞋帽"));
-        EXPECT_EQ(model->index(1, BillRowsModel::Item).data().toString(), QStringLiteral("餐饮")); // declined
-        platform.answer(true);
+        EXPECT_EQ(model->index(1, BillRowsModel::Item).data().toString(), QStringLiteral("购物")); // followed
         model->setData(model->index(0, BillRowsModel::Item), QStringLiteral("餐饮"), Qt::EditRole);
-        platform.answer(true);
         model->setData(model->index(0, BillRowsModel::Detail), QStringLiteral("外出就餐"), Qt::EditRole);
+        // declined for 滴滴出行: its later choices ask nothing either
+        platform.answer(false);
+        model->setData(model->index(2, BillRowsModel::Item), QStringLiteral("交通"), Qt::EditRole);
+        model->setData(model->index(2, BillRowsModel::Detail), QStringLiteral("打车"), Qt::EditRole);
         EXPECT_EQ(platform.texts(QStringLiteral("question")),
                   (QStringList{QStringLiteral("以后“美团”都记为 购物/服装鞋帽？"),
-                               QStringLiteral("以后“美团”都记为 餐饮/早餐？"),
-                               QStringLiteral("以后“美团”都记为 餐饮/外出就餐？")}));
-        // the same choice again asks nothing
-        model->setData(model->index(1, BillRowsModel::Detail), QStringLiteral("外出就餐"), Qt::EditRole);
-        // the other row of 美团 follows at once
+                               QStringLiteral("以后“滴滴出行”都记为 交通/公交地铁？")}));
+        // the other row of 美团 follows the rule as it was last chosen
         EXPECT_EQ(model->index(1, BillRowsModel::Item).data().toString(), QStringLiteral("餐饮"));
         EXPECT_EQ(model->index(1, BillRowsModel::Detail).data().toString(), QStringLiteral("外出就餐"));
 

@@ -156,8 +156,12 @@ TEST(BudgetFigures, AmountsColoursAndWhatIsTyped)
     EXPECT_EQ(cents, 200050);
     EXPECT_TRUE(Budgets::parseAmount(QStringLiteral("0.07"), &cents, &why));
     EXPECT_EQ(cents, 7);
-    for (const char *bad : {"", "abc", "-5", "1.234", "0", "0.00", "1e3", "1000000000000"})
+    EXPECT_TRUE(Budgets::parseAmount(QStringLiteral("1,234,567.8"), &cents, &why));
+    EXPECT_EQ(cents, 123456780);
+    for (const char *bad : {"", "abc", "-5", "1.234", "0", "0.00", "1e3", "1,5", "2,3,1.7", "12,34", ",100"})
         EXPECT_FALSE(Budgets::parseAmount(QString::fromUtf8(bad), &cents, &why)) << bad;
+    EXPECT_FALSE(Budgets::parseAmount(QStringLiteral("1000000000000"), &cents, &why));
+    EXPECT_TRUE(why.startsWith(QStringLiteral("金额太大"))) << why.toStdString();
 }
 
 TEST_F(Budget, AnExpenseThatGoesOverSaysSoAndIsSavedAllTheSame)
