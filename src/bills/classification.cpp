@@ -153,6 +153,10 @@ void classifyBank(BillRow *row)
         set(row, Verdict::Refund, QStringLiteral("退款：退回原交易的钱"));
     else if (row->direction == Direction::Expense && has(all, {u"还款"}))
         set(row, Verdict::Transfer, QStringLiteral("还款：钱转到自己的信用卡或借款账户，不计支出"));
+    else if (row->direction == Direction::Income && has(what, {u"赎回", u"理财到期", u"理财产品到期"}))
+        set(row, Verdict::Transfer, QStringLiteral("理财赎回：自己的钱回到银行卡，不计收入"));
+    else if (row->direction == Direction::Expense && has(what, {u"申购", u"认购", u"购买理财", u"理财购买"}))
+        set(row, Verdict::Transfer, QStringLiteral("买入理财：钱转到自己的理财账户，不计支出"));
     else if (row->direction == Direction::Expense && has(what, {u"取款", u"取现"}))
         set(row, Verdict::Transfer, QStringLiteral("取现：从银行卡取出现金，不计支出"));
     else if (row->direction == Direction::Income && has(what, {u"存现", u"现金存入", u"现金存款"}))

@@ -35,6 +35,30 @@ const CategoryHint Hints[] = {
     {"红包", "其他收入", "礼金收入"}, {"收钱码收款", "其他收入", "兼职收入"},
 };
 
+// What words in a row's goods or counterparty suggest (bank rows have no
+// category of their own), where the ledger has such an item.
+struct WordHint
+{
+    const char *word;
+    const char *item;
+    const char *detail;
+};
+
+const WordHint Words[] = {
+    {"电费", "居住", "电费"},         {"供电", "居住", "电费"},         {"水费", "居住", "水费"},
+    {"自来水", "居住", "水费"},       {"燃气", "居住", "燃气费"},       {"物业", "居住", "物业费"},
+    {"房租", "居住", "房租"},         {"话费", "通讯", "手机话费"},     {"中国移动", "通讯", "手机话费"},
+    {"中国联通", "通讯", "手机话费"}, {"中国电信", "通讯", "手机话费"}, {"宽带", "通讯", "宽带网费"},
+    {"加油", "交通", "加油"},         {"石化", "交通", "加油"},         {"石油", "交通", "加油"},
+    {"地铁", "交通", "公交地铁"},     {"公交", "交通", "公交地铁"},     {"滴滴", "交通", "打车"},
+    {"停车", "交通", "停车过路"},     {"医院", "医疗", "门诊"},         {"药房", "医疗", "药品"},
+    {"药店", "医疗", "药品"},         {"超市", "购物", "日用品"},       {"麦当劳", "餐饮", "外出就餐"},
+    {"肯德基", "餐饮", "外出就餐"},   {"餐厅", "餐饮", "外出就餐"},     {"外卖", "餐饮", "外出就餐"},
+    {"学费", "教育", "学费"},         {"保险", "金融保险", "保险费"},   {"手续费", "金融保险", "手续费"},
+    {"利息", "其他收入", "利息收入"}, {"工资", "工资收入", "基本工资"}, {"红包", "其他收入", "礼金收入"},
+    {"报销", "其他收入", "报销"},
+};
+
 struct Rule
 {
     QString keyword;
@@ -202,8 +226,32 @@ void suggest(Candidate &c, const Lists &lists, const QList<Rule> &all)
             c.detail = lists.firstDetail(item);
         return;
     }
-    // an income item for incomes, another one for expenses
+    const QString words = c.row.category + QLatin1Char(' ') + c.row.description + QLatin1Char(' ') + c.row.counterparty;
+    for (const WordHint &h : Words) {
+        if (!words.contains(QString::fromUtf8(h.word)))
+            continue;
+        const QString item = lists.item(QString::fromUtf8(h.item));
+        // an income's item for an income, an expense's for an expense
+        if (item.isEmpty() || item.contains(QStringLiteral("收入")) != c.income)
+            continue;
+        c.item = item;
+        c.detail = lists.detail(item, QString::fromUtf8(h.detail));
+        if (c.detail.isEmpty())
+            c.detail = lists.firstDetail(item);
+        return;
+    }
+    // an income item for incomes (one of "other" incomes first, so that a
+    // stray income does not count as wages), another one for expenses
     const QString incomeWord = QStringLiteral("收入");
+    if (c.income) {
+        for (const QString &i : lists.items) {
+            if (i.contains(incomeWord) && i.contains(QStringLiteral("其他"))) {
+                c.item = i;
+                c.detail = lists.firstDetail(i);
+                return;
+            }
+        }
+    }
     for (const QString &i : lists.items) {
         if (i.contains(incomeWord) == c.income) {
             c.item = i;

@@ -136,8 +136,9 @@ TEST_F(Bills, EveryFixtureIsPreviewedWithItsRowsTicksAndSums)
         {"wechat.csv", 27, 16, 35 + 2300 + 7 + 7 + 500, 290453},
         {"wechat.xlsx", 27, 16, 35 + 2300 + 7 + 7 + 500, 290453},
         {"cmb-debit.csv", 5, 4, 123400, 100000 + 300 + 1014},
-        // a bank's refund names no order of its purchase: it waits for the user
-        {"icbc-debit.csv", 11, 8, 123456 + 123456 + 34158 + 3000, 1340 + 50000 + 123456 + 2400},
+        // a bank's refund names no order of its purchase: it waits for the
+        // user; a fund sold back into the account is the household's own money
+        {"icbc-debit.csv", 11, 7, 123456 + 123456 + 3000, 1340 + 50000 + 123456 + 2400},
     };
     for (const Expected &e : all) {
         SCOPED_TRACE(e.file);
@@ -166,6 +167,19 @@ TEST_F(Bills, EveryFixtureIsPreviewedWithItsRowsTicksAndSums)
     // the refund of the closed 一卡通 purchase and the purchase: nothing
     EXPECT_FALSE(line(a, 32).ticked);
     EXPECT_FALSE(line(a, 33).ticked);
+
+    // bank rows: suggested by their words; an income of no known kind is
+    // another income, not wages
+    const BillImport::Preview icbc = preview(fixture("icbc-debit.csv"));
+    const auto byWords = [&icbc](const QString &words) {
+        for (const BillImport::Candidate &c : icbc.rows)
+            if ((c.row.description + c.row.category).contains(words))
+                return c.item + QLatin1Char('/') + c.detail;
+        return QString();
+    };
+    EXPECT_EQ(byWords(QStringLiteral("工资")), QStringLiteral("工资收入/基本工资"));
+    EXPECT_EQ(byWords(QStringLiteral("他行汇入")), QStringLiteral("其他收入/投资收益"));
+    EXPECT_EQ(byWords(QStringLiteral("麦当劳")), QStringLiteral("餐饮/外出就餐"));
 
     const BillImport::Preview w = preview(fixture("wechat.csv"));
     EXPECT_EQ(line(w, 19).item, QStringLiteral("其他收入")); // 微信红包
@@ -453,13 +467,16 @@ TEST_F(Bills, ChoicesBecomeRulesKeptInTheirOwnDialog)
         EXPECT_EQ(model->index(1, BillRowsModel::Item).data().toString(), QStringLiteral("购物")); // followed
         model->setData(model->index(0, BillRowsModel::Item), QStringLiteral("餐饮"), Qt::EditRole);
         model->setData(model->index(0, BillRowsModel::Detail), QStringLiteral("外出就餐"), Qt::EditRole);
-        // declined for 滴滴出行: its later choices ask nothing either
+        // 滴滴出行 is 交通/打车 by its name; another choice declined, and
+        // its later choices ask nothing either
+        EXPECT_EQ(model->index(2, BillRowsModel::Detail).data().toString(), QStringLiteral("打车"));
         platform.answer(false);
+        model->setData(model->index(2, BillRowsModel::Item), QStringLiteral("娱乐"), Qt::EditRole);
         model->setData(model->index(2, BillRowsModel::Item), QStringLiteral("交通"), Qt::EditRole);
         model->setData(model->index(2, BillRowsModel::Detail), QStringLiteral("打车"), Qt::EditRole);
         EXPECT_EQ(platform.texts(QStringLiteral("question")),
                   (QStringList{QStringLiteral("以后“美团”都记为 购物/服装鞋帽？"),
-                               QStringLiteral("以后“滴滴出行”都记为 交通/公交地铁？")}));
+                               QStringLiteral("以后“滴滴出行”都记为 娱乐/旅游？")}));
         // the other row of 美团 follows the rule as it was last chosen
         EXPECT_EQ(model->index(1, BillRowsModel::Item).data().toString(), QStringLiteral("餐饮"));
         EXPECT_EQ(model->index(1, BillRowsModel::Detail).data().toString(), QStringLiteral("外出就餐"));
