@@ -1,6 +1,7 @@
 #include "tfrmzddr.h"
 
 #include "components/forms.h"
+#include "components/formwidgets.h"
 #include "data/tdm.h"
 #include "platform/platform.h"
 #include "tfrmzdgz.h"
@@ -255,22 +256,23 @@ TFrmZddr::TFrmZddr(QWidget *parent)
         = {{"日期", &ComboBox1},     {"金额（有正负）", &ComboBox2}, {"收入金额", &ComboBox3}, {"支出金额", &ComboBox4},
            {"交易对方", &ComboBox5}, {"说明", &ComboBox6},           {"交易号", &ComboBox7}};
     int n = 0;
+    // each list in a titled group of its own: a screen reader announces a
+    // list by its entry within its group's name
     for (const auto &[caption, box] : boxes) {
-        auto *label = new QLabel(QString::fromUtf8(caption), GroupBox1);
         *box = new QComboBox(GroupBox1);
         (*box)->setObjectName(QStringLiteral("ComboBox%1").arg(n + 1));
         (*box)->setAccessibleName(QString::fromUtf8(caption));
-        label->setBuddy(*box);
-        mapping->addWidget(label, n / 4, (n % 4) * 2);
-        mapping->addWidget(*box, n / 4, (n % 4) * 2 + 1);
+        mapping->addWidget(FormWidgets::group(QString::fromUtf8(caption), {*box}, GroupBox1), n / 4, n % 4);
         ++n;
     }
     CheckBox1 = new QCheckBox(QStringLiteral("正数为支出"), GroupBox1);
     CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
-    mapping->addWidget(CheckBox1, 1, 6);
     BitBtn5 = new QPushButton(QStringLiteral("应用列对应"), GroupBox1);
     BitBtn5->setObjectName(QStringLiteral("BitBtn5"));
-    mapping->addWidget(BitBtn5, 1, 7);
+    auto *apply = new QVBoxLayout;
+    apply->addWidget(CheckBox1);
+    apply->addWidget(BitBtn5);
+    mapping->addLayout(apply, 1, 3);
 
     DBGridEh1 = new QTableView(this);
     DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
@@ -302,11 +304,14 @@ TFrmZddr::TFrmZddr(QWidget *parent)
     BitBtn3->setObjectName(QStringLiteral("BitBtn3"));
     BitBtn4 = new QPushButton(QStringLiteral("取消"), this);
     BitBtn4->setObjectName(QStringLiteral("BitBtn4"));
+    BitBtn6 = new QPushButton(QStringLiteral("重新对应列"), this);
+    BitBtn6->setObjectName(QStringLiteral("BitBtn6"));
+    BitBtn6->setToolTip(QStringLiteral("这个格式的列对应是以前指定的；对应错了可以重新指定"));
     BitBtn1->setDefault(true);
 
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(Label2, 1);
-    for (QPushButton *b : {BitBtn3, BitBtn2, BitBtn1, BitBtn4})
+    for (QPushButton *b : {BitBtn6, BitBtn3, BitBtn2, BitBtn1, BitBtn4})
         buttons->addWidget(b);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(Label1);
@@ -324,6 +329,10 @@ TFrmZddr::TFrmZddr(QWidget *parent)
     connect(BitBtn3, &QPushButton::clicked, this, guarded([this] { BitBtn3Click(); }));
     connect(BitBtn4, &QPushButton::clicked, this, &QDialog::reject);
     connect(BitBtn5, &QPushButton::clicked, this, guarded([this] { BitBtn5Click(); }));
+    connect(BitBtn6, &QPushButton::clicked, this, [this] {
+        showMapping(true);
+        ComboBox1->setFocus();
+    });
     connect(Model, &BillRowsModel::ticksChanged, this, [this] { updateSummary(); });
     connect(Model, &BillRowsModel::chosen, this, [this](int row) { guard([this, row] { offerRule(row); }); });
     forms().FrmZddr = this;
@@ -350,6 +359,8 @@ void TFrmZddr::setPreview(BillImport::Preview preview)
         box->addItems(names);
     }
     showMapping(m_preview.source == Bills::Source::Unknown);
+    // a layout mapped before may be mapped anew
+    BitBtn6->setVisible(m_preview.source == Bills::Source::Mapped);
     updateSummary();
 }
 
@@ -449,6 +460,7 @@ void TFrmZddr::BitBtn5Click()
     Label1->setText(
         QStringLiteral("文件：%1　　（%2）").arg(QFileInfo(m_preview.file).fileName(), m_preview.sourceName));
     showMapping(false);
+    BitBtn6->setVisible(true);
     Model->refresh();
     DBGridEh1->setFocus();
 }

@@ -79,6 +79,7 @@ public:
     QPushButton *BitBtn2; // 撤销上次导入
     QPushButton *BitBtn3; // 分类规则
     QPushButton *BitBtn4; // 取消
+    QPushButton *BitBtn6; // 重新对应列 (a layout mapped before)
 
     void BitBtn1Click();
     void BitBtn2Click();

@@ -13,6 +13,7 @@
 #include "ledger/tfrmzdgz.h"
 #include "support/app/appfixture.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -348,6 +349,21 @@ TEST_F(Bills, AnUnknownBankLayoutIsMappedOnceAndRecognisedAfterwards)
     EXPECT_EQ(p.rows.at(0).cents, 1200);
     EXPECT_FALSE(p.rows.at(0).income);
     EXPECT_EQ(p.rows.at(0).account, QStringLiteral("银行卡"));
+
+    // a mapping made wrong can be made anew: here the signs turned round
+    throughPage(next, [this] {
+        EXPECT_FALSE(form->GroupBox1->isVisible());
+        ASSERT_TRUE(form->BitBtn6->isVisible());
+        form->BitBtn6->click();
+        EXPECT_TRUE(form->GroupBox1->isVisible());
+        form->ComboBox1->setCurrentText(QStringLiteral("日期"));
+        form->ComboBox2->setCurrentText(QStringLiteral("金额"));
+        form->CheckBox1->setChecked(true); // 正数为支出
+        form->BitBtn5->click();
+        EXPECT_FALSE(form->GroupBox1->isVisible());
+        EXPECT_TRUE(form->preview().rows.at(0).income);
+    });
+    EXPECT_TRUE(preview(next).rows.at(0).income);
 }
 
 TEST_F(Bills, AnEncryptedArchiveAsksForItsPasswordUntilItOpens)
