@@ -369,16 +369,22 @@ void prepare(Connection *connection, Preview *preview)
     // what earlier imports remember
     QSet<QString> importedKeys;
     QSet<QString> importedOrders;
-    QMultiHash<qint64, QPair<QString, QDate>> importedByAmount; // cents -> (source, date)
+    // signed cents (incomes above zero) -> (source, date)
+    QMultiHash<qint64, QPair<QString, QDate>> importedByAmount;
     {
-        const auto d = query(connection, QStringLiteral("select jyh, shdh, rq, je, ly from drjl"));
+        // only what is still in the ledger: an imported entry deleted by
+        // hand may come in again
+        const auto d = query(connection, QStringLiteral("select d.jyh, d.shdh, d.rq, d.je, d.ly, s.sr from drjl d, "
+                                                        "szzb s where s.zbid=d.zbid"));
         for (int r = 0; r < d->recordCount(); ++r) {
             importedKeys.insert(d->textAt(r, 0));
             if (!d->textAt(r, 1).isEmpty())
                 importedOrders.insert(d->textAt(r, 1));
             double cents = 0;
             d->numberAt(r, 3, &cents);
-            importedByAmount.insert(qint64(cents),
+            double income = 0;
+            d->numberAt(r, 5, &income);
+            importedByAmount.insert(income != 0 ? qint64(cents) : -qint64(cents),
                                     {d->textAt(r, 4), QDate::fromString(d->textAt(r, 2).left(10), Qt::ISODate)});
         }
     }
@@ -480,11 +486,12 @@ void prepare(Connection *connection, Preview *preview)
                 c.ticked = false;
                 c.note = r.reason;
             } else if (r.channel != Bills::Channel::None
-                       && nearImported(Bills::channelName(r.channel), r.date, c.cents)) {
+                       && nearImported(Bills::channelName(r.channel), r.date, c.income ? c.cents : -c.cents)) {
                 c.ticked = false;
                 c.note = QStringLiteral("支付宝/微信账单中已有");
             } else if (isServiceBill(preview->source)
-                       && nearImported(QStringLiteral("银行账单|") + serviceName(preview->source), r.date, c.cents)) {
+                       && nearImported(QStringLiteral("银行账单|") + serviceName(preview->source), r.date,
+                                       c.income ? c.cents : -c.cents)) {
                 c.ticked = false;
                 c.note = QStringLiteral("银行账单中已有");
             } else {

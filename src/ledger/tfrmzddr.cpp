@@ -173,7 +173,8 @@ Qt::ItemFlags BillRowsModel::flags(const QModelIndex &index) const
     if (!index.isValid() || !m_preview)
         return f;
     const BillImport::Candidate &c = m_preview->rows.at(index.row());
-    if (index.column() == Tick && !c.invalid)
+    // a row already in the ledger cannot be ticked: never twice
+    if (index.column() == Tick && !c.invalid && !c.imported)
         f |= Qt::ItemIsUserCheckable;
     if ((index.column() == Item || index.column() == Detail || index.column() == Account) && !c.invalid)
         f |= Qt::ItemIsEditable;
@@ -186,7 +187,7 @@ bool BillRowsModel::setData(const QModelIndex &index, const QVariant &value, int
         return false;
     BillImport::Candidate &c = m_preview->rows[index.row()];
     if (index.column() == Tick && role == Qt::CheckStateRole) {
-        if (c.invalid)
+        if (c.invalid || c.imported)
             return false;
         c.ticked = value.toInt() == Qt::Checked;
         c.userTick = c.ticked;

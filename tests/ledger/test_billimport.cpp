@@ -221,6 +221,16 @@ TEST_F(Bills, AnAlipayBillIsImportedOnceListedAtOnceAndUndoneExactly)
                   .arg(dm->startDate(platform.today()).toString(QStringLiteral("yyyy-MM-dd"))));
     EXPECT_EQ(count(QStringLiteral("szzb")), 6);
     EXPECT_EQ(count(QStringLiteral("drjl")), 5);
+    // an imported entry deleted by hand may come in again
+    {
+        const QString deleted = scalar(QStringLiteral("select zbid from szzb where bz like '%亲情卡%'"));
+        exec(QStringLiteral("delete from szzb where zbid=%1").arg(deleted));
+        EXPECT_EQ(ticked(preview(fixture("alipay-2023.csv"))), 1);
+        exec(QStringLiteral("insert into szzb (zbid,rq,lx,xm,mx,sr,zc,jsze,szr,bz,jzr,jzsj) values (%1,#2023-2-12#,"
+                            "'支出','餐饮','早餐',0,49.74,-49.74,'信用卡','xxxxxxxxxxxx 亲情卡','妈妈',"
+                            "#2026-12-10 09:30:00#)")
+                 .arg(deleted));
+    }
     EXPECT_EQ(dm->ADOQlsz->recordCount(), before); // all before the ledger's start
     EXPECT_EQ(scalar(QStringLiteral("select xm||'/'||mx||'/'||szr||'/'||jzr||'/'||bz||'/'||zc||'/'||jsze||'/'||rq "
                                     "from szzb where bz like '%亲情卡%'")),
@@ -239,6 +249,9 @@ TEST_F(Bills, AnAlipayBillIsImportedOnceListedAtOnceAndUndoneExactly)
         for (const BillImport::Candidate &c : form->preview().rows)
             known += c.note == QStringLiteral("已导入") ? 1 : 0;
         EXPECT_EQ(known, 5);
+        // and cannot be ticked: never twice
+        EXPECT_FALSE(form->Model->flags(form->Model->index(0, BillRowsModel::Tick)) & Qt::ItemIsUserCheckable);
+        EXPECT_FALSE(form->Model->setData(form->Model->index(0, BillRowsModel::Tick), Qt::Checked, Qt::CheckStateRole));
         form->BitBtn1->click();
         EXPECT_TRUE(form->isVisible());
         EXPECT_EQ(platform.texts(QStringLiteral("message")).value(0), QStringLiteral("没有勾选要导入的帐目。"));
