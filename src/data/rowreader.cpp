@@ -385,7 +385,10 @@ ReadRows readRows(Connection *connection, sqlite3_stmt *s, bool hidden, const st
         if (c.dynamic)
             how.back() = Fetch::AsItComes;
     }
-    Handover handover(n, dynamic);
+    // on the heap: its mutex and condition are made and unmade with it, so
+    // that no earlier reading's at the same place is taken for it
+    const auto shared = std::make_unique<Handover>(n, dynamic);
+    Handover &handover = *shared;
     std::thread storer;
     std::exception_ptr storeError;
     auto endStorer = [&] {
