@@ -385,10 +385,7 @@ ReadRows readRows(Connection *connection, sqlite3_stmt *s, bool hidden, const st
         if (c.dynamic)
             how.back() = Fetch::AsItComes;
     }
-    // on the heap: its mutex and condition are made and unmade with it, so
-    // that no earlier reading's at the same place is taken for it
-    const auto shared = std::make_unique<Handover>(n, dynamic);
-    Handover &handover = *shared;
+    Handover handover(n, dynamic);
     std::thread storer;
     std::exception_ptr storeError;
     auto endStorer = [&] {
