@@ -341,3 +341,8 @@ void LedgerLock::release()
     m_written.clear();
     heldLocks().removeAll(this);
 }
+
+void LedgerLock::releaseHeld()
+{
+    releaseAtExit();
+}

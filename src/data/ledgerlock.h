@@ -65,6 +65,9 @@ public:
     // program took over stays. Never fails. Done by itself when the lock
     // goes, and for a lock still held when the process ends through exit().
     void release();
+    // Releases every lock this process holds: for an end that runs no
+    // destructor and no exit handler (_Exit). Never fails.
+    static void releaseHeld();
 
     // This process's holder at now.
     static Holder self(const QDateTime &now);

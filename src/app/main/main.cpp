@@ -1,6 +1,7 @@
 #include "app/application.h"
 #include "app/tfrmmian.h"
 #include "components/forms.h"
+#include "data/ledgerlock.h"
 #include "data/tdm.h"
 #include "platform/platform.h"
 #include "users/tfrmlog.h"
@@ -30,6 +31,8 @@ protected:
             QTimer::singleShot(0, [] {
                 std::fputs("login\n", stdout);
                 std::fflush(stdout);
+                // the next start must not meet this one's lock
+                LedgerLock::releaseHeld();
                 std::_Exit(0);
             });
         }
