@@ -202,6 +202,24 @@ FolderPresence::~FolderPresence()
         ::close(m_fd); // the lock goes with it
 }
 
+namespace {
+
+// A rollback journal that the engine would not play back: empty, or with
+// its header not yet written (a first byte of zero). A program killed the
+// moment it began a transaction leaves one; the engine itself only
+// overwrites it at the next write, so it would stay beside the ledger.
+bool isSpentJournal(const QString &folder, const QString &name)
+{
+    QFile f(QDir(folder).filePath(name));
+    if (!f.open(QIODevice::ReadOnly))
+        return false;
+    char first = 0;
+    const qint64 got = f.read(&first, 1);
+    return got == 0 || (got == 1 && first == 0);
+}
+
+} // namespace
+
 QStringList leftovers(const QString &folder)
 {
     static const QRegularExpression ours(
@@ -210,8 +228,10 @@ QStringList leftovers(const QString &folder)
         QRegularExpression::CaseInsensitiveOption);
     QStringList found;
     const QStringList names = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    static const QRegularExpression journal(QStringLiteral(R"(^.+\.qhd-journal$)"),
+                                            QRegularExpression::CaseInsensitiveOption);
     for (const QString &name : names) {
-        if (ours.match(name).hasMatch())
+        if (ours.match(name).hasMatch() || (journal.match(name).hasMatch() && isSpentJournal(folder, name)))
             found.append(name);
     }
     return found;

@@ -66,8 +66,10 @@ private:
 // The program's own temporary files in folder: copies named by
 // temporarySibling() (and the older "<name>.qhd.tmp-<n>" ones), the
 // temporary file of an import ("DATA1_temp.mdb", "DATA1_temp.db") and of a
-// change of password ("<name>.rekey"), and the engine's journals of these.
-// Never a file of the user's, and never the journal of the ledger itself.
+// change of password ("<name>.rekey"), and the engine's journals of these;
+// also a ledger's journal that the engine would not play back (empty, or
+// with no header yet), which a program killed as it began to write leaves.
+// Never a file of the user's, and never a journal that holds a change.
 QStringList leftovers(const QString &folder);
 // Removes from folder the temporary copies named by temporarySibling() of
 // processes that are gone (checked by their number). Safe while other

@@ -17,6 +17,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRandomGenerator>
+#include <QTemporaryDir>
 #include <QThread>
 
 #include <sqlite3.h>
@@ -265,6 +266,9 @@ TEST_F(RestoreChecks, WhatKilledProgramsLeftIsClearedAtStartButNeverAUsersFile)
         }
     };
     make(ours + theirs);
+    // the ledger's journal as a program killed the moment it began to write
+    // leaves it: empty, so the engine never plays it back nor removes it
+    QFile(db->dir() + QStringLiteral("Data.qhd-journal")).open(QIODevice::WriteOnly);
     {
         // another program present: nothing is touched
         FileSafety::FolderPresence other(db->dir());
@@ -278,7 +282,18 @@ TEST_F(RestoreChecks, WhatKilledProgramsLeftIsClearedAtStartButNeverAUsersFile)
         EXPECT_FALSE(QFileInfo::exists(db->dir() + n)) << n.toStdString();
     for (const QString &n : theirs)
         EXPECT_TRUE(QFileInfo::exists(db->dir() + n)) << n.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(db->dir() + QStringLiteral("Data.qhd-journal")));
     EXPECT_TRUE(QFileInfo::exists(db->path()));
+    destroy();
+
+    // a journal that holds a change is the engine's to play back, never ours
+    QTemporaryDir other;
+    QFile hot(other.filePath(QStringLiteral("Data.qhd-journal")));
+    ASSERT_TRUE(hot.open(QIODevice::WriteOnly));
+    hot.write("\xd9\xd5\x05\xf9\x20\xa1\x63\xd7", 8);
+    hot.close();
+    QFile(other.filePath(QStringLiteral("Old.qhd-journal"))).open(QIODevice::WriteOnly);
+    EXPECT_EQ(FileSafety::leftovers(other.path()), QStringList{QStringLiteral("Old.qhd-journal")});
 }
 
 namespace {
