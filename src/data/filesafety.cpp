@@ -26,9 +26,44 @@ void say(QString *why, const QString &text)
         *why = text;
 }
 
+// What errno says, in the household's words, the system's own after it.
 QString systemError()
 {
-    return QString::fromLocal8Bit(std::strerror(errno));
+    const int code = errno;
+    const char *said = nullptr;
+    switch (code) {
+    case ENOSPC:
+    case EDQUOT:
+        said = "磁盘空间已满";
+        break;
+    case EACCES:
+    case EPERM:
+        said = "没有权限";
+        break;
+    case ENOENT:
+        said = "文件或文件夹不存在";
+        break;
+    case EROFS:
+        said = "磁盘是只读的";
+        break;
+    case EIO:
+        said = "读写磁盘时出错";
+        break;
+    case EFBIG:
+        said = "文件太大";
+        break;
+    case EISDIR:
+        said = "这是一个文件夹";
+        break;
+    case ENAMETOOLONG:
+        said = "文件名太长";
+        break;
+    default:
+        said = "系统出错";
+        break;
+    }
+    return QString::fromUtf8(said) + QStringLiteral("（") + QString::fromLocal8Bit(std::strerror(code))
+           + QStringLiteral("）");
 }
 
 bool writeAll(int fd, const char *data, qint64 size)
@@ -131,6 +166,8 @@ bool copyInto(const QString &from, int fd, QString *why)
 
 bool writeAtomically(const QString &target, const std::function<bool(int fd)> &write, QString *why)
 {
+    if (why)
+        why->clear();
     const QString folder = QFileInfo(target).absolutePath();
     // what a killed program left in the moment between naming and renaming
     removeStaleTemporaries(folder);
@@ -152,9 +189,10 @@ bool writeAtomically(const QString &target, const std::function<bool(int fd)> &w
             ::unlink(QFile::encodeName(named).constData());
         return false;
     };
-    QString failure;
     if (!write(fd)) {
-        say(why, failure.isEmpty() ? QStringLiteral("写入文件时出错：") + systemError() : failure);
+        // write() may have said why through the same text; else errno does
+        if (why && why->isEmpty())
+            say(why, QStringLiteral("写入文件时出错：") + systemError());
         return giveUp();
     }
     if (::fchmod(fd, 0600) != 0 || ::fsync(fd) != 0) {

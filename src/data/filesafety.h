@@ -38,7 +38,9 @@ QString temporarySibling(const QString &target);
 // target's name, replacing a file there. A process killed meanwhile leaves
 // nothing behind (the named fallback excepted, which removeLeftovers() knows).
 // Returns false when write() returns false or anything fails; *why (when
-// given) then says what, target is as it was and no temporary file remains.
+// given; cleared first) then says what, target is as it was and no
+// temporary file remains. A write() that fails may say why itself through
+// the same text (copyInto(from, fd, why)); that is then kept.
 bool writeAtomically(const QString &target, const std::function<bool(int fd)> &write, QString *why = nullptr);
 
 // Copies the whole of the file from into the open file fd. False on failure.

@@ -29,7 +29,10 @@ using Progress = std::function<void(qint64 done, qint64 total)>;
 // Copies the database of connection, byte for byte, to target: under a read
 // transaction (no write can come between), into a new owner-only file in
 // the target's folder that takes target's name in one step when it is
-// complete. Refuses a target that is the open database itself. Returns false
+// complete. Refuses a target that is the open database itself. A write-ahead
+// log that another program began beside the database is folded in first
+// (the file back in the ordinary journal mode); where that cannot be done
+// (that program still has it open) the backup is refused. Returns false
 // (and *why, when given, says why in Chinese) when anything fails; target is
 // then as it was and no temporary file remains. The database's transaction
 // is begun and ended on the calling thread; copy (when given) runs the copy

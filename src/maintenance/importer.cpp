@@ -10,8 +10,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <memory>
 #include <optional>
-
 
 namespace Importer {
 
@@ -164,20 +164,31 @@ void stageJet(const QString &jetFile, const QString &staging, const QString &key
         names.append(name);
         total += qMax<qint64>(0, reader.recordedRows(name));
     }
-    StagingWriter writer(staging, key);
+    // what fails in writing is the staging file's fault, not the reader's
+    const auto writing = [](const std::function<void()> &write) {
+        try {
+            write();
+        } catch (const StagingNotWritten &) {
+            throw;
+        } catch (const DbError &e) {
+            throw StagingNotWritten(e.message());
+        }
+    };
+    std::unique_ptr<StagingWriter> writer;
+    writing([&] { writer = std::make_unique<StagingWriter>(staging, key); });
     qint64 done = 0;
     if (progress)
         progress(0, total);
     for (const QString &name : std::as_const(names)) {
         reader.read(
-            name, [&](const QList<JetReader::Column> &columns) { writer.beginTable(name, columns); },
+            name, [&](const QList<JetReader::Column> &columns) { writing([&] { writer->beginTable(name, columns); }); },
             [&](const JetReader::Row &row) {
-                writer.addRow(row);
+                writing([&] { writer->addRow(row); });
                 if (progress && ++done % 256 == 0)
                     progress(done, qMax(total, done));
             });
     }
-    writer.finish();
+    writing([&] { writer->finish(); });
     if (progress)
         progress(qMax(total, done), qMax(total, done));
 }
@@ -192,19 +203,6 @@ QStringList statements(const QString &file)
     }
     out.append(QStringLiteral("update xtcs set bbh='V2.0'"));
     return out;
-}
-
-void changeDbPassword(const QString &oldPassword, const QString &newPassword, const QString &path)
-{
-    Connection connection;
-    connection.setConnectionString(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Persist Security Info=False"));
-    connection.setProperty(QStringLiteral("Jet OLEDB:Database Password"), oldPassword);
-    connection.setProperty(QStringLiteral("Data Source"), path);
-    connection.setProperty(QStringLiteral("Mode"), QStringLiteral("Share Exclusive"));
-    const QString from = oldPassword.isEmpty() ? QStringLiteral("``") : oldPassword;
-    const QString to = newPassword.isEmpty() ? QStringLiteral("``") : newPassword;
-    connection.execute(QStringLiteral("ALTER Database Password ") + to + QLatin1Char(' ') + from);
-    connection.close();
 }
 
 } // namespace Importer

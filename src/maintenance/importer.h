@@ -25,6 +25,14 @@ public:
     using DbError::DbError;
 };
 
+// The staging file could not be written (a full disk, a folder that may
+// not be written): nothing is wrong with the file being read.
+class StagingNotWritten : public DbError
+{
+public:
+    using DbError::DbError;
+};
+
 // The six tables replaced, in their order.
 const QStringList &tables();
 
@@ -73,8 +81,10 @@ void writeStaging(const QList<JetReader::Table> &tables, const QString &staging,
 // regard to case) and writes them into staging with a StagingWriter.
 // progress(done, total) is told every few hundred rows, total being the row
 // count the file records. Throws NotVersionOneBooks when a table is missing,
-// DbError naming what is wrong with a damaged file; staging is then removed. This is what the child
-// process doz-jetread runs: libmdb may also crash or loop on a damaged file.
+// StagingNotWritten when staging cannot be written (the engine's message),
+// DbError naming what is wrong with a damaged file; staging is then removed.
+// This is what the child process doz-jetread runs: libmdb may also crash or
+// loop on a damaged file.
 void stageJet(const QString &jetFile, const QString &staging, const QString &key,
               const std::function<void(qint64 done, qint64 total)> &progress = {});
 
@@ -82,10 +92,5 @@ void stageJet(const QString &jetFile, const QString &staging, const QString &key
 // and an insert per table, in order) and stamp the version. The file name
 // may hold any character.
 QStringList statements(const QString &file);
-
-// Changes the database password of the file at path from oldPassword to
-// newPassword (an empty one removes it), on a private connection opened
-// exclusively for it. Throws DbError.
-void changeDbPassword(const QString &oldPassword, const QString &newPassword, const QString &path);
 
 } // namespace Importer

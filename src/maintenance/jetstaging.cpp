@@ -1,6 +1,7 @@
 #include "jetstaging.h"
 
 #include "components/busy.h"
+#include "platform/errortext.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -95,12 +96,16 @@ Result run(QWidget *owner, const QString &jetFile, const QString &staging, const
                 busy.setValue(words[1].toLongLong());
             } else if (words.size() == 1 && words[0] == "done") {
                 reportedDone = true;
-            } else if (words.size() > 1 && (words[0] == "error" || words[0] == "wrong") && refusal.isEmpty()) {
+            } else if (words.size() > 1 && (words[0] == "error" || words[0] == "wrong" || words[0] == "unwritten")
+                       && refusal.isEmpty()) {
                 wrongFile = words[0] == "wrong";
-                const QList<QByteArray> parts = line.mid(6).split('\t');
+                const QList<QByteArray> parts = line.mid(words[0].size() + 1).split('\t');
                 refusal = QString::fromUtf8(parts.value(0)).trimmed();
-                if (parts.size() > 1 && !parts[1].trimmed().isEmpty())
-                    refusal += QStringLiteral("\r（") + QString::fromUtf8(parts[1]).trimmed() + QStringLiteral("）");
+                const QString detail = QString::fromUtf8(parts.value(1)).trimmed();
+                if (words[0] == "unwritten" && !detail.isEmpty())
+                    refusal += QLatin1Char('\r') + errorText(detail); // the engine's English, told in Chinese
+                else if (!detail.isEmpty())
+                    refusal += QStringLiteral("\r（") + detail + QStringLiteral("）");
             }
         }
         if (pending.size() > 4096) // a child that talks without end is not listened to
@@ -139,6 +144,9 @@ Result run(QWidget *owner, const QString &jetFile, const QString &staging, const
     } else if (child.exitCode() == 0 && reportedDone && QFileInfo(staging).isFile()) {
         result.outcome = Outcome::Staged;
         return result;
+    } else if (child.exitCode() == 4 && !refusal.isEmpty()) {
+        result.outcome = Outcome::NotWritten;
+        result.reason = refusal;
     } else if (child.exitCode() == 1 && !refusal.isEmpty()) {
         result.outcome = wrongFile ? Outcome::Refused : Outcome::Damaged;
         result.reason = refusal;

@@ -25,8 +25,9 @@ enum class Outcome {
     Crashed,  // the child ended by a signal or without a verdict
     TimedOut, // killed at the time limit
     OutOfMemory,
-    Cancelled, // the user pressed "取消"
-    NotStarted // the reader program is missing
+    NotWritten, // the staging file could not be written (a full disk): the file may be sound
+    Cancelled,  // the user pressed "取消"
+    NotStarted  // the reader program is missing
 };
 
 struct Result

@@ -342,11 +342,12 @@ void MaintenanceGroups::BitBtn40Click()
     struct Removal
     {
         QString path;
-        ~Removal()
+        void now() const
         {
             for (const char *suffix : {"", "-journal"})
                 QFile::remove(path + QLatin1String(suffix));
         }
+        ~Removal() { now(); }
     } removal{temp};
     if (kind == Importer::Kind::Jet) {
         // the Access library runs in a child process: a damaged file costs a notice
@@ -361,6 +362,12 @@ void MaintenanceGroups::BitBtn40Click()
             platform().showMessage(
                 owner,
                 QStringLiteral("“%1”不能作为1.0旧版数据导入，1.0版数据未导入！\r%2").arg(fileName, staged.reason));
+            return;
+        }
+        if (staged.outcome == JetStaging::Outcome::NotWritten) {
+            platform().showMessage(owner, QStringLiteral("读取“%1”时无法写入导入用的临时文件，1.0版数据未导入，"
+                                                         "帐本未作任何改动。\r%2")
+                                              .arg(fileName, staged.reason));
             return;
         }
         if (staged.outcome != JetStaging::Outcome::Staged) {
@@ -392,6 +399,8 @@ void MaintenanceGroups::BitBtn40Click()
     } catch (const DbError &e) {
         throw DbError(QStringLiteral("1.0旧版数据导入失败，帐本未作任何改动。\r") + errorText(e.message()));
     }
+    // the program ends below without unwinding this frame
+    removal.now();
     platform().showMessage(owner, QStringLiteral("1.0旧版数据导入成功！  请重启《青禾家庭doz2.0》后数据生效！"));
     platform().terminate(); // without the exit question
 }

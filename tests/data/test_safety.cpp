@@ -193,3 +193,29 @@ TEST(Files, AReplacementIsWholeOrNothing)
     EXPECT_EQ(QFileInfo(temp).absolutePath(), QFileInfo(target).absolutePath());
     EXPECT_FALSE(QFileInfo::exists(temp));
 }
+
+TEST(Files, AFailedWholeFileWriteSaysWhyAndLeavesNothing)
+{
+    QTemporaryDir dir;
+    const QString target = dir.filePath(QStringLiteral("target"));
+    {
+        QFile f(target);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("old");
+    }
+    // a copy whose source is missing: its own words reach the caller
+    QString why = QStringLiteral("left from before");
+    EXPECT_FALSE(FileSafety::writeAtomically(
+        target, [&](int fd) { return FileSafety::copyInto(dir.filePath(QStringLiteral("gone")), fd, &why); }, &why));
+    EXPECT_TRUE(why.contains(QStringLiteral("gone"))) << why.toStdString();
+    EXPECT_FALSE(why.contains(QStringLiteral("left from before")));
+    // a write that fails without a word is told by the system's
+    why.clear();
+    EXPECT_FALSE(FileSafety::writeAtomically(
+        target, [](int) { return false; }, &why));
+    EXPECT_TRUE(why.startsWith(QStringLiteral("写入文件时出错"))) << why.toStdString();
+    QFile t(target);
+    ASSERT_TRUE(t.open(QIODevice::ReadOnly));
+    EXPECT_EQ(t.readAll(), QByteArray("old"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("target")});
+}

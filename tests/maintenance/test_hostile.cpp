@@ -98,7 +98,14 @@ TEST_F(Hostile, AGenuineVersionOneLedgerComesInCellByCell)
     // nothing of it may be left for an undo to take the new entries for
     exec(QStringLiteral("insert into drpc (pcid, wjm, ts) values (1, 'a.csv', 1)"));
     exec(QStringLiteral("insert into drjl (pcid, jyh, zbid) values (1, '支付宝:T1', 1)"));
+    // the program ends after the notice: the staging copy must be gone by then
+    QStringList leftAtTheEnd;
+    platform.atTerminate = [&] {
+        leftAtTheEnd = QDir(db->dir()).entryList({QStringLiteral("DATA1_temp*")}, QDir::Files | QDir::Hidden);
+    };
     import(fixture("ledger-1.0-jet4.mdb"));
+    EXPECT_EQ(platform.terminated, 1);
+    EXPECT_TRUE(leftAtTheEnd.isEmpty()) << leftAtTheEnd.join(' ').toStdString();
     ASSERT_TRUE(platform.errors().isEmpty()) << platform.errors().join(QLatin1Char('\n')).toStdString();
     ASSERT_EQ(platform.texts(QStringLiteral("message")).last(),
               QStringLiteral("1.0旧版数据导入成功！  请重启《青禾家庭doz2.0》后数据生效！"));
@@ -244,6 +251,47 @@ TEST_F(Hostile, TheChildIsStoppedAtItsLimitsAndOnCancel)
     EXPECT_NE(r.outcome, JetStaging::Outcome::Staged);
 }
 
+TEST_F(Hostile, TheProgressWindowIsShownAndMovesWithTheRowsRead)
+{
+    const QString staging = db->dir() + QStringLiteral("staging.db");
+    // what the window showed at two moments while the child read
+    struct Seen
+    {
+        bool visible = false;
+        QString label;
+        int value = -1;
+        int maximum = -1;
+    };
+    QList<Seen> seen;
+    const auto look = [&] {
+        Seen now;
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (auto *p = qobject_cast<QProgressDialog *>(w); p && p->objectName() == BusyIndicator::ProgressName) {
+                now.visible = p->isVisible();
+                now.label = p->labelText();
+                now.value = p->value();
+                now.maximum = p->maximum();
+            }
+        seen.append(now);
+    };
+    QTimer::singleShot(600, look);
+    QTimer::singleShot(1600, look);
+    const JetStaging::Result r = JetStaging::run(
+        mainWindow, QString(), staging, DatabasePassword, JetStaging::Limits(), QStringLiteral("/bin/sh"),
+        {QStringLiteral("-c"), QStringLiteral("echo progress 256 1000; sleep 1; echo progress 768 1000; sleep 1; "
+                                              "echo error 读不下去了。; exit 1")});
+    EXPECT_EQ(r.outcome, JetStaging::Outcome::Damaged);
+    EXPECT_EQ(r.reason, QStringLiteral("读不下去了。"));
+    ASSERT_EQ(seen.size(), 2);
+    for (const Seen &s : seen) {
+        EXPECT_TRUE(s.visible);
+        EXPECT_EQ(s.label, QStringLiteral("正在读取1.0旧版帐本数据……"));
+        EXPECT_EQ(s.maximum, 1000);
+    }
+    EXPECT_EQ(seen[0].value, 256);
+    EXPECT_EQ(seen[1].value, 768);
+}
+
 TEST_F(Hostile, TheRealReaderOnGoodAndDamagedFiles)
 {
     const QString staging = db->dir() + QStringLiteral("staging.db");
@@ -266,6 +314,16 @@ TEST_F(Hostile, TheRealReaderOnGoodAndDamagedFiles)
     EXPECT_EQ(r.outcome, JetStaging::Outcome::Refused);
     EXPECT_TRUE(r.reason.contains(QStringLiteral("“DateTestDatabase.mdb”中没有数据表“szzb”")))
         << r.reason.toStdString();
+
+    // a staging file that cannot be written (here: a limit on file sizes)
+    // is no fault of the file read, and is told as what it is
+    r = JetStaging::run(mainWindow, fixture("ledger-1.0-jet4.mdb"), staging, DatabasePassword, JetStaging::Limits(),
+                        QStringLiteral("/bin/sh"),
+                        {QStringLiteral("-c"), QStringLiteral("trap '' XFSZ; ulimit -f 16; exec \"$0\" \"$1\" \"$2\""),
+                         JetStaging::readerProgram(), fixture("ledger-1.0-jet4.mdb"), staging});
+    EXPECT_EQ(r.outcome, JetStaging::Outcome::NotWritten) << r.reason.toStdString();
+    EXPECT_TRUE(r.reason.startsWith(QStringLiteral("无法写入导入用的临时文件。\r"))) << r.reason.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(staging));
 
     if (Sanitized)
         return; // the sanitizer's shadow memory leaves no room for an address-space limit

@@ -6,6 +6,7 @@
 //   import  FOLDER FILE    replaces the six tables with those of FILE (a
 //                          staging file in the ledger's format)
 //   stage   FOLDER MDB     reads the Access file MDB into FOLDER/DATA1_temp.mdb
+//   rekey   FOLDER OTHER   changes the ledger's password to OTHER and back
 // Prints "ready" once the first round is done.
 #include "data/connection.h"
 #include "data/dberror.h"
@@ -45,6 +46,10 @@ int main(int argc, char **argv)
                         folder + DatabaseFiles::safetyCopyName(QDateTime::currentDateTime().addSecs(round)), &why);
             } else if (operation == QLatin1String("import")) {
                 ledger.executeInTransaction(Importer::statements(argument));
+            } else if (operation == QLatin1String("rekey")) {
+                const QString now = ledger.password();
+                const QString next = now == argument ? QString(DatabasePassword) : argument;
+                ledger.execute(QStringLiteral("ALTER Database Password %1 %2").arg(next, now));
             } else if (operation == QLatin1String("stage")) {
                 Importer::stageJet(argument, folder + Importer::TemporaryName, DatabasePassword);
             } else {

@@ -7,8 +7,10 @@
 // Standard output, a line each: "progress DONE TOTAL" while reading; at the
 // end "done"; "wrong " and the reason in Chinese for a file that is no 1.0
 // ledger; "error " and the reason for a damaged one (a second part after a
-// TAB is the library's own message). Exit status: 0 staged; 1 the file is
-// not what is expected or is damaged; 2 wrong use; 3 out of memory.
+// TAB is the library's own message); "unwritten " and the engine's message
+// when the staging file cannot be written. Exit status: 0 staged; 1 the file
+// is not what is expected or is damaged; 2 wrong use; 3 out of memory; 4 the
+// staging file could not be written.
 #include "data/dberror.h"
 #include "maintenance/importer.h"
 
@@ -85,6 +87,10 @@ int main(int argc, char **argv)
             std::printf("progress %lld %lld\n", static_cast<long long>(done), static_cast<long long>(total));
             std::fflush(stdout);
         });
+    } catch (const Importer::StagingNotWritten &e) {
+        QFile::remove(staging);
+        report(QStringLiteral("无法写入导入用的临时文件。"), e.message().toUtf8(), "unwritten");
+        return 4;
     } catch (const Importer::NotVersionOneBooks &e) {
         const QList<QByteArray> said = complaints(messages);
         if (said.isEmpty()) {
