@@ -262,7 +262,7 @@ QStringList leftovers(const QString &folder)
 {
     static const QRegularExpression ours(
         QStringLiteral(
-            R"(^(.+\.doz-tmp-\d+-\d+|.+\.qhd\.tmp-\d+|DATA1_temp\.(mdb|db)|.+\.rekey)(-journal|-wal|-shm)?$)"),
+            R"(^(.+\.doz-tmp-\d+-\d+|.+\.qhd\.tmp-\d+|DATA1_temp\.(mdb|db)|.+\.(qhd|mdb)\.rekey)(-journal|-wal|-shm)?$)"),
         QRegularExpression::CaseInsensitiveOption);
     QStringList found;
     const QStringList names = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);

@@ -68,7 +68,7 @@ private:
 // The program's own temporary files in folder: copies named by
 // temporarySibling() (and the older "<name>.qhd.tmp-<n>" ones), the
 // temporary file of an import ("DATA1_temp.mdb", "DATA1_temp.db") and of a
-// change of password ("<name>.rekey"), and the engine's journals of these;
+// change of password ("<name>.qhd.rekey"), and the engine's journals of these;
 // also a ledger's journal that the engine would not play back (empty, or
 // with no header yet), which a program killed as it began to write leaves.
 // Never a file of the user's, and never a journal that holds a change.

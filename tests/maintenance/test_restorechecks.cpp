@@ -293,15 +293,14 @@ TEST_F(RestoreChecks, ALinkedLedgerIsRestoredThroughTheLinkAndEachRestoreKeepsIt
 TEST_F(RestoreChecks, WhatKilledProgramsLeftIsClearedAtStartButNeverAUsersFile)
 {
     destroy();
-    const QStringList ours = {QStringLiteral("Data.qhd.doz-tmp-99999-0"),
-                              QStringLiteral("Data.qhd.tmp-123456"),
-                              QStringLiteral("2026-12-9帐本备份.qhd.tmp-4242"),
-                              QStringLiteral("DATA1_temp.mdb"),
-                              QStringLiteral("DATA1_temp.mdb-journal"),
-                              QStringLiteral("DATA1_temp.db"),
-                              QStringLiteral("DATA1_temp.mdb.rekey")};
-    const QStringList theirs = {QStringLiteral("notes.tmp-3"), QStringLiteral("mine.qhd"),
-                                QStringLiteral("Data.qhd.bak"), QStringLiteral("tmp-1.doc")};
+    const QStringList ours = {QStringLiteral("Data.qhd.doz-tmp-99999-0"),       QStringLiteral("Data.qhd.tmp-123456"),
+                              QStringLiteral("2026-12-9帐本备份.qhd.tmp-4242"), QStringLiteral("DATA1_temp.mdb"),
+                              QStringLiteral("DATA1_temp.mdb-journal"),         QStringLiteral("DATA1_temp.db"),
+                              QStringLiteral("DATA1_temp.mdb.rekey"),           QStringLiteral("Data.qhd.rekey"),
+                              QStringLiteral("Data.qhd.rekey-journal")};
+    const QStringList theirs
+        = {QStringLiteral("notes.tmp-3"), QStringLiteral("mine.qhd"),      QStringLiteral("Data.qhd.bak"),
+           QStringLiteral("tmp-1.doc"),   QStringLiteral("holiday.rekey"), QStringLiteral("DATA1_temp.mdb.txt")};
     const auto make = [&](const QStringList &names) {
         for (const QString &n : names) {
             QFile f(db->dir() + n);
