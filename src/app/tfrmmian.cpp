@@ -58,7 +58,6 @@ TFrmMian::TFrmMian(QWidget *parent)
     setObjectName(QStringLiteral("FrmMian"));
     setWindowTitle(QStringLiteral("『青禾』家庭doz V2.0"));
     setWindowIcon(Artwork::applicationIcon());
-    placeOnScreen();
 
     PrintDBGridEh1 = new GridPrinter(this);
     PrintDBGridEh1->setObjectName(QStringLiteral("PrintDBGridEh1"));
@@ -153,15 +152,16 @@ TFrmMian::TFrmMian(QWidget *parent)
 
     forms().FrmMian = this;
     guard([this] { FormCreate(); });
+    placeOnScreen(); // once the pages know their columns
 }
 
 TFrmMian::~TFrmMian() = default;
 
-QRect TFrmMian::firstGeometry(const QRect &available, bool *maximized)
+QRect TFrmMian::firstGeometry(const QRect &available, int neededWidth, bool *maximized)
 {
     // room for every page's columns; a screen that has not that room is
     // used whole
-    const QSize wanted(1260, 680);
+    const QSize wanted(qMax(1260, neededWidth), 680);
     const QSize frame(16, 48); // title bar and borders of a usual window manager
     *maximized
         = available.width() < wanted.width() + frame.width() || available.height() < wanted.height() + frame.height();
@@ -172,6 +172,16 @@ QRect TFrmMian::firstGeometry(const QRect &available, bool *maximized)
     return r;
 }
 
+int TFrmMian::neededWidth() const
+{
+    // the pages whose grid spans them: the navigation bar, the page's
+    // margins and the grid's columns
+    int grids = 0;
+    for (const DBGridEh *grid : {TabSheet1->DBGridEh1, TabSheet6->DBGridEh5, TabSheet7->DBGridEh6})
+        grids = qMax(grids, grid->neededWidth());
+    return ToolBar1->sizeHint().width() + 2 * 6 + grids;
+}
+
 void TFrmMian::placeOnScreen()
 {
     const QByteArray saved = QSettings().value(QStringLiteral("TFrmMian/geometry")).toByteArray();
@@ -179,7 +189,7 @@ void TFrmMian::placeOnScreen()
         return; // as the household left it (kept on a screen that is there)
     const QScreen *s = screen();
     bool maximized = false;
-    const QRect r = firstGeometry(s ? s->availableGeometry() : QRect(0, 0, 1366, 768), &maximized);
+    const QRect r = firstGeometry(s ? s->availableGeometry() : QRect(0, 0, 1366, 768), neededWidth(), &maximized);
     resize(r.size());
     move(r.topLeft());
     if (maximized)

@@ -39,10 +39,12 @@ public:
     ~TFrmMian() override;
 
     // Where the window opens the first time, on a screen whose free area is
-    // available: large enough for every page's columns and centred, or the
+    // available: neededWidth() wide (at least 1260) and centred, or the
     // whole screen (*maximized) where it has not that room. Later starts
     // open where the window was left.
-    static QRect firstGeometry(const QRect &available, bool *maximized);
+    static QRect firstGeometry(const QRect &available, int neededWidth, bool *maximized);
+    // The width in which every page shows all of its grid's columns.
+    int neededWidth() const;
 
     QLabel *Panel1;
     QToolBar *ToolBar1;

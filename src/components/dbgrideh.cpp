@@ -12,6 +12,7 @@
 #include "platform/platform.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QHeaderView>
@@ -128,6 +129,9 @@ DBGridEh::DBGridEh(QWidget *parent)
     }
     QHeaderView *titles = m_view->horizontalHeader();
     connect(titles, &QHeaderView::sectionResized, m_links, [this](int column, int, int size) {
+        // a title's edge dragged: the widths are the household's now
+        if (!m_fitting && QApplication::mouseButtons() != Qt::NoButton)
+            m_widthsChosen = true;
         if (m_frozen && !m_frozen->isColumnHidden(column) && size > 0)
             m_frozen->setColumnWidth(column, size);
         layoutOverlays();
@@ -199,6 +203,12 @@ GridColumn &GridColumn::summing(const QString &format)
     footer = FooterKind::Sum;
     footerFormat = format;
     footerAlignment = Qt::AlignRight | Qt::AlignVCenter;
+    return *this;
+}
+
+GridColumn &GridColumn::fillingTheRoom()
+{
+    fills = true;
     return *this;
 }
 
@@ -295,6 +305,7 @@ void DBGridEh::connectDataset()
 void DBGridEh::setColumns(const QList<GridColumn> &columns)
 {
     m_columns = columns;
+    m_widthsChosen = false;
     m_formats.clear();
     for (const GridColumn &c : columns)
         m_formats.append(CellFormat(c));
@@ -309,6 +320,38 @@ int DBGridEh::scaledWidth(int width) const
     return int(width * qMax(1.0, digits / 6.0) + 0.5);
 }
 
+int DBGridEh::neededWidth() const
+{
+    int width = 2 * m_view->frameWidth() + m_view->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_view);
+    if (m_view->verticalHeader()->isVisible())
+        width += m_view->verticalHeader()->width();
+    for (int column : visibleColumns())
+        width += m_columns.at(column).fills ? m_columns.at(column).width : m_view->columnWidth(column);
+    return width;
+}
+
+void DBGridEh::fitFillingColumn()
+{
+    if (m_widthsChosen || m_fitting)
+        return;
+    int filling = -1;
+    int others = 0;
+    for (int column : visibleColumns()) {
+        if (m_columns.at(column).fills && filling < 0)
+            filling = column;
+        else
+            others += m_view->columnWidth(column);
+    }
+    if (filling < 0)
+        return;
+    const int wanted = qMax(m_columns.at(filling).width, m_view->viewport()->width() - others);
+    if (wanted == m_view->columnWidth(filling))
+        return;
+    m_fitting = true;
+    m_view->setColumnWidth(filling, wanted);
+    m_fitting = false;
+}
+
 void DBGridEh::applyColumns()
 {
     QStringList fields;
@@ -320,8 +363,11 @@ void DBGridEh::applyColumns()
         m_model->setHeaderData(i, Qt::Horizontal, m_columns.at(i).title, Qt::DisplayRole);
         titles->moveSection(titles->visualIndex(i), i);
         m_view->setColumnHidden(i, false);
+        m_fitting = true;
         m_view->setColumnWidth(i, scaledWidth(m_columns.at(i).width));
+        m_fitting = false;
     }
+    fitFillingColumn();
     syncFrozenColumns();
     refreshFooters();
     syncSortIndicator();
@@ -397,6 +443,7 @@ void DBGridEh::layoutOverlays()
 {
     if (!m_footer || !m_frozen)
         return;
+    fitFillingColumn(); // the room may have changed
     const QRect rows = m_view->viewport()->geometry();
     m_footer->setGeometry(rows.left(), rows.bottom() + 1, rows.width(), rowHeight());
     m_footer->update();

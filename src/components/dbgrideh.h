@@ -37,6 +37,7 @@ struct GridColumn
     QString footerFormat; // "共0条记录", "共 0 项", "0.00"
     Qt::Alignment footerAlignment = Qt::AlignLeft | Qt::AlignVCenter;
     QColor footerColor;
+    bool fills = false; // takes the room the other columns leave (fillingTheRoom())
 
     // The one way the screens make their columns:
     // a column of field, its cells aligned as given (vertically centred).
@@ -48,6 +49,12 @@ struct GridColumn
     GridColumn &counting(const QString &format, const QColor &color = QColor(), Qt::Alignment where = Qt::AlignCenter);
     // The footer sums the column, right-aligned.
     GridColumn &summing(const QString &format = QString());
+    // A column of free text (a remark) that is as wide as the room the other
+    // columns leave in the grid, and never narrower than its width: a larger
+    // window shows more of it, a smaller one keeps the other columns in
+    // view. Until the household sets the widths (by dragging a title's edge,
+    // or through a stored layout).
+    GridColumn &fillingTheRoom();
 };
 
 // Formats value by a number pattern: the first run of "0 # . ," characters
@@ -119,6 +126,10 @@ public:
     // The on-screen width of a column given as width pixels: widths are
     // meant for a font whose digits are 6 pixels wide and grow with a larger one.
     int scaledWidth(int width) const;
+    // The width the grid needs to show every shown column whole, a column
+    // that fills the room at its own width: the columns, the scroll bar and
+    // the frame.
+    int neededWidth() const;
     // "恢复表格格式": applies what saveLayout() stored; columns it does not
     // know keep their place after the known ones; nothing stored, nothing done.
     void restoreLayout();
@@ -143,6 +154,9 @@ public:
     void syncFrozenColumns();
     // Whether the current row waits to be scrolled into view (once).
     bool takePendingScroll();
+    // The widths are the household's from now on (a stored layout applied):
+    // a column that fills the room keeps the width it was given.
+    void keepWidths() { m_widthsChosen = true; }
 
 private:
     Dataset *dataset() const;
@@ -156,6 +170,7 @@ private:
     void showContextMenu(QWidget *from, const QPoint &pos);
     void printGrid();
     void chooseColumns();
+    void fitFillingColumn();
 
     QList<GridColumn> m_columns;
     QList<CellFormat> m_formats; // one per column
@@ -166,6 +181,8 @@ private:
     QString m_hint;
     int m_frozenCount = 0;
     bool m_followingDataset = false;
+    bool m_fitting = false;      // the grid itself sets a width
+    bool m_widthsChosen = false; // by a drag or a stored layout
     // The current row still to be scrolled into view once the grid has its size.
     bool m_scrollPending = false;
 

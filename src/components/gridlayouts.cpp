@@ -64,6 +64,7 @@ void GridLayouts::restore(DBGridEh &grid)
     settings.endGroup();
     if (order.isEmpty())
         return;
+    grid.keepWidths();
     QHeaderView *titles = grid.view()->horizontalHeader();
     int place = 0;
     for (int i = 0; i < order.size(); ++i) {

@@ -50,6 +50,7 @@ LineChart::LineChart(QWidget *parent)
     m_chart->addSeries(Series2);
     m_chart->addSeries(Series3);
     m_chart->addSeries(Series4);
+    m_rightMargin = m_chart->margins().right();
     m_periods = new QCategoryAxis;
     m_periods->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
     m_amounts = new QValueAxis;
@@ -148,9 +149,14 @@ void LineChart::updateAxes()
     }
     for (int k : std::as_const(shown))
         m_periods->append(m_labels.at(k - 1), k);
-    // half a period of room at either end, for the first and last labels
+    // half a period of room at either end, for the first and last labels;
+    // the last label is centred on the plot's right edge where periods are
+    // many, so the chart keeps half of it beside the plot
     m_periods->setRange(0.5, std::max(n, 1) + 0.5);
     m_periods->setStartValue(0.5);
+    QMargins margins = m_chart->margins();
+    margins.setRight(std::max(m_rightMargin, widest / 2 + 6));
+    m_chart->setMargins(margins);
 
     double low = 0;
     double high = 0;

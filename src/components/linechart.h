@@ -52,6 +52,7 @@ private:
     QChart *m_chart;
     QChartView *m_view;
     QCategoryAxis *m_periods;
+    int m_rightMargin = 0; // the chart's own, beside the plot
     QValueAxis *m_amounts;
     QStringList m_labels;
 };

@@ -65,7 +65,8 @@ ContactsPage::ContactsPage(GridPrinter *printer, SaveDialog *saveDialog, QWidget
                            column("网名", "bm", 73), column("性别", "xb", 35, true), column("手机号码", "sjhm", 84),
                            column("办公电话", "bgdh", 84), column("家庭电话", "jtdh", 80), column("QQ号码", "qq", 69),
                            column("电子邮箱", "yx", 132), column("网址", "wz", 143), column("工作单位", "gsmc", 167),
-                           column("家庭地址", "jtdz", 135), column("生日", "sr", 73), column("备注", "txlbz", 188)});
+                           column("家庭地址", "jtdz", 135), column("生日", "sr", 73),
+                           column("备注", "txlbz", 188).fillingTheRoom()});
     DBGridEh6->setFrozenColumns(3);
 
     BitBtn32 = new QPushButton(QStringLiteral("添加"), this);

@@ -96,7 +96,7 @@ void LedgerPage::bindColumns()
         GridColumn::amount(QStringLiteral("支出额"), QStringLiteral("zc"), 68, red),
         GridColumn::amount(QStringLiteral("净收支额"), QStringLiteral("jsze"), 67, blue),
         GridColumn::of(QStringLiteral("收支帐户"), QStringLiteral("szr"), 138),
-        GridColumn::of(QStringLiteral("备注"), QStringLiteral("bz"), 214),
+        GridColumn::of(QStringLiteral("备注"), QStringLiteral("bz"), 214).fillingTheRoom(),
         GridColumn::of(QStringLiteral("记帐人"), QStringLiteral("jzr"), 51, Qt::AlignCenter),
         GridColumn::of(QStringLiteral("修改时间"), QStringLiteral("jzsj"), 108),
     };

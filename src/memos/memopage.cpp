@@ -50,10 +50,11 @@ MemoPage::MemoPage(QWidget *parent)
     DBGridEh5->setAccessibleName(QStringLiteral("记事列表"));
     DBGridEh5->setObjectName(QStringLiteral("DBGridEh5"));
     DBGridEh5->setDataSource(DM->DSjs);
-    DBGridEh5->setColumns({column("顺号", "jsid", 32), column("记事日期", "jsrq", 65), column("类型", "jslxmc", 67),
-                           column("主题", "zt", 267, Qt::AlignLeft).counting(QStringLiteral("共 0 条")),
-                           column("记事人", "jsr", 56, Qt::AlignLeft), column("提醒状态", "txfs", 71),
-                           column("提醒日期", "txqsrq", 82), column("最后修改记事时间", "jsczsj", 137)});
+    DBGridEh5->setColumns(
+        {column("顺号", "jsid", 32), column("记事日期", "jsrq", 65), column("类型", "jslxmc", 67),
+         column("主题", "zt", 267, Qt::AlignLeft).counting(QStringLiteral("共 0 条")).fillingTheRoom(),
+         column("记事人", "jsr", 56, Qt::AlignLeft), column("提醒状态", "txfs", 71), column("提醒日期", "txqsrq", 82),
+         column("最后修改记事时间", "jsczsj", 137)});
 
     BitBtn27 = new QPushButton(QStringLiteral("添加"), this);
     BitBtn28 = new QPushButton(QStringLiteral("修改"), this);

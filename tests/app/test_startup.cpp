@@ -19,7 +19,9 @@
 #include <QComboBox>
 #include <QFile>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSemaphore>
+#include <QTableView>
 
 #include <QStackedWidget>
 #include <QToolButton>
@@ -242,21 +244,62 @@ TEST_F(StartUp, AnOlderDatabaseGetsTheIndexOfTheTotals)
               QStringLiteral("1"));
 }
 
-TEST(FirstGeometry, RoomForEveryPageOrTheWholeScreen)
+TEST_F(StartUp, TheWindowOpensWithRoomForEveryPagesColumns)
 {
-    bool maximized = true;
-    // a 1366×768 screen with a panel: the window fits, centred
-    QRect r = TFrmMian::firstGeometry(QRect(0, 0, 1366, 740), &maximized);
+    start();
+    // Whether a page shows every column of its grid whole, with the window
+    // as it opens on a screen of the given free area.
+    const auto showsEveryColumn = [&](const QRect &screen, QWidget *page, DBGridEh *grid) {
+        bool maximized = false;
+        const QRect r = TFrmMian::firstGeometry(screen, mainWindow->neededWidth(), &maximized);
+        // a maximized window loses its title bar's height to the frame
+        mainWindow->resize(maximized ? r.size() - QSize(0, 24) : r.size());
+        mainWindow->PageControl1->setCurrentWidget(page);
+        QApplication::processEvents();
+        QTableView *view = grid->view();
+        int shown = 0;
+        for (int c = 0; c < grid->columns().size(); ++c) {
+            if (view->isColumnHidden(c))
+                continue;
+            // no column narrower than it was given, scaled for the font
+            if (!grid->columns().at(c).fills) {
+                EXPECT_GE(view->columnWidth(c), grid->scaledWidth(grid->columns().at(c).width));
+            }
+            EXPECT_GE(view->columnWidth(c), grid->columns().at(c).width);
+            shown += view->columnWidth(c);
+        }
+        return shown <= view->viewport()->width() && view->horizontalScrollBar()->maximum() == 0;
+    };
+    const QRect small(0, 0, 1366, 740); // a 1366×768 screen with a panel
+    const QRect large(0, 0, 1920, 1050);
+    bool maximized = false;
+    TFrmMian::firstGeometry(small, mainWindow->neededWidth(), &maximized);
+    EXPECT_TRUE(maximized); // the address book needs more than 1366
+    EXPECT_TRUE(showsEveryColumn(small, mainWindow->TabSheet1, mainWindow->TabSheet1->DBGridEh1));
+    EXPECT_TRUE(showsEveryColumn(small, mainWindow->TabSheet6, mainWindow->TabSheet6->DBGridEh5));
+    const QRect r = TFrmMian::firstGeometry(large, mainWindow->neededWidth(), &maximized);
     EXPECT_FALSE(maximized);
-    EXPECT_EQ(r.size(), QSize(1260, 680));
-    EXPECT_EQ(r.center(), QRect(0, 0, 1366, 740).center());
-    r = TFrmMian::firstGeometry(QRect(0, 0, 1920, 1050), &maximized);
-    EXPECT_FALSE(maximized);
-    EXPECT_TRUE(QRect(0, 0, 1920, 1050).contains(r));
-    // a smaller screen is used whole
-    r = TFrmMian::firstGeometry(QRect(0, 0, 1280, 720), &maximized);
+    EXPECT_TRUE(large.contains(r));
+    EXPECT_EQ(r.center(), large.center());
+    for (auto [page, grid] : {std::pair<QWidget *, DBGridEh *>{mainWindow->TabSheet1, mainWindow->TabSheet1->DBGridEh1},
+                              {mainWindow->TabSheet6, mainWindow->TabSheet6->DBGridEh5},
+                              {mainWindow->TabSheet7, mainWindow->TabSheet7->DBGridEh6}})
+        EXPECT_TRUE(showsEveryColumn(large, page, grid)) << page->objectName().toStdString();
+    // a larger window gives the remark the room; a smaller one takes it back
+    QTableView *ledger = mainWindow->TabSheet1->DBGridEh1->view();
+    const int remark = 9;
+    ASSERT_EQ(mainWindow->TabSheet1->DBGridEh1->columns().at(remark).field, QStringLiteral("bz"));
+    mainWindow->PageControl1->setCurrentWidget(mainWindow->TabSheet1);
+    mainWindow->resize(1900, 700);
+    QApplication::processEvents();
+    const int wide = ledger->columnWidth(remark);
+    mainWindow->resize(1500, 700);
+    QApplication::processEvents();
+    EXPECT_EQ(ledger->columnWidth(remark), wide - 400);
+    // a screen that has not the room is used whole
+    const QRect tiny(0, 0, 1280, 720);
+    EXPECT_EQ(TFrmMian::firstGeometry(tiny, 1200, &maximized), tiny);
     EXPECT_TRUE(maximized);
-    EXPECT_EQ(r, QRect(0, 0, 1280, 720));
 }
 
 TEST_F(StartUp, TheWindowOpensWhereItWasLeft)

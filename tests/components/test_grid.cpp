@@ -6,6 +6,7 @@
 #include "support/testdb.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QHeaderView>
@@ -16,6 +17,7 @@
 #include <QScrollBar>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QStyle>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -305,6 +307,42 @@ TEST_F(GridTest, FrozenColumnsStayWhileTheRestScrolls)
     EXPECT_EQ(frozen->width(), 120);
     grid.setFrozenColumns(0);
     EXPECT_FALSE(frozen->isVisible());
+}
+
+TEST_F(GridTest, AFillingColumnTakesTheRoomUntilTheWidthsAreTheHouseholds)
+{
+    QList<GridColumn> columns = grid.columns();
+    columns[2].fills = true; // a remark in the middle
+    grid.setColumns(columns);
+    grid.resize(1400, 300);
+    grid.show();
+    QApplication::processEvents();
+    QTableView *view = grid.view();
+    int others = 0;
+    for (int c : grid.visibleColumns())
+        if (c != 2)
+            others += view->columnWidth(c);
+    EXPECT_EQ(view->columnWidth(2), view->viewport()->width() - others);
+    EXPECT_EQ(view->horizontalScrollBar()->maximum(), 0);
+    // a narrow grid: never narrower than its width, the rest scrolls
+    grid.resize(200, 300);
+    QApplication::processEvents();
+    EXPECT_EQ(view->columnWidth(2), columns[2].width);
+    EXPECT_GT(view->horizontalScrollBar()->maximum(), 0);
+    EXPECT_EQ(grid.neededWidth() - view->width() + view->viewport()->width(),
+              others + columns[2].width + view->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, view)
+                  + (view->verticalHeader()->isVisible() ? view->verticalHeader()->width() : 0));
+    // a stored layout is the household's: its widths stay as stored
+    QTemporaryDir settingsDir;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
+    QCoreApplication::setOrganizationName(QStringLiteral("doz-tests"));
+    QCoreApplication::setApplicationName(QStringLiteral("grid-filling"));
+    grid.saveLayout(); // with the remark at its own width
+    grid.restoreLayout();
+    grid.resize(1400, 300);
+    QApplication::processEvents();
+    EXPECT_EQ(view->columnWidth(2), columns[2].width);
+    grid.hide();
 }
 
 TEST_F(GridTest, LayoutIsSavedAndRestoredUnderTheGridsName)

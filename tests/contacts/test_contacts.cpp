@@ -277,7 +277,8 @@ for card in vobject.readComponents(open(sys.argv[1], encoding='utf-8').read()):
     org = card.org.value[0] if 'org' in card.contents else ''
     bday = card.bday.value if 'bday' in card.contents else ''
     cat = ','.join(card.categories.value) if 'categories' in card.contents else ''
-    print('|'.join([card.fn.value, tels, org, bday, cat, note.replace('\n', '/')]))
+    name = card.n.value.family + '/' + card.n.value.given
+    print('|'.join([card.fn.value, name, tels, org, bday, cat, note.replace('\n', '/')]))
 )PY";
     QProcess reader;
     reader.start(python, {QStringLiteral("-c"), QString::fromUtf8(script), file.fileName()});
@@ -285,11 +286,11 @@ for card in vobject.readComponents(open(sys.argv[1], encoding='utf-8').read()):
     const QStringList cards
         = QString::fromUtf8(reader.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     ASSERT_EQ(cards.size(), 4) << QString::fromUtf8(reader.readAllStandardError()).toStdString();
-    EXPECT_TRUE(cards.contains(QStringLiteral("王小明|010-1,010-2,13800000001||1990-05-12|家人|")))
+    EXPECT_TRUE(cards.contains(QStringLiteral("王小明|王/小明|010-1,010-2,13800000001||1990-05-12|家人|")))
         << cards.join(QLatin1Char('\n')).toStdString();
-    EXPECT_TRUE(cards.contains(QStringLiteral("O'Brien|13800000002|Acme, Inc.|1985-11-03|朋友|100_")))
+    EXPECT_TRUE(cards.contains(QStringLiteral("O'Brien|O'Brien/|13800000002|Acme, Inc.|1985-11-03|朋友|100_")))
         << cards.join(QLatin1Char('\n')).toStdString();
-    EXPECT_TRUE(cards.contains(QStringLiteral("李丽|||1992-05-30|同学|第一行;第二行\\还有/换行,逗号"
+    EXPECT_TRUE(cards.contains(QStringLiteral("李丽|李/丽|||1992-05-30|同学|第一行;第二行\\还有/换行,逗号"
                                               "一二三四五六七八九十一二三四五六七八九十一二三四五六七八九十")))
         << cards.join(QLatin1Char('\n')).toStdString();
 }

@@ -7,6 +7,7 @@
 #include "stats/comparisonpage.h"
 #include "support/app/appfixture.h"
 
+#include <QApplication>
 #include <QCategoryAxis>
 #include <QChart>
 #include <QComboBox>
@@ -191,7 +192,26 @@ TEST_F(Comparison, OnePeriodShowsAPointAndTheLastDayHasItsLabel)
     EXPECT_DOUBLE_EQ(axis->endValue(shown.last()), 9.0);
     EXPECT_DOUBLE_EQ(axis->max(), 9.5);
     EXPECT_DOUBLE_EQ(axis->min(), 0.5);
-    // labels no closer than their step
-    for (int i = 1; i < shown.size(); ++i)
-        EXPECT_GE(axis->endValue(shown[i]) - axis->endValue(shown[i - 1]), 1.0);
+
+    // every day of the year so far, in a window as large as a 1366×768
+    // screen gives: the labels, the last one too, lie whole within the chart
+    // and apart from each other
+    mainWindow->resize(1262, 705);
+    page->DateTimePicker3->setDate(QDate(2026, 1, 1));
+    page->BitBtn16->click();
+    QApplication::processEvents();
+    QChart *chart = page->DBChart2->chart();
+    const QStringList days = axis->categoriesLabels();
+    ASSERT_GT(days.size(), 5);
+    EXPECT_EQ(days.last(), QStringLiteral("2026-12-09"));
+    const QFontMetrics metrics(axis->labelsFont());
+    double before = -1e9;
+    for (const QString &day : days) {
+        const double centre = chart->mapToPosition(QPointF(axis->endValue(day), 0), page->DBChart2->Series2).x();
+        const double half = metrics.horizontalAdvance(day) / 2.0;
+        EXPECT_GE(centre - half, 0.0) << day.toStdString();
+        EXPECT_LE(centre + half, chart->size().width()) << day.toStdString();
+        EXPECT_GT(centre - half, before) << day.toStdString() << " overlaps the label before it";
+        before = centre + half;
+    }
 }
