@@ -161,7 +161,8 @@ QRect TFrmMian::firstGeometry(const QRect &available, int neededWidth, bool *max
 {
     // room for every page's columns; a screen that has not that room is
     // used whole
-    const QSize wanted(qMax(1260, neededWidth), 680);
+    // and on a tall screen the lists get most of its height
+    const QSize wanted(qMax(1260, neededWidth), qMax(680, available.height() * 4 / 5));
     const QSize frame(16, 48); // title bar and borders of a usual window manager
     *maximized
         = available.width() < wanted.width() + frame.width() || available.height() < wanted.height() + frame.height();
