@@ -33,6 +33,7 @@ struct GridColumn
     Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter;
     QString displayFormat; // number pattern such as "0.00"; empty = the dataset's own text
     QColor color;          // text colour; invalid = default
+    QColor negativeColor;  // text colour of a number below zero; invalid = color
     FooterKind footer = FooterKind::None;
     QString footerFormat; // "共0条记录", "共 0 项", "0.00"
     Qt::Alignment footerAlignment = Qt::AlignLeft | Qt::AlignVCenter;

@@ -53,8 +53,14 @@ public:
             return m_grid->cellText(index.row(), index.column());
         case Qt::TextAlignmentRole:
             return QVariant::fromValue(column.alignment);
-        case Qt::ForegroundRole:
+        case Qt::ForegroundRole: {
+            double number = 0;
+            const Dataset *rows = m_grid->dataSource() ? m_grid->dataSource()->dataset() : nullptr;
+            if (column.negativeColor.isValid() && rows && rows->isActive()
+                && rows->numberAt(index.row(), fieldOfColumn(index.column()), &number) && number < 0)
+                return QVariant(column.negativeColor);
             return column.color.isValid() ? QVariant(column.color) : QVariant();
+        }
         case Qt::ToolTipRole:
             return m_grid->hint().isEmpty() ? QVariant() : QVariant(m_grid->hint());
         default:

@@ -189,6 +189,7 @@ void TFrmDz::reloadDetails()
 
 void TFrmDz::FormShow()
 {
+    rememberEntryAsItWas();
     centreOnMainWindow();
     reloadDetails();
     DBEdit1->setFocus(); // every showing starts at the date
@@ -306,14 +307,33 @@ void TFrmDz::BitBtn1Click()
     tellOverrun(saved);
 }
 
+void TFrmDz::rememberEntryAsItWas()
+{
+    Dataset *ledger = DM->ADOQlsz;
+    m_before = {};
+    if (ledger->state() != Dataset::State::Edit)
+        return; // a new entry was nothing before
+    m_before.expense = ledger->asString(QStringLiteral("lx")) == QStringLiteral("支出");
+    m_before.item = ledger->asString(QStringLiteral("xm"));
+    m_before.date = ledger->asDate(QStringLiteral("rq"));
+    m_before.amount = ledger->asFloat(QStringLiteral("zc"));
+}
+
 TFrmDz::SavedExpense TFrmDz::savedExpense() const
 {
     Dataset *ledger = DM->ADOQlsz;
     SavedExpense saved;
-    if (ledger->asString(QStringLiteral("lx")) == QStringLiteral("支出") && ledger->asFloat(QStringLiteral("zc")) > 0) {
-        saved.item = ledger->asString(QStringLiteral("xm"));
-        saved.date = ledger->asDate(QStringLiteral("rq"));
-    }
+    const double amount = ledger->asFloat(QStringLiteral("zc"));
+    if (ledger->asString(QStringLiteral("lx")) != QStringLiteral("支出") || amount <= 0)
+        return saved;
+    const QString item = ledger->asString(QStringLiteral("xm"));
+    const QDate date = ledger->asDate(QStringLiteral("rq"));
+    const bool sameMonth = m_before.date.isValid() && date.isValid() && m_before.date.year() == date.year()
+                           && m_before.date.month() == date.month();
+    if (m_before.expense && m_before.item == item && sameMonth && amount <= m_before.amount)
+        return saved; // the month spent no more than before
+    saved.item = item;
+    saved.date = date;
     return saved;
 }
 
@@ -365,6 +385,7 @@ void TFrmDz::BitBtn3Click()
     RowInProgress row(ledger); // saves the entry being edited first
     presetNewEntry(date, false);
     row.keep();
+    m_before = {}; // the next one is new
     tellOverrun(saved);
 }
 

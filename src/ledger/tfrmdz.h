@@ -83,10 +83,22 @@ private:
         QString item;
         QDate date;
     };
+    // The expense being saved when it adds to what its item's month spent
+    // (a new one; an edit that raises the amount, or moves it to another
+    // item or month); a remark put right tells nothing.
     SavedExpense savedExpense() const;
     // Says when the saved expense left its item's month (or year), or the
     // month's expenses, over budget.
     void tellOverrun(const SavedExpense &saved);
+    // What the entry was when the form opened on it for a change.
+    void rememberEntryAsItWas();
 
     bool m_computing = false;
+    struct
+    {
+        bool expense = false; // the entry was an expense
+        QString item;
+        QDate date;
+        double amount = 0;
+    } m_before;
 };

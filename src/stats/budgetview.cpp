@@ -92,6 +92,11 @@ BudgetView::BudgetView(QWidget *parent)
     DBGridEh4->setDataSource(m_source);
     // the month's items and their total row, then the yearly ones: a sum
     // below the grid would add a year's spending to a month's
+    // what is left of a budget gone over is red
+    const auto overspent = [](GridColumn c) {
+        c.negativeColor = QColor(255, 0, 0);
+        return c;
+    };
     const auto amount = [](const QString &title, const QString &field, const QColor &color) {
         GridColumn c = GridColumn::amount(title, field, 90, color);
         c.footer = FooterKind::None;
@@ -101,7 +106,7 @@ BudgetView::BudgetView(QWidget *parent)
                            GridColumn::of(QStringLiteral("预算期间"), QStringLiteral("zq"), 150),
                            amount(QStringLiteral("预算"), QStringLiteral("ys"), QColor(0, 0, 255)),
                            amount(QStringLiteral("已支出"), QStringLiteral("zc"), QColor(255, 0, 0)),
-                           amount(QStringLiteral("剩余"), QStringLiteral("sy"), QColor(0, 128, 0)),
+                           overspent(amount(QStringLiteral("剩余"), QStringLiteral("sy"), QColor(0, 128, 0))),
                            GridColumn::of(QStringLiteral("执行情况"), QStringLiteral("bl"), 220)});
     DBGridEh4->view()->setItemDelegateForColumn(5, new BarDelegate(DBGridEh4));
     Label6 = new QLabel(this);

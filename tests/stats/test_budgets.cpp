@@ -26,6 +26,7 @@
 #include <QLineSeries>
 #include <QPushButton>
 #include <QTabBar>
+#include <QTableView>
 #include <QToolButton>
 
 #include <cmath>
@@ -191,7 +192,39 @@ TEST_F(Budget, AnExpenseThatGoesOverSaysSoAndIsSavedAllTheSame)
               QStringList{QStringLiteral("本月“餐饮”已支出 130.00 元，超出预算 30.00 元；\r"
                                          "本月全部支出 2 080.00 元，超出总预算 30.00 元")});
     EXPECT_EQ(scalar(QStringLiteral("select count(*) from szzb where xm='餐饮'")), QStringLiteral("2"));
-    // an income entry says nothing; an expense of another month names it
+
+    // a change that adds nothing to the month says nothing; a raised amount does
+    const auto change = [&](int amount, const std::function<void()> &what) {
+        platform.shown.clear();
+        Dataset *ledger = dm->ADOQlsz;
+        ASSERT_TRUE(ledger->locate(QStringLiteral("zc"), amount));
+        platform.onDialog(QStringLiteral("FrmDz"), [form, what](QDialog *) {
+            what();
+            form->BitBtn1->click();
+        });
+        mainWindow->TabSheet1->BitBtn2->click();
+    };
+    change(50, [form] { form->DBMemo1->setPlainText(QStringLiteral("和同事聚餐")); });
+    EXPECT_TRUE(platform.texts(QStringLiteral("message")).isEmpty())
+        << platform.texts(QStringLiteral("message")).join(' ').toStdString();
+    EXPECT_EQ(scalar(QStringLiteral("select bz from szzb where zc=50")), QStringLiteral("和同事聚餐"));
+    change(50, [form] { form->DBEdit2->setText(QStringLiteral("45")); });
+    EXPECT_TRUE(platform.texts(QStringLiteral("message")).isEmpty()); // less than before
+    change(45, [form] { form->DBEdit2->setText(QStringLiteral("50")); });
+    EXPECT_EQ(platform.texts(QStringLiteral("message")).size(), 1);
+    // an income says nothing, however far over the month is
+    platform.shown.clear();
+    platform.onDialog(QStringLiteral("FrmDz"), [form](QDialog *) {
+        form->DBComboBox1->setCurrentText(QStringLiteral("收入"));
+        Q_EMIT form->DBComboBox1->activated(form->DBComboBox1->currentIndex());
+        form->DBEdit3->setText(QStringLiteral("500"));
+        form->BitBtn1->click();
+    });
+    mainWindow->TabSheet1->BitBtn1->click();
+    EXPECT_TRUE(platform.texts(QStringLiteral("message")).isEmpty());
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from szzb where sr=500")), QStringLiteral("1"));
+
+    // an expense of another month names it
     platform.shown.clear();
     expense(QStringLiteral("2026-11-1"), QStringLiteral("餐饮"), QStringLiteral("99"));
     EXPECT_EQ(Budgets::overrunNotice(dm->ADOConnection1, QStringLiteral("餐饮"), QDate(2026, 11, 1), Today), QString());
@@ -259,6 +292,14 @@ TEST_F(Budget, TheViewOnTheSummaryPageAndTheDialogsThatSetBudgets)
     EXPECT_DOUBLE_EQ(view->ADOQYszx->valueAt(2, 4).toDouble(), 330.0);
     EXPECT_EQ(view->Label6->text(),
               QStringLiteral("全部支出：预算 3 000.00 元，已支出 1 820.00 元，剩余 1 180.00 元（60.7%）"));
+    // what is left of a budget gone over shows in red
+    expense(QStringLiteral("2026-12-3"), QStringLiteral("交通"), QStringLiteral("100"));
+    view->DateTimePicker5->setDate(QDate(2026, 12, 2)); // read again
+    const QAbstractItemModel *cells = view->DBGridEh4->view()->model();
+    ASSERT_EQ(view->ADOQYszx->textAt(1, 0), QStringLiteral("交通"));
+    EXPECT_DOUBLE_EQ(view->ADOQYszx->valueAt(1, 4).toDouble(), -70.0);
+    EXPECT_EQ(cells->data(cells->index(1, 4), Qt::ForegroundRole).value<QColor>(), QColor(255, 0, 0));
+    EXPECT_EQ(cells->data(cells->index(0, 4), Qt::ForegroundRole).value<QColor>(), QColor(0, 128, 0));
     // another month: nothing spent
     view->DateTimePicker5->setDate(QDate(2026, 10, 1));
     EXPECT_DOUBLE_EQ(view->ADOQYszx->valueAt(0, 3).toDouble(), 0.0);
@@ -287,10 +328,15 @@ TEST_F(Budget, TheComparisonOfOneItemByMonthDrawsItsBudgetDashed)
     EXPECT_EQ(budgetLine->points().at(1).y(), 800.0);
     EXPECT_EQ(budgetLine->points().at(2).y(), 500.0);
     // all items, or an item without a budget: no such line
-    page->ComboBox5->setCurrentText(QStringLiteral("交通"));
-    page->BitBtn16->click();
-    EXPECT_FALSE(budgetLine->isVisible());
-    EXPECT_FALSE(page->DBChart2->chart()->legend()->markers(budgetLine).value(0)->isVisible());
+    for (const QString &item : {QStringLiteral("交通"), QStringLiteral("选择全部")}) {
+        page->ComboBox5->setCurrentText(QStringLiteral("餐饮"));
+        page->BitBtn16->click();
+        ASSERT_TRUE(budgetLine->isVisible());
+        page->ComboBox5->setCurrentText(item);
+        page->BitBtn16->click();
+        EXPECT_FALSE(budgetLine->isVisible()) << item.toStdString();
+        EXPECT_FALSE(page->DBChart2->chart()->legend()->markers(budgetLine).value(0)->isVisible());
+    }
 }
 
 TEST_F(Budget, AnOlderLedgerWithoutTheTableHasNoBudgets)
