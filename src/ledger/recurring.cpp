@@ -4,9 +4,12 @@
 #include "data/statement.h"
 #include "data/tableinfo.h"
 
+#include <QSet>
+
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <limits>
 
 namespace Recurring {
 namespace {
@@ -42,13 +45,13 @@ Template read(const Statement &st)
 }
 
 // The dates done of the template of id.
-QList<QDate> done(Connection *connection, qint64 id)
+QSet<QDate> done(Connection *connection, qint64 id)
 {
-    QList<QDate> out;
+    QSet<QDate> out;
     Statement st = connection->prepareSqlite(QStringLiteral("SELECT rq FROM dqjl WHERE dqid=?"));
     st.bind(1, id);
     while (st.step())
-        out.append(QDate::fromString(st.text(0).left(10), Qt::ISODate));
+        out.insert(QDate::fromString(st.text(0).left(10), Qt::ISODate));
     return out;
 }
 
@@ -56,8 +59,9 @@ QList<Occurrence> dueFrom(Connection *connection, const QList<Template> &all, co
 {
     QList<Occurrence> out;
     for (const Template &t : all) {
-        const QList<QDate> taken = done(connection, t.id);
-        for (const QDate &d : t.occurrences(today))
+        const QSet<QDate> taken = done(connection, t.id);
+        // every occurrence up to today, however many years it has run
+        for (const QDate &d : t.occurrences(today, std::numeric_limits<int>::max()))
             if (!taken.contains(d))
                 out.append({t, d});
     }
@@ -180,12 +184,12 @@ qint64 save(Connection *connection, const Template &t)
         if (!id)
             id = sqlite3_last_insert_rowid(connection->handle());
         if (datesChanged) {
-            const QList<QDate> taken = done(connection, id);
+            const QSet<QDate> taken = done(connection, id);
             if (!taken.isEmpty()) {
                 const QDate lastDone = *std::max_element(taken.cbegin(), taken.cend());
                 Statement mark = connection->prepareSqlite(
                     QStringLiteral("INSERT OR IGNORE INTO dqjl (dqid, rq, zbid) VALUES (?, ?, 0)"));
-                for (const QDate &d : t.occurrences(lastDone)) {
+                for (const QDate &d : t.occurrences(lastDone, std::numeric_limits<int>::max())) {
                     mark.bind(1, id);
                     mark.bind(2, d, FieldKind::Date);
                     mark.run();
@@ -199,7 +203,7 @@ qint64 save(Connection *connection, const Template &t)
 
 QDate nextDue(Connection *connection, const Template &t, const QDate &today)
 {
-    const QList<QDate> taken = t.id ? done(connection, t.id) : QList<QDate>();
+    const QSet<QDate> taken = t.id ? done(connection, t.id) : QSet<QDate>();
     const QDate horizon = today.addDays(qint64(t.every) * (t.rule == Rule::Days ? 1 : 31) + 400);
     for (const QDate &d : t.occurrences(horizon, 100000))
         if (!taken.contains(d))

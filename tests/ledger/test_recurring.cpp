@@ -135,6 +135,24 @@ TEST_F(Recurrings, EveryMissedOccurrenceOnceAndNeverTwice)
     EXPECT_EQ(count(QStringLiteral("dqjl")), 0);
 }
 
+TEST_F(Recurrings, ADailyTemplateOfManyYearsStillFallsDue)
+{
+    startAt(Today);
+    Recurring::Template daily = monthly(QDate(2008, 1, 1), 1);
+    daily.rule = Recurring::Rule::Days;
+    daily.every = 1;
+    const qint64 id = store(daily);
+    // every day done up to the day before yesterday, almost nineteen years
+    exec(QStringLiteral("with recursive d(x) as (select date('2008-01-01') union all select date(x, '+1 day') from d "
+                        "where x < '2026-12-08') insert into dqjl (dqid, rq, zbid) select %1, x, 0 from d")
+             .arg(id));
+    ASSERT_GT(count(QStringLiteral("dqjl")), 6900);
+    const QList<Recurring::Occurrence> left = due(Today);
+    ASSERT_EQ(left.size(), 2);
+    EXPECT_EQ(left.first().date, QDate(2026, 12, 9));
+    EXPECT_EQ(left.last().date, Today);
+}
+
 TEST_F(Recurrings, ACrashBetweenPostingAndMarkingLeavesBothUndone)
 {
     startAt(Today);

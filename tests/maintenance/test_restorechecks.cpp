@@ -161,6 +161,24 @@ TEST_F(RestoreChecks, BudgetsRecurringEntriesAndBillRecordsTravelWithTheLedger)
     EXPECT_EQ(scalar(QStringLiteral("select xm from dqsz")), QStringLiteral("居住"));
     EXPECT_EQ(scalar(QStringLiteral("select rq from dqjl")), QStringLiteral("2026-01-05"));
     EXPECT_EQ(scalar(QStringLiteral("select gjz from zdgz")), QStringLiteral("美团"));
+
+    // and through the program's own backup: changed after the restore,
+    // backed up, changed again, restored from the backup
+    groups = mainWindow->maintenanceGroups;
+    exec(QStringLiteral("update yszb set je=2500"));
+    const QString backup = db->dir() + QStringLiteral("backup.qhd");
+    platform.chooseFile(backup);
+    groups->BitBtn38->click();
+    ASSERT_EQ(platform.texts(QStringLiteral("information")).last(), QStringLiteral("数据备份成功"));
+    exec(QStringLiteral("delete from yszb"));
+    exec(QStringLiteral("delete from dqsz"));
+    restore(backup);
+    ASSERT_TRUE(platform.texts(QStringLiteral("error")).isEmpty())
+        << platform.texts(QStringLiteral("error")).join(' ').toStdString();
+    destroy();
+    start();
+    EXPECT_EQ(scalar(QStringLiteral("select xm||zq||je||jz from yszb")), QStringLiteral("餐饮每月2500.01"));
+    EXPECT_EQ(scalar(QStringLiteral("select xm from dqsz")), QStringLiteral("居住"));
 }
 
 TEST_F(RestoreChecks, AWriteAheadLogFileIsFoldedIntoOneFile)
