@@ -39,7 +39,8 @@ public:
 // end in CR LF. An existing file is replaced without asking. Throws an
 // exception derived from std::exception when the file cannot be written.
 // Large exports show a progress dialog; cancelling it leaves no partial
-// file (the file is written under a temporary name and renamed when whole).
+// file (the file is written under a temporary name and renamed when whole;
+// the workbook as an unnamed file, its owner's alone, named when whole).
 // The grid's current row and scroll position do not change.
 void ExportGrid(SaveDialog *dialog, DBGridEh *grid);
 

@@ -11,6 +11,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QProcess>
 #include <QProgressDialog>
 #include <QRandomGenerator>
@@ -25,7 +27,10 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <csignal>
 #include <ctime>
+
+#include <sys/resource.h>
 
 namespace {
 
@@ -270,18 +275,30 @@ TEST_F(ExportTest, EveryRowIsWrittenWithoutMovingTheGrid)
 TEST_F(ExportTest, CancellingALongExportLeavesNoFile)
 {
     addManyRows(30000);
-    bool sawProgress = false;
-    QTimer::singleShot(0, &grid, [&] {
-        auto *progress = grid.findChild<QProgressDialog *>();
-        if (!progress)
-            return;
-        sawProgress = progress->isVisible() && progress->windowModality() == Qt::WindowModal;
-        progress->cancel();
-    });
-    exportAs(QStringLiteral("大"), 2);
-    EXPECT_TRUE(sawProgress);
-    EXPECT_TRUE(QDir(dir.path()).isEmpty()) << QDir(dir.path()).entryList().join(QLatin1Char(' ')).toStdString();
-    EXPECT_TRUE(scripted.errors().isEmpty());
+    // the text and the workbook, given up when the bar is halfway
+    for (int format : {2, 4}) {
+        bool sawProgress = false;
+        int cancelledAt = -1;
+        QTimer watch;
+        watch.setInterval(0);
+        QObject::connect(&watch, &QTimer::timeout, &grid, [&] {
+            auto *progress = grid.findChild<QProgressDialog *>();
+            if (!progress || cancelledAt >= 0)
+                return;
+            sawProgress = progress->isVisible() && progress->windowModality() == Qt::WindowModal;
+            if (progress->value() >= progress->maximum() / 2) {
+                cancelledAt = progress->value();
+                progress->cancel();
+            }
+        });
+        watch.start();
+        exportAs(QStringLiteral("大"), format);
+        watch.stop();
+        EXPECT_TRUE(sawProgress) << format;
+        EXPECT_GE(cancelledAt, 15000) << format;
+        EXPECT_TRUE(QDir(dir.path()).isEmpty()) << QDir(dir.path()).entryList().join(QLatin1Char(' ')).toStdString();
+        EXPECT_TRUE(scripted.errors().isEmpty());
+    }
 }
 
 namespace {
@@ -531,4 +548,192 @@ TEST_F(ExportTest, TimeStampsAcrossADaylightSavingChangeAreWrittenAsStored)
     ledger->setValue(QStringLiteral("zc"), 2);
     ledger->post();
     EXPECT_EQ(db.scalar(QStringLiteral("select jzsj from szzb where zbid=(select min(zbid) from szzb)")), stamps[0]);
+}
+
+namespace {
+
+// Every cell of a workbook as openpyxl reads it, after Python's zipfile has
+// checked each member's checksum: per row a list of [value, openpyxl's
+// data type, number format]. Texts are given back with Excel's escapes
+// _xHHHH_ read as Excel reads them (openpyxl leaves them as they are);
+// numbers as numbers, dates and times as "yyyy-mm-dd hh:mm:ss".
+QJsonArray workbookCells(const QString &path)
+{
+    const char *script = R"PY(
+import datetime, json, re, sys, zipfile, openpyxl
+if zipfile.ZipFile(sys.argv[1]).testzip():
+    sys.exit('bad checksum')
+ws = openpyxl.load_workbook(sys.argv[1]).active
+escape = re.compile('_x([0-9A-Fa-f]{4})_')
+rows = []
+for row in ws.iter_rows():
+    cells = []
+    for c in row:
+        v = c.value
+        if isinstance(v, str):
+            v = escape.sub(lambda m: chr(int(m.group(1), 16)), v)
+        elif isinstance(v, datetime.datetime):
+            v = v.isoformat(sep=' ')
+        cells.append([v, c.data_type, c.number_format])
+    rows.append(cells)
+print(json.dumps(rows))
+)PY";
+    QProcess python;
+    python.start(systemPython(), {QStringLiteral("-c"), QString::fromUtf8(script), path});
+    if (!python.waitForFinished(120000) || python.exitCode() != 0) {
+        ADD_FAILURE() << python.readAllStandardError().toStdString();
+        return {};
+    }
+    return QJsonDocument::fromJson(python.readAllStandardOutput()).array();
+}
+
+} // namespace
+
+TEST_F(ExportTest, AWorkbookOfManyRowsReadsBackRowByRow)
+{
+    addManyRows(25000); // many chunks of rows and of the deflated sheet
+    const QString path = exportAs(QStringLiteral("大"), 4);
+    if (!hasOpenpyxl())
+        GTEST_SKIP() << "python3-openpyxl is not installed";
+    const QJsonArray rows = workbookCells(path);
+    const int count = ledger->recordCount();
+    ASSERT_EQ(count, 25002);
+    ASSERT_EQ(rows.size(), 1 + count + 1);
+    for (int row = 0; row < count; ++row) {
+        const QJsonArray cells = rows.at(row + 1).toArray();
+        ASSERT_GE(cells.size(), 3) << row;
+        EXPECT_EQ(cells.at(0).toArray().at(0).toString(), grid.cellText(row, 0) + QStringLiteral(" 00:00:00")) << row;
+        EXPECT_EQ(cells.at(1).toArray().at(0).toString(), grid.cellText(row, 1)) << row;
+        double expense = 0;
+        ASSERT_TRUE(ledger->numberAt(row, ledger->fieldIndex(QStringLiteral("zc")), &expense)) << row;
+        EXPECT_EQ(cells.at(2).toArray().at(0).toDouble(), expense) << row;
+        EXPECT_EQ(cells.at(2).toArray().at(2).toString(), QStringLiteral("0.00")) << row;
+    }
+    const QJsonArray footer = rows.last().toArray();
+    EXPECT_EQ(footer.at(0).toArray().at(0).toString(), QStringLiteral("共25002条记录"));
+    EXPECT_EQ(QString::number(footer.at(2).toArray().at(0).toDouble(), 'f', 2), grid.footerText(2));
+}
+
+TEST_F(ExportTest, HostileTextsInAWorkbookComeBackAsTheyWere)
+{
+    const QString emoji = QString::fromUtf8("😀");
+    // remark as stored, as read back (a null QString: the cell is left out)
+    const QList<std::pair<QString, QString>> texts = {
+        {QStringLiteral("a\x01"
+                        "b\x1F"
+                        "c\x7F"),
+         QStringLiteral("a\x01"
+                        "b\x1F"
+                        "c\x7F")},
+        {QStringLiteral("一\r\n二\r三\n四\t五"), QStringLiteral("一\r\n二\r三\n四\t五")},
+        {QStringLiteral("_x0041_ and _x005F_ and _x12_"), QStringLiteral("_x0041_ and _x005F_ and _x12_")},
+        {QStringLiteral("  both ends  "), QStringLiteral("  both ends  ")},
+        {QStringLiteral("\nafter a break"), QStringLiteral("\nafter a break")},
+        {QStringLiteral("<b>&amp;\"'</b>"), QStringLiteral("<b>&amp;\"'</b>")},
+        {QStringLiteral("=1+1"), QStringLiteral("=1+1")},
+        {QStringLiteral("@SUM(A1:A3)"), QStringLiteral("@SUM(A1:A3)")},
+        {QStringLiteral("+86 -2"), QStringLiteral("+86 -2")},
+        {QStringLiteral("x") + QChar(0xFFFF) + QStringLiteral("y"), QStringLiteral("x\uFFFDy")},
+        {emoji + QStringLiteral("青禾"), emoji + QStringLiteral("青禾")},
+        // Excel's limit of 32 767 characters (UTF-16 units) to a cell
+        {QString(32767, QLatin1Char('b')), QString(32767, QLatin1Char('b'))},
+        {QString(32768, QLatin1Char('c')), QString()},
+        {QString(32767, QChar(0x9752)), QString(32767, QChar(0x9752))},
+        {emoji.repeated(16383) + QLatin1Char('d'), emoji.repeated(16383) + QLatin1Char('d')},
+        {emoji.repeated(16384), QString()},
+    };
+    db.exec(QStringLiteral("delete from szzb"));
+    for (int i = 0; i < texts.size(); ++i)
+        addRow(QDate(2026, 4, 1).addDays(i), QStringLiteral("项目"), 1, texts[i].first);
+    // bytes that are not UTF-8, as an older program may have stored them
+    db.exec(QStringLiteral("insert into szzb (rq,xm,zc,bz) values ('2027-01-01','坏',1,cast(X'61FF62' as text))"));
+    db.exec(
+        QStringLiteral("insert into szzb (rq,xm,zc,bz) values ('2027-01-02','坏',1,cast(X'61EDA080E0A062' as text))"));
+    ledger->close();
+    ledger->open();
+    ASSERT_EQ(ledger->recordCount(), texts.size() + 2);
+
+    const QString path = exportAs(QStringLiteral("难"), 4);
+    if (!hasOpenpyxl())
+        GTEST_SKIP() << "python3-openpyxl is not installed";
+    const QJsonArray rows = workbookCells(path);
+    ASSERT_EQ(rows.size(), 1 + texts.size() + 2 + 1);
+    const auto remark = [&](int row) {
+        return rows.at(row + 1).toArray().at(3).toArray();
+    };
+    for (int i = 0; i < texts.size(); ++i) {
+        const QJsonArray cell = remark(i);
+        if (texts[i].second.isNull()) {
+            EXPECT_TRUE(cell.at(0).isNull()) << i;
+            continue;
+        }
+        EXPECT_EQ(cell.at(0).toString(), texts[i].second) << i;
+        EXPECT_EQ(cell.at(1).toString(), QStringLiteral("s")) << i; // a text, never a formula
+    }
+    EXPECT_EQ(remark(texts.size()).at(0).toString(), QStringLiteral("a\uFFFDb"));
+    EXPECT_EQ(remark(texts.size() + 1).at(0).toString(), QStringLiteral("a\uFFFD\uFFFD\uFFFD\uFFFD\uFFFDb"));
+}
+
+TEST_F(ExportTest, DatesFromTheStartOfTheSpreadsheetsCalendar)
+{
+    db.exec(QStringLiteral("delete from szzb"));
+    ledger->close();
+    ledger->open();
+    // Excel counts a 29 February 1900 that never was; before 1900 it has no days
+    for (const QDate &day : {QDate(1899, 12, 31), QDate(1900, 1, 1), QDate(1900, 2, 28), QDate(1900, 3, 1)})
+        addRow(day, QStringLiteral("早"), 1, QString());
+    if (!hasOpenpyxl())
+        GTEST_SKIP() << "python3-openpyxl is not installed";
+    const QStringList rows = readWorkbook(exportAs(QStringLiteral("早"), 4));
+    ASSERT_EQ(rows.size(), 1 + 4 + 1 + 1) << rows.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(rows[1].startsWith(QStringLiteral("1899-12-31|str|General|\t"))) << rows[1].toStdString();
+    EXPECT_TRUE(rows[2].startsWith(QStringLiteral("1900-01-01 00:00:00|datetime|yyyy-mm-dd|\t")))
+        << rows[2].toStdString();
+    EXPECT_TRUE(rows[3].startsWith(QStringLiteral("1900-02-28 00:00:00|datetime|yyyy-mm-dd|\t")))
+        << rows[3].toStdString();
+    EXPECT_TRUE(rows[4].startsWith(QStringLiteral("1900-03-01 00:00:00|datetime|yyyy-mm-dd|\t")))
+        << rows[4].toStdString();
+}
+
+TEST_F(ExportTest, AWorkbookThatCannotBeFinishedLeavesTheOldFileAndNothingElse)
+{
+    const QString path = dir.filePath(QStringLiteral("流水.xlsx"));
+    QFile old(path);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("the last export");
+    old.close();
+    addManyRows(30000);
+
+    // the file system refuses the sheet part of the way through
+    struct rlimit limit;
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &limit), 0);
+    struct Restore
+    {
+        struct rlimit limit;
+        void (*signal)(int);
+        ~Restore()
+        {
+            setrlimit(RLIMIT_FSIZE, &limit);
+            std::signal(SIGXFSZ, signal);
+        }
+    } restore{limit, std::signal(SIGXFSZ, SIG_IGN)};
+    struct rlimit small = limit;
+    small.rlim_cur = 64 * 1024;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    scripted.chooseFile(dir.filePath(QStringLiteral("流水")), 4);
+    try {
+        ExportGrid(&dialog, &grid);
+        ADD_FAILURE() << "no exception";
+    } catch (const std::exception &e) {
+        EXPECT_TRUE(QString::fromUtf8(e.what()).contains(QDir::toNativeSeparators(path))) << e.what();
+    }
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("流水.xlsx")});
+    EXPECT_EQ(contents(path), QByteArray("the last export"));
+
+    // and a workbook that is written is its owner's alone
+    setrlimit(RLIMIT_FSIZE, &limit);
+    exportAs(QStringLiteral("流水"), 4);
+    EXPECT_EQ(QFileInfo(path).permissions() & (QFile::ReadGroup | QFile::ReadOther | QFile::WriteOther),
+              QFile::Permissions());
+    EXPECT_EQ(contents(path).left(2), QByteArray("PK"));
 }
