@@ -186,10 +186,15 @@ void createTables(sqlite3 *db)
 
 const QStringList &tableNames()
 {
-    static const QStringList ten
-        = {QStringLiteral("szzb"), QStringLiteral("fyxm"), QStringLiteral("fymx"), QStringLiteral("jtcy"),
-           QStringLiteral("czyh"), QStringLiteral("xtcs"), QStringLiteral("jstx"), QStringLiteral("jslx"),
-           QStringLiteral("txl"),  QStringLiteral("lxrfz")};
+    // read off the definitions themselves, in their order
+    static const QStringList ten = [] {
+        QStringList names;
+        static const QRegularExpression table(QStringLiteral(R"(CREATE TABLE (\w+))"));
+        QRegularExpressionMatchIterator it = table.globalMatch(QString::fromUtf8(Tables));
+        while (it.hasNext())
+            names.append(it.next().captured(1));
+        return names;
+    }();
     return ten;
 }
 

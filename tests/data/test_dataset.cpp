@@ -5,6 +5,7 @@
 #include "support/testdb.h"
 
 #include <QCollator>
+#include <QElapsedTimer>
 #include <QSignalSpy>
 
 #include <sqlite3.h>
@@ -437,6 +438,26 @@ TEST_F(DatasetTest, ABackgroundReadingCanBeAbandonedAndReportsItsFailure)
     EXPECT_FALSE(background.isActive());
     background.finishOpen(); // nothing to take
     EXPECT_FALSE(background.isActive());
+
+    // given up while rows come slowly, past the first batch that the reader
+    // hands over (each row costs about a millisecond; the second batch would
+    // be complete only after seconds): the close does not wait for it
+    {
+        Dataset slow(db.connection());
+        slow.addSql(
+            QStringLiteral("select x, length(hex(randomblob(300000 + x % 2))) as n from (with recursive "
+                           "c(x) as (select 1 union all select x+1 from c where x<10000000000) select x from c)"));
+        slow.openInBackground();
+        ASSERT_TRUE(slow.isOpening());
+        QThread::msleep(700); // some hundreds of rows into the reading
+        QElapsedTimer clock;
+        clock.start();
+        slow.close();
+        // a bound only against a reading that waits for its batch
+        EXPECT_LT(clock.elapsed(), 1500);
+        EXPECT_FALSE(slow.isOpening());
+        EXPECT_FALSE(slow.isActive());
+    }
 
     // given up while the engine works towards a first row it would reach in
     // hours (a count over ten thousand million rows): the close returns at

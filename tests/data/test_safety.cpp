@@ -3,6 +3,7 @@
 #include "data/datecodec.h"
 #include "data/dberror.h"
 #include "data/filesafety.h"
+#include "data/schema.h"
 #include "data/tdm.h"
 #include "support/testdb.h"
 
@@ -218,4 +219,19 @@ TEST(Files, AFailedWholeFileWriteSaysWhyAndLeavesNothing)
     ASSERT_TRUE(t.open(QIODevice::ReadOnly));
     EXPECT_EQ(t.readAll(), QByteArray("old"));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("target")});
+}
+
+TEST(Schema, TheTenTablesAreReadOffTheirDefinitions)
+{
+    EXPECT_EQ(Schema::tableNames(), (QStringList{QStringLiteral("szzb"), QStringLiteral("fyxm"), QStringLiteral("fymx"),
+                                                 QStringLiteral("jtcy"), QStringLiteral("czyh"), QStringLiteral("xtcs"),
+                                                 QStringLiteral("jstx"), QStringLiteral("jslx"), QStringLiteral("txl"),
+                                                 QStringLiteral("lxrfz")}));
+    // each of them is in a ledger as it is made, beside what the program adds
+    TempDatabase db;
+    for (const QString &table : Schema::tableNames())
+        EXPECT_EQ(
+            db.scalar(QStringLiteral("select count(*) from sqlite_master where type='table' and name='%1'").arg(table)),
+            QStringLiteral("1"))
+            << table.toStdString();
 }
