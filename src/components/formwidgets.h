@@ -36,8 +36,8 @@ void fillList(QComboBox *box, const QString &first, Dataset *rows, const QString
 void fillList(QComboBox *box, const QString &first, const QString &sql, const QString &field);
 
 // Fills box with "选择全部" (selected) and the details of the item named
-// item, read through the scratch query; only "选择全部" for "选择全部" or an
-// item that has none.
+// item, read into a dataset of the list's own; only "选择全部" for "选择全部"
+// or an item that has none.
 void fillDetailList(QComboBox *box, const QString &item);
 
 // A date as a household types it: 1985-3-8, 1985/3/8, 1985.3.8,

@@ -134,12 +134,8 @@ void ContactsPage::fillGroups()
     Dataset *groups = DM->ADOQLxrfz;
     if (!groups->isActive())
         return;
-    groups->first();
-    for (int i = 0, n = groups->recordCount(); i < n; ++i) {
-        ComboBox8->addItem(groups->asString(QStringLiteral("zm")));
-        if (i + 1 < n)
-            groups->next();
-    }
+    // the walk ends on the last group, where a new contact takes its group from
+    FormWidgets::fillList(ComboBox8, Everyone, groups, QStringLiteral("zm"));
 }
 
 QString ContactsPage::exportFilter(const QString &gridFilter)

@@ -5,8 +5,8 @@
 #include <sqlite3.h>
 
 #include <algorithm>
-#include <cstring>
 #include <charconv>
+#include <cstring>
 
 // Cells by position, for grids, footers and exports.
 
@@ -184,4 +184,3 @@ QString ValueText::display(const QVariant &v)
         return v.toString();
     }
 }
-

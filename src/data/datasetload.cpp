@@ -50,11 +50,7 @@ void Dataset::load(const JetSql::Statement &st, const QString &sqlTextToOpen)
     bindParameters(s, m_params, m_connection);
 
     if (sqlite3_column_count(s) == 0) { // a statement that returns no rows: run it
-        int rc;
-        while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
-        }
-        if (rc != SQLITE_DONE)
-            m_connection->fail();
+        stmt.run();
         m_table.clear();
         return;
     }

@@ -21,24 +21,12 @@ namespace DatasetText {
 
 inline const QString ClosedDataset = QStringLiteral("Cannot perform this operation on a closed dataset");
 inline const QString NotEditing = QStringLiteral("Dataset not in edit or insert mode");
-inline const QString NoCurrentRecord = QStringLiteral(
-    "Either BOF or EOF is True, or the current record has been deleted. Requested operation requires a current record.");
+inline const QString NoCurrentRecord = QStringLiteral("Either BOF or EOF is True, or the current record has been "
+                                                      "deleted. Requested operation requires a current record.");
 inline const QString ReadOnly = QStringLiteral("Cannot update. Database or object is read-only.");
 inline const char RowidName[] = "__rowid__";
 inline const QString RowNotFound
     = QStringLiteral("Row cannot be located for updating. Some values may have been changed since it was last read.");
-
-// The stored text of a date or time stamp; a date outside the years the
-// stored text can hold is a conversion error.
-inline QByteArray storedDate(const QVariant &v, bool withTime)
-{
-    const bool isDateTime = v.typeId() == QMetaType::QDateTime;
-    const QDate date = isDateTime ? v.toDateTime().date() : v.toDate();
-    if (!DateCodec::inRange(date))
-        throw notADate(ValueText::display(v));
-    const std::int64_t packed = isDateTime ? DateCodec::pack(v.toDateTime()) : DateCodec::pack(date);
-    return DateCodec::toStored(packed, withTime);
-}
 
 // sql with every quoted text emptied (so that words inside texts are not
 // taken for the statement's own).

@@ -1,7 +1,7 @@
 #include "dataset.h"
 
-#include "datasetprivate.h"
 #include "collation.h"
+#include "datasetprivate.h"
 
 #include <sqlite3.h>
 
@@ -104,7 +104,6 @@ void Dataset::sort(int column, Qt::SortOrder order)
     --m_reshaping;
     Q_EMIT currentChanged(m_pos);
 }
-
 
 QHash<qint64, int> Dataset::positionsOf(const QSet<qint64> &storageRows) const
 {

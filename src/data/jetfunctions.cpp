@@ -120,5 +120,4 @@ void registerFunctions(sqlite3 *db)
     sqlite3_create_function(db, "jet_cstr", 1, flags, nullptr, jetCstr, nullptr, nullptr);
 }
 
-
 } // namespace JetSql

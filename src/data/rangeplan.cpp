@@ -86,11 +86,9 @@ bool isIndexed(Connection *connection, const QString &table, const QString &colu
         QString quoted = name;
         quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
         Statement info = connection->prepareSqlite(QStringLiteral("PRAGMA index_info(\"%1\")").arg(quoted));
-        while (sqlite3_step(info.get()) == SQLITE_ROW) {
-            if (sqlite3_column_int(info.get(), 0) != 0)
-                continue;
-            const auto *first = reinterpret_cast<const char *>(sqlite3_column_text(info.get(), 2));
-            if (first && QString::fromUtf8(first).compare(column, Qt::CaseInsensitive) == 0)
+        while (info.step()) {
+            // the index's first column
+            if (info.integer(0) == 0 && info.text(2).compare(column, Qt::CaseInsensitive) == 0)
                 return true;
         }
     }
@@ -108,8 +106,8 @@ bool dayRange(Connection *connection, const QString &table, const QString &colum
     for (int i = 0; i < 2; ++i) {
         Statement st = connection->prepareSqlite(
             QStringLiteral("SELECT %3(\"%2\") FROM \"%1\"").arg(table, column, QLatin1String(aggregates[i])));
-        if (sqlite3_step(st.get()) != SQLITE_ROW)
-            connection->fail();
+        if (!st.step())
+            return false;
         if (sqlite3_column_type(st.get(), 0) != SQLITE_TEXT
             || !DateCodec::parse(reinterpret_cast<const char *>(sqlite3_column_text(st.get(), 0)),
                                  sqlite3_column_bytes(st.get(), 0), &packed[i]))

@@ -1,8 +1,8 @@
 #include "rowreader.h"
 
-#include "valuetext.h"
 #include "datecodec.h"
 #include "dberror.h"
+#include "valuetext.h"
 
 #include <sqlite3.h>
 

@@ -84,8 +84,8 @@ void bindValue(sqlite3_stmt *stmt, int index, const QVariant &value, std::option
             break;
         case FieldKind::Date:
         case FieldKind::DateTime: {
-            const QByteArray t = storedDateText(value, kind ? *kind == FieldKind::DateTime
-                                                            : value.typeId() == QMetaType::QDateTime);
+            const QByteArray t
+                = storedDateText(value, kind ? *kind == FieldKind::DateTime : value.typeId() == QMetaType::QDateTime);
             rc = sqlite3_bind_text(m_stmt, index, t.constData(), int(t.size()), SQLITE_TRANSIENT);
             break;
         }

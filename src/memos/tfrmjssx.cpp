@@ -103,16 +103,8 @@ void TFrmJssx::FormShow()
     centreOnMainWindow();
     TDM *dm = DM;
     FormWidgets::fillList(ComboBox6, Everyone, QStringLiteral("select * from czyh"), QStringLiteral("yhmc"));
-    ComboBox4->clear();
-    ComboBox4->addItem(ChooseAll);
-    ComboBox4->setCurrentIndex(0);
     // the type table is left on its last row: a new memo takes that type
-    Dataset *types = dm->ADOTJslx;
-    types->first();
-    for (int i = 0, n = types->recordCount(); i < n; ++i) {
-        ComboBox4->addItem(types->asString(QStringLiteral("lxmc")));
-        types->next();
-    }
+    FormWidgets::fillList(ComboBox4, ChooseAll, dm->ADOTJslx, QStringLiteral("lxmc"));
 }
 
 QString TFrmJssx::statement() const

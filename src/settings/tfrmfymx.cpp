@@ -1,6 +1,7 @@
 #include "tfrmfymx.h"
 
 #include "components/forms.h"
+#include "data/rowinprogress.h"
 #include "data/tdm.h"
 #include "platform/platform.h"
 #include "tfrmmxwh.h"
@@ -26,8 +27,9 @@ void TFrmFymx::BitBtn1Click()
         details->setParameter(QStringLiteral("bl_xmid"), items->value(QStringLiteral("xmid")));
         details->open();
     }
-    details->append();
+    RowInProgress row(details);
     details->setValue(QStringLiteral("dyxmid"), items->asInteger(QStringLiteral("xmid")));
+    row.keep();
     platform().showModal(forms().FrmMxwh);
 }
 

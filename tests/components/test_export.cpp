@@ -2,8 +2,6 @@
 #include "components/dbgrideh.h"
 #include "components/gridexport.h"
 #include "components/gridprinter.h"
-#include "components/numberpattern.h"
-#include "components/piechart.h"
 #include "support/scriptedplatform.h"
 #include "support/testdb.h"
 

@@ -1,4 +1,3 @@
-#include "components/artwork.h"
 #include "components/skindata.h"
 #include "components/skinstore.h"
 

@@ -29,10 +29,8 @@ ScriptedPlatform::~ScriptedPlatform()
         ADD_FAILURE() << m_files.size() << " file dialog choice(s) never used";
     if (!m_texts.empty())
         ADD_FAILURE() << m_texts.size() << " typed text(s) never asked for";
-    const qsizetype looked = m_errorsLooked;
-    const QStringList errors = texts(QStringLiteral("general error"));
-    for (qsizetype i = looked; i < errors.size(); ++i)
-        ADD_FAILURE() << "an error box nobody looked at: " << errors.at(i).toStdString();
+    for (const Shown &s : std::as_const(m_unread))
+        ADD_FAILURE() << "an error box nobody looked at (" << s.kind.toStdString() << "): " << s.text.toStdString();
 }
 
 void ScriptedPlatform::chooseFile(const QString &fileName, int filterIndex)
@@ -56,8 +54,8 @@ QStringList ScriptedPlatform::texts(const QString &kind) const
     for (const Shown &s : shown)
         if (s.kind == kind)
             result.append(s.text);
-    if (kind == QLatin1String("general error"))
-        m_errorsLooked = result.size(); // a test that reads them has seen them
+    // a test that reads them has seen them
+    m_unread.removeIf([&kind](const Shown &s) { return s.kind == kind; });
     return result;
 }
 
@@ -133,11 +131,13 @@ void ScriptedPlatform::showInformation(QWidget *, const QString &text, const QSt
 void ScriptedPlatform::showError(QWidget *, const QString &text, const QString &caption)
 {
     shown.append({QStringLiteral("error"), caption, text});
+    m_unread.append(shown.last());
 }
 
 void ScriptedPlatform::showGeneralError(const QString &text)
 {
     shown.append({QStringLiteral("general error"), ApplicationTitle, text});
+    m_unread.append(shown.last());
 }
 
 FileDialogResult ScriptedPlatform::nextFile(const FileDialogRequest &request)
