@@ -221,6 +221,33 @@ TEST_F(Entry, SaveAndNextStartsTheNextEntry)
     EXPECT_EQ(scalar(QStringLiteral("select mx from szzb where zbid=3")), QStringLiteral("加班费"));
 }
 
+TEST_F(Entry, APresetThatFailsLeavesNoRowPending)
+{
+    // a clock the time stamp cannot hold: the presets fail half-way
+    platform.setNow(QDateTime(QDate(999, 1, 1), QTime(10, 0)));
+    page->BitBtn1->click();
+    EXPECT_EQ(platform.errors().size(), 1);
+    EXPECT_EQ(ledger->state(), Dataset::State::Browse);
+    EXPECT_EQ(ledger->recordCount(), 2);
+    EXPECT_FALSE(platform.dialogsShown.contains(QStringLiteral("FrmDz")));
+
+    // the same for the next entry of 继续增加: the one typed is kept
+    platform.setNow(QDateTime(QDate(2026, 12, 9), QTime(10, 0)));
+    platform.onDialog(QStringLiteral("FrmDz"), [this](QDialog *) {
+        form->DBEdit2->setText(QStringLiteral("12"));
+        platform.setNow(QDateTime(QDate(999, 1, 1), QTime(10, 0)));
+        form->BitBtn3->click();
+        EXPECT_EQ(platform.errors().size(), 2);
+        EXPECT_EQ(ledger->state(), Dataset::State::Browse);
+        form->close();
+    });
+    page->BitBtn1->click();
+    EXPECT_EQ(ledger->state(), Dataset::State::Browse);
+    EXPECT_EQ(ledger->recordCount(), 3);
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from szzb")), QStringLiteral("3"));
+    EXPECT_EQ(scalar(QStringLiteral("select zc from szzb where zbid=3")), QStringLiteral("12"));
+}
+
 TEST_F(Entry, TheCloseBoxDiscardsChanges)
 {
     ledger->first();
