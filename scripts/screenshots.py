@@ -292,4 +292,5 @@ def main():
         shutil.rmtree(home, ignore_errors=True)
 
 
-main()
+if __name__ == "__main__":
+    main()

@@ -50,6 +50,9 @@ QDateEdit *datePicker(QWidget *parent)
 QGroupBox *group(const QString &title, const QList<QWidget *> &widgets, QWidget *parent)
 {
     auto *box = new QGroupBox(title, parent);
+    // by its own title: a group within a group is otherwise announced by
+    // the title of the one around it
+    box->setAccessibleName(title);
     auto *row = new QHBoxLayout(box);
     row->setContentsMargins(6, 2, 6, 2);
     const bool alone

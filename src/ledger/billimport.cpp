@@ -301,6 +301,8 @@ Preview read(Connection *connection, const QString &path, const QString &passwor
         preview.header = preview.document.sheets.at(preview.sheet).rows.value(preview.headerRow);
     preview.sourceName = preview.source == Bills::Source::Mapped ? QStringLiteral("银行账单（按保存的列对应）")
                                                                  : Bills::sourceName(preview.source);
+    if (preview.source == Bills::Source::Mapped && mappings.contains(preview.layoutKey))
+        preview.mapping = mappings.value(preview.layoutKey);
     if (!recognised.isKnown())
         return preview;
     const Bills::BillTable table = Bills::billRows(preview.document, recognised);
@@ -322,9 +324,7 @@ bool applyMapping(Connection *connection, Preview *preview, const Bills::ColumnM
     }
     if (!Bills::applyMapping(preview->document, preview->sheet, preview->headerRow, mapping, &recognised, why))
         return false;
-    connection->execute(QStringLiteral("delete from zdgs where gsid='%1'").arg(sqlText(preview->layoutKey)));
-    connection->execute(QStringLiteral("insert into zdgs (gsid, dy) values ('%1', '%2')")
-                            .arg(sqlText(preview->layoutKey), sqlText(mapping.toText())));
+    preview->mapping = mapping;
     preview->source = Bills::Source::Mapped;
     preview->sourceName = QStringLiteral("银行账单（按所设的列对应）");
     preview->rows.clear();
@@ -368,24 +368,47 @@ void prepare(Connection *connection, Preview *preview)
 
     // what earlier imports remember
     QSet<QString> importedKeys;
-    QSet<QString> importedOrders;
-    // signed cents (incomes above zero) -> (source, date)
-    QMultiHash<qint64, QPair<QString, QDate>> importedByAmount;
+    // the item and detail a purchase was booked on, by its merchant's order
+    // number and by its key: a refund of it comes in on the same
+    QHash<QString, QPair<QString, QString>> bookedByOrder;
+    QHash<QString, QPair<QString, QString>> bookedByKey;
+    // an earlier bill's money by signed cents (incomes above zero): its
+    // source, date and record; a bill's moves between the household's own
+    // accounts are kept under both signs, as the other side sees them
+    struct Seen
+    {
+        QString source;
+        QDate date;
+        qint64 record = 0;
+    };
+    QMultiHash<qint64, Seen> importedByAmount;
     {
         // only what is still in the ledger: an imported entry deleted by
         // hand may come in again
-        const auto d = query(connection, QStringLiteral("select d.jyh, d.shdh, d.rq, d.je, d.ly, s.sr from drjl d, "
-                                                        "szzb s where s.zbid=d.zbid"));
+        const auto d = query(connection, QStringLiteral("select d.jyh, d.shdh, d.rq, d.je, d.ly, s.sr, s.xm, s.mx, "
+                                                        "d.jlid from drjl d, szzb s where s.zbid=d.zbid"));
         for (int r = 0; r < d->recordCount(); ++r) {
             importedKeys.insert(d->textAt(r, 0));
+            const QPair<QString, QString> booked{d->textAt(r, 6), d->textAt(r, 7)};
+            bookedByKey.insert(d->textAt(r, 0), booked);
             if (!d->textAt(r, 1).isEmpty())
-                importedOrders.insert(d->textAt(r, 1));
+                bookedByOrder.insert(d->textAt(r, 1), booked);
             double cents = 0;
             d->numberAt(r, 3, &cents);
             double income = 0;
             d->numberAt(r, 5, &income);
             importedByAmount.insert(income != 0 ? qint64(cents) : -qint64(cents),
-                                    {d->textAt(r, 4), QDate::fromString(d->textAt(r, 2).left(10), Qt::ISODate)});
+                                    {d->textAt(r, 4), QDate::fromString(d->textAt(r, 2).left(10), Qt::ISODate),
+                                     d->valueAt(r, 8).toLongLong()});
+        }
+        const auto moves = query(connection, QStringLiteral("select rq, je, ly, jlid from drjl where zbid=0"));
+        for (int r = 0; r < moves->recordCount(); ++r) {
+            double cents = 0;
+            moves->numberAt(r, 1, &cents);
+            const Seen seen{moves->textAt(r, 2), QDate::fromString(moves->textAt(r, 0).left(10), Qt::ISODate),
+                            moves->valueAt(r, 3).toLongLong()};
+            importedByAmount.insert(qint64(cents), seen);
+            importedByAmount.insert(-qint64(cents), seen);
         }
     }
     // entries typed by hand over the file's dates: (date, cents, income) -> entry
@@ -408,12 +431,16 @@ void prepare(Connection *connection, Preview *preview)
                                                                  + QLatin1Char(' ') + yuan(centsOf(income ? sr : zc))});
         }
     }
-    // an earlier import of source with the amount within two days of date
+    // an earlier import of source with the amount within two days of date,
+    // not yet taken by another row of this file: each counts once
+    QSet<qint64> taken;
     const auto nearImported = [&](const QString &source, const QDate &date, qint64 cents) {
         for (auto it = importedByAmount.constFind(cents); it != importedByAmount.cend() && it.key() == cents; ++it)
-            if (it.value().first.startsWith(source) && it.value().second.isValid()
-                && qAbs(it.value().second.daysTo(date)) <= 2)
+            if (it.value().source.startsWith(source) && it.value().date.isValid()
+                && qAbs(it.value().date.daysTo(date)) <= 2 && !taken.contains(it.value().record)) {
+                taken.insert(it.value().record);
                 return true;
+            }
         return false;
     };
 
@@ -433,9 +460,21 @@ void prepare(Connection *connection, Preview *preview)
                        || (r.verdict != Bills::Verdict::Expense && r.direction == Bills::Direction::Income);
             c.cents = c.income ? r.amountCents : r.amountCents - r.refundedCents;
             if (!c.userChose) {
+                const auto bookedBefore = [&]() -> std::optional<QPair<QString, QString>> {
+                    if (!r.originalMerchantOrderNo.isEmpty() && bookedByOrder.contains(r.originalMerchantOrderNo))
+                        return bookedByOrder.value(r.originalMerchantOrderNo);
+                    const QString key = tag + QLatin1Char(':') + r.originalTransactionNo;
+                    if (!r.originalTransactionNo.isEmpty() && bookedByKey.contains(key))
+                        return bookedByKey.value(key);
+                    return std::nullopt;
+                };
                 if (refund && r.original >= 0 && r.original < rows.size()) {
                     c.item = rows[r.original].item;
                     c.detail = rows[r.original].detail;
+                } else if (const auto before = refund ? bookedBefore() : std::nullopt) {
+                    // the purchase came in with an earlier bill: its entry's item
+                    c.item = before->first;
+                    c.detail = before->second;
                 } else if (refund) {
                     // money back for something bought: an expense's item
                     c.income = false;
@@ -466,7 +505,7 @@ void prepare(Connection *connection, Preview *preview)
                 const bool originalHere = r.original >= 0 && r.original < rows.size()
                                           && rows[r.original].row.verdict == Bills::Verdict::Expense;
                 const bool originalBefore
-                    = (!r.originalMerchantOrderNo.isEmpty() && importedOrders.contains(r.originalMerchantOrderNo))
+                    = (!r.originalMerchantOrderNo.isEmpty() && bookedByOrder.contains(r.originalMerchantOrderNo))
                       || (!r.originalTransactionNo.isEmpty()
                           && importedKeys.contains(tag + QLatin1Char(':') + r.originalTransactionNo));
                 if (!r.counted) {
@@ -562,11 +601,35 @@ Result import(Connection *connection, const Preview &preview, const QString &ope
         batch.bind(4, operatorName);
         batch.run();
         result.batch = sqlite3_last_insert_rowid(connection->handle());
+        // the columns of a bank's layout, so that its next file needs no mapping
+        if (preview.source == Bills::Source::Mapped && preview.mapping && !preview.layoutKey.isEmpty()) {
+            Statement keep
+                = connection->prepareSqlite(QStringLiteral("INSERT OR REPLACE INTO zdgs (gsid, dy) VALUES (?, ?)"));
+            keep.bind(1, preview.layoutKey);
+            keep.bind(2, preview.mapping->toText());
+            keep.run();
+        }
         Statement entry = connection->prepareSqlite(QStringLiteral(
             "INSERT INTO szzb (rq, lx, xm, mx, sr, zc, jsze, szr, bz, jzr, jzsj) VALUES (?,?,?,?,?,?,?,?,?,?,?)"));
         Statement remembered = connection->prepareSqlite(
             QStringLiteral("INSERT INTO drjl (pcid, jyh, shdh, zbid, rq, je, ly) VALUES (?,?,?,?,?,?,?)"));
         for (const Candidate &c : preview.rows) {
+            // a service's move between the household's own accounts (a top-up
+            // from the bank card, a withdrawal to it) makes no entry, but is
+            // remembered, so that the bank's row of it is known for the same
+            if (!c.invalid && !c.imported && isServiceBill(preview.source) && c.row.verdict == Bills::Verdict::Transfer
+                && c.row.amountCents > 0) {
+                remembered.bind(1, result.batch);
+                remembered.bind(2, c.key);
+                remembered.bind(3, QString());
+                remembered.bind(4, 0);
+                remembered.bind(5, c.row.date, FieldKind::Date);
+                remembered.bind(6, c.row.amountCents);
+                remembered.bind(7, tag);
+                remembered.run();
+                remembered.reset();
+                continue;
+            }
             if (!c.ticked || c.invalid)
                 continue;
             // yuan from whole cents: the double nearest the decimal amount

@@ -54,6 +54,9 @@ struct Preview
     Bills::Document document;
     int sheet = -1;
     int headerRow = -1;
+    // the columns of a mapped layout: as remembered, or as just mapped (kept
+    // for the layout with the import, not before)
+    std::optional<Bills::ColumnMapping> mapping;
     QList<Candidate> rows;
 };
 
@@ -67,9 +70,9 @@ struct Preview
 Preview read(Connection *connection, const QString &path, const QString &password, Bills::ReadStatus *status,
              QString *error);
 
-// Maps the columns of preview's unknown (or mapped) layout, remembers the
-// mapping for the layout and prepares the rows. False with *why (Chinese)
-// when the mapping cannot serve. Throws DbError.
+// Maps the columns of preview's unknown (or mapped) layout and prepares the
+// rows; import() remembers the mapping for the layout. False with *why
+// (Chinese) when the mapping cannot serve. Throws DbError.
 bool applyMapping(Connection *connection, Preview *preview, const Bills::ColumnMapping &mapping, QString *why);
 
 // Suggests item, detail and account and decides tick and note for every row

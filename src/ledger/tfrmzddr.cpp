@@ -354,11 +354,20 @@ void TFrmZddr::setPreview(BillImport::Preview preview)
     // an unknown layout is mapped first; a mapped one can be mapped anew
     QStringList names = m_preview.header;
     names.removeAll(QString());
-    for (QComboBox *box : {ComboBox1, ComboBox2, ComboBox3, ComboBox4, ComboBox5, ComboBox6, ComboBox7}) {
+    const std::pair<QComboBox *, Bills::Field> fields[]
+        = {{ComboBox1, Bills::Field::Date},         {ComboBox2, Bills::Field::Amount},
+           {ComboBox3, Bills::Field::Income},       {ComboBox4, Bills::Field::Expense},
+           {ComboBox5, Bills::Field::Counterparty}, {ComboBox6, Bills::Field::Description},
+           {ComboBox7, Bills::Field::TransactionNo}};
+    for (const auto &[box, field] : fields) {
         box->clear();
         box->addItem(QStringLiteral("（无）"));
         box->addItems(names);
+        // a layout mapped before is mapped anew from what it was
+        if (m_preview.mapping)
+            box->setCurrentIndex(std::max(0, box->findText(m_preview.mapping->column(field))));
     }
+    CheckBox1->setChecked(m_preview.mapping && m_preview.mapping->positiveIsExpense);
     showMapping(m_preview.source == Bills::Source::Unknown);
     // a layout mapped before may be mapped anew
     BitBtn6->setVisible(m_preview.source == Bills::Source::Mapped);

@@ -13,6 +13,8 @@
 #include "ledger/tfrmzdgz.h"
 #include "support/app/appfixture.h"
 
+#include <QAccessible>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -20,6 +22,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
+#include <QTest>
 #include <QToolButton>
 
 using namespace BillTests;
@@ -220,7 +223,8 @@ TEST_F(Bills, AnAlipayBillIsImportedOnceListedAtOnceAndUndoneExactly)
                              "其中 5 笔早于帐本起始日期 %1，流水帐中不列出（可用“条件筛选”查看）。")
                   .arg(dm->startDate(platform.today()).toString(QStringLiteral("yyyy-MM-dd"))));
     EXPECT_EQ(count(QStringLiteral("szzb")), 6);
-    EXPECT_EQ(count(QStringLiteral("drjl")), 5);
+    EXPECT_EQ(count(QStringLiteral("drjl")), 6); // and the move to 余额宝, with no entry
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from drjl where zbid=0")), QStringLiteral("1"));
     // an imported entry deleted by hand may come in again
     {
         const QString deleted = scalar(QStringLiteral("select zbid from szzb where bz like '%亲情卡%'"));
@@ -309,7 +313,9 @@ TEST_F(Bills, ARefundNetsItsPurchaseAndAClosedTradeAddsNothing)
                                     "and rq<=#2026-11-05#")),
               QStringLiteral("-27458")); // 3000.00 − 2725.42
 
-    // a refund in a later bill of a purchase imported before
+    // a refund in a later bill of a purchase imported before: on the item
+    // its entry has now
+    exec(QStringLiteral("update szzb set xm='人情', mx='请客' where bz like '%午饭%'"));
     const QString later = write(dir, QStringLiteral("b.csv"),
                                 alipay({QStringLiteral("2026-11-20 10:00:00,退款,某饭店,退款-午饭,不计收支,18.80,余额,"
                                                        "退款成功,T300_R,M300")}));
@@ -317,6 +323,8 @@ TEST_F(Bills, ARefundNetsItsPurchaseAndAClosedTradeAddsNothing)
     ASSERT_EQ(q.rows.size(), 1);
     EXPECT_TRUE(q.rows.at(0).ticked);
     EXPECT_EQ(q.rows.at(0).note, QStringLiteral("退款，原支出已于以前导入"));
+    EXPECT_EQ(q.rows.at(0).item, QStringLiteral("人情"));
+    EXPECT_EQ(q.rows.at(0).detail, QStringLiteral("请客"));
 }
 
 TEST_F(Bills, AnUnknownBankLayoutIsMappedOnceAndRecognisedAfterwards)
@@ -351,11 +359,25 @@ TEST_F(Bills, AnUnknownBankLayoutIsMappedOnceAndRecognisedAfterwards)
         EXPECT_FALSE(form->Model->flags(form->Model->index(2, BillRowsModel::Tick)) & Qt::ItemIsUserCheckable);
     });
     EXPECT_EQ(platform.texts(QStringLiteral("message")).size(), 1); // the notice of an unknown layout
-    EXPECT_EQ(count(QStringLiteral("szzb")), 1);                    // nothing written but the mapping
-
-    // the next file of that bank needs no mapping, whatever its rows
+    // left without importing: nothing written, the mapping neither
+    EXPECT_EQ(count(QStringLiteral("szzb")), 1);
+    EXPECT_EQ(count(QStringLiteral("zdgs")), 0);
     const QString next = write(dir, QStringLiteral("bank2.csv"),
                                QStringLiteral("日期,金额,对方,用途,余额\n2026-12-01,-12.00,某店,早饭,1.00\n").toUtf8());
+    EXPECT_EQ(preview(next).source, ::Bills::Source::Unknown);
+
+    // mapped and imported: the mapping is kept with the import
+    platform.shown.clear();
+    throughPage(path, [this] {
+        form->ComboBox1->setCurrentText(QStringLiteral("日期"));
+        form->ComboBox2->setCurrentText(QStringLiteral("金额"));
+        form->BitBtn5->click();
+        form->BitBtn1->click();
+    });
+    EXPECT_EQ(count(QStringLiteral("szzb")), 3);
+    EXPECT_EQ(count(QStringLiteral("zdgs")), 1);
+
+    // the next file of that bank needs no mapping, whatever its rows
     const BillImport::Preview p = preview(next);
     EXPECT_EQ(p.source, ::Bills::Source::Mapped);
     ASSERT_EQ(p.rows.size(), 1);
@@ -369,12 +391,16 @@ TEST_F(Bills, AnUnknownBankLayoutIsMappedOnceAndRecognisedAfterwards)
         ASSERT_TRUE(form->BitBtn6->isVisible());
         form->BitBtn6->click();
         EXPECT_TRUE(form->GroupBox1->isVisible());
-        form->ComboBox1->setCurrentText(QStringLiteral("日期"));
-        form->ComboBox2->setCurrentText(QStringLiteral("金额"));
+        // the columns as they were mapped
+        EXPECT_EQ(form->ComboBox1->currentText(), QStringLiteral("日期"));
+        EXPECT_EQ(form->ComboBox2->currentText(), QStringLiteral("金额"));
+        EXPECT_EQ(form->ComboBox3->currentIndex(), 0);
+        EXPECT_FALSE(form->CheckBox1->isChecked());
         form->CheckBox1->setChecked(true); // 正数为支出
         form->BitBtn5->click();
         EXPECT_FALSE(form->GroupBox1->isVisible());
         EXPECT_TRUE(form->preview().rows.at(0).income);
+        form->BitBtn1->click();
     });
     EXPECT_TRUE(preview(next).rows.at(0).income);
 }
@@ -448,9 +474,11 @@ TEST_F(Bills, TypedEntriesAndTheOtherBillAreNotCountedTwice)
     const QString typedId = scalar(QStringLiteral("select max(zbid) from szzb"));
     const QString wx = write(dir, QStringLiteral("wx.csv"),
                              wechat({QStringLiteral("2026-11-02 12:30:00,商户消费,某面馆,牛肉面,支出,35.50,W1"),
-                                     QStringLiteral("2026-11-10 18:00:00,商户消费,某超市,日用品,支出,88.00,W2")}));
+                                     QStringLiteral("2026-11-10 18:00:00,商户消费,某超市,日用品,支出,88.00,W2"),
+                                     QStringLiteral("2026-11-09 08:00:00,零钱充值,招商银行(1234),/,/,200.00,W3")}));
     const BillImport::Preview p = preview(wx);
-    ASSERT_EQ(p.rows.size(), 2);
+    ASSERT_EQ(p.rows.size(), 3);
+    EXPECT_FALSE(p.rows.at(2).ticked) << p.rows.at(2).note.toStdString(); // a move of the household's own money
     EXPECT_FALSE(p.rows.at(0).ticked);
     EXPECT_EQ(p.rows.at(0).duplicateOf, typedId.toLongLong());
     EXPECT_TRUE(
@@ -463,17 +491,26 @@ TEST_F(Bills, TypedEntriesAndTheOtherBillAreNotCountedTwice)
         = write(dir, QStringLiteral("cmb.csv"),
                 QStringLiteral("记账日期,货币,交易金额,联机余额,交易摘要,对手信息,客户摘要\n"
                                "2026-11-11,CNY,-88.00,100.00,快捷支付,财付通支付科技有限公司,微信支付-某超市\n"
-                               "2026-11-12,CNY,-20.00,80.00,快捷支付,某便利店,\n")
+                               "2026-11-12,CNY,-20.00,80.00,快捷支付,某便利店,\n"
+                               "2026-11-09,CNY,-200.00,280.00,快捷支付,财付通支付科技有限公司,微信零钱充值\n"
+                               "2026-11-11,CNY,-88.00,12.00,快捷支付,财付通支付科技有限公司,微信支付-某超市\n")
                     .toUtf8());
     const BillImport::Preview q = preview(bank);
-    ASSERT_EQ(q.rows.size(), 2);
+    ASSERT_EQ(q.rows.size(), 4);
     EXPECT_FALSE(q.rows.at(0).ticked);
     EXPECT_EQ(q.rows.at(0).note, QStringLiteral("支付宝/微信账单中已有"));
     EXPECT_TRUE(q.rows.at(1).ticked);
+    // the top-up of 零钱 from the card: the 微信 bill has it, as a move
+    EXPECT_FALSE(q.rows.at(2).ticked);
+    EXPECT_EQ(q.rows.at(2).note, QStringLiteral("支付宝/微信账单中已有"));
+    // a second payment of the same amount is not the one the 微信 bill has
+    EXPECT_TRUE(q.rows.at(3).ticked) << q.rows.at(3).note.toStdString();
 
     // the other way round: the bank first, then the 微信 bill
     BillImport::undo(dm->ADOConnection1, BillImport::lastBatch(dm->ADOConnection1).id);
-    BillImport::import(dm->ADOConnection1, preview(bank), QStringLiteral("妈妈"), platform.now());
+    BillImport::Preview bankFirst = preview(bank);
+    bankFirst.rows[3].ticked = false; // the second payment left out
+    BillImport::import(dm->ADOConnection1, bankFirst, QStringLiteral("妈妈"), platform.now());
     const BillImport::Preview r = preview(wx);
     EXPECT_FALSE(r.rows.at(1).ticked);
     EXPECT_EQ(r.rows.at(1).note, QStringLiteral("银行账单中已有"));
@@ -573,4 +610,96 @@ TEST_F(Bills, AFailedImportWritesNothing)
     EXPECT_EQ(count(QStringLiteral("szzb")), 1);
     EXPECT_EQ(count(QStringLiteral("drjl")), 0);
     EXPECT_EQ(count(QStringLiteral("drpc")), 0);
+}
+
+TEST_F(Bills, ThePreviewAndTheRulesByKeyboardAndByTheirNames)
+{
+    // what a screen reader announces for a widget
+    const auto announced = [](QWidget *w) {
+        QAccessibleInterface *a = QAccessible::queryAccessibleInterface(w);
+        return a ? a->text(QAccessible::Name) : QString();
+    };
+    const auto labelledBy = [](QWidget *w) {
+        QStringList names;
+        QAccessibleInterface *a = QAccessible::queryAccessibleInterface(w);
+        for (const auto &[other, relation] : a->relations(QAccessible::Label))
+            names.append(other->text(QAccessible::Name));
+        return names;
+    };
+    // where a key goes in the window
+    const auto focused = [](QWidget *window) {
+        QWidget *w = window->focusWidget();
+        return w ? w : window;
+    };
+    throughPage(fixture("alipay-2023.csv"), [&] {
+        QApplication::setActiveWindow(form);
+        QTableView *rows = form->DBGridEh1;
+        EXPECT_EQ(focused(form), static_cast<QWidget *>(rows)); // the rows first
+        EXPECT_EQ(announced(rows), QStringLiteral("账单明细"));
+        for (auto [button, name] : {std::pair<QPushButton *, const char *>{form->BitBtn1, "导入"},
+                                    {form->BitBtn2, "撤销上次导入"},
+                                    {form->BitBtn3, "分类规则"},
+                                    {form->BitBtn4, "取消"}})
+            EXPECT_EQ(announced(button), QString::fromUtf8(name));
+        // Space takes the tick away from the current row, and gives it back
+        ASSERT_TRUE(form->preview().rows.at(0).ticked);
+        QTest::keyClick(rows, Qt::Key_Space);
+        EXPECT_FALSE(form->preview().rows.at(0).ticked);
+        QTest::keyClick(rows, Qt::Key_Space);
+        EXPECT_TRUE(form->preview().rows.at(0).ticked);
+        // Tab walks the buttons, none is missed
+        QList<QWidget *> walked;
+        for (int i = 0; i < 4; ++i) {
+            QTest::keyClick(focused(form), Qt::Key_Tab);
+            walked.append(focused(form));
+        }
+        for (QWidget *b : {static_cast<QWidget *>(form->BitBtn1), static_cast<QWidget *>(form->BitBtn2),
+                           static_cast<QWidget *>(form->BitBtn3), static_cast<QWidget *>(form->BitBtn4)})
+            EXPECT_TRUE(walked.contains(b)) << announced(b).toStdString();
+        // the rules by keyboard: Esc leaves them
+        platform.onDialog(QStringLiteral("FrmZdgz"), [&](QDialog *rules) {
+            QApplication::setActiveWindow(rules);
+            TFrmZdgz *list = forms().FrmZdgz;
+            for (auto [button, name] : {std::pair<QPushButton *, const char *>{list->BitBtn1, "增加"},
+                                        {list->BitBtn2, "修改"},
+                                        {list->BitBtn3, "删除"},
+                                        {list->BitBtn4, "退出"}})
+                EXPECT_EQ(announced(button), QString::fromUtf8(name));
+            platform.onDialog(QStringLiteral("FrmGzwh"), [&](QDialog *one) {
+                QApplication::setActiveWindow(one);
+                TFrmGzwh *rule = forms().FrmGzwh;
+                EXPECT_EQ(announced(rule->BitBtn1), QStringLiteral("确定"));
+                // each list is told by its label, whatever entry it shows
+                EXPECT_FALSE(labelledBy(rule->ComboBox1).isEmpty());
+                EXPECT_FALSE(labelledBy(rule->ComboBox2).isEmpty());
+                EXPECT_NE(labelledBy(rule->ComboBox1), labelledBy(rule->ComboBox2));
+                QTest::keyClick(focused(one), Qt::Key_Escape);
+                EXPECT_FALSE(one->isVisible());
+            });
+            list->BitBtn1->click();
+            QApplication::setActiveWindow(rules);
+            QTest::keyClick(focused(rules), Qt::Key_Escape);
+            EXPECT_FALSE(rules->isVisible());
+        });
+        form->BitBtn3->click();
+        QApplication::setActiveWindow(form);
+        QTest::keyClick(focused(form), Qt::Key_Escape);
+        EXPECT_FALSE(form->isVisible());
+    });
+
+    // the lists of the mapping are each told by their own group's title
+    const QString bank = write(dir, QStringLiteral("bank.csv"),
+                               QStringLiteral("日期,金额,对方,用途\n2026-11-02,-35.50,某超市,日用品\n").toUtf8());
+    throughPage(bank, [&] {
+        QStringList told;
+        for (QComboBox *box : {form->ComboBox1, form->ComboBox2, form->ComboBox3, form->ComboBox4, form->ComboBox5,
+                               form->ComboBox6, form->ComboBox7})
+            told.append(labelledBy(box).value(0));
+        EXPECT_EQ(told, (QStringList{QStringLiteral("日期"), QStringLiteral("金额（有正负）"),
+                                     QStringLiteral("收入金额"), QStringLiteral("支出金额"), QStringLiteral("交易对方"),
+                                     QStringLiteral("说明"), QStringLiteral("交易号")}));
+        EXPECT_EQ(focused(form), static_cast<QWidget *>(form->ComboBox1));
+        form->BitBtn4->click();
+    });
+    platform.texts(QStringLiteral("message")); // the notice of an unknown layout
 }
