@@ -211,8 +211,14 @@ TEST_F(LedgerHome, TwoUsersKeepTwoLedgers)
         EXPECT_FALSE(mainWindow->isReadOnly());
         destroy();
     }
-    EXPECT_NE(contents(mama.path() + QStringLiteral("/doz/Data.qhd")),
-              contents(papa.path() + QStringLiteral("/doz/Data.qhd")));
+    // and the first one's books are still there for her
+    {
+        Environment home("XDG_DATA_HOME", QFile::encodeName(mama.path()));
+        start();
+        EXPECT_EQ(dm->ADOConnection1->dataSource(), mama.path() + QStringLiteral("/doz/Data.qhd"));
+        EXPECT_EQ(scalar(QStringLiteral("select count(*) from szzb where zc=12.5")), QStringLiteral("1"));
+        destroy();
+    }
 }
 
 TEST_F(LedgerHome, ALedgerThatCannotBeMadeIsTold)
