@@ -30,6 +30,7 @@
 #include "users/tfrmyhwh.h"
 
 #include <QApplication>
+#include <QFont>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
@@ -96,4 +97,12 @@ void setUpApplication(QApplication &app)
         QCoreApplication::installTranslator(translator);
     else
         delete translator;
+    // Chinese text in the simplified Chinese face the program names where it
+    // sets a face itself: left to the font system, the default face would
+    // take its Chinese from another face of the same font file (the
+    // Japanese one), and both would be held in memory.
+    QFont font = QApplication::font();
+    font.setFamilies({font.family(), QStringLiteral("Noto Sans CJK SC"), QStringLiteral("Source Han Sans SC"),
+                      QStringLiteral("WenQuanYi Micro Hei")});
+    QApplication::setFont(font);
 }

@@ -6,12 +6,18 @@
 
 StartPage::StartPage(QWidget *parent)
     : QWidget(parent)
-    , m_picture(Artwork::startPicture(QSize(1400, 1000)))
 {}
 
 void StartPage::paintEvent(QPaintEvent *)
 {
+    if (m_picture.deviceIndependentSize().toSize() != size() || m_picture.devicePixelRatio() != devicePixelRatioF())
+        m_picture = Artwork::startPicture(size(), devicePixelRatioF());
     QPainter p(this);
-    p.setRenderHint(QPainter::SmoothPixmapTransform);
-    p.drawPixmap(rect(), m_picture);
+    p.drawPixmap(0, 0, m_picture);
+}
+
+void StartPage::hideEvent(QHideEvent *event)
+{
+    QWidget::hideEvent(event);
+    m_picture = QPixmap();
 }

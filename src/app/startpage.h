@@ -1,8 +1,11 @@
 #pragma once
 
+#include <QPixmap>
 #include <QWidget>
 
-// The start page: one picture stretched over the whole page.
+// The start page: one picture over the whole page, painted at the page's
+// size when it is first shown (and again after a resize), and let go when
+// the page is left: a household sees it at the start only.
 class StartPage : public QWidget
 {
     Q_OBJECT
@@ -11,7 +14,8 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 
 private:
-    QPixmap m_picture; // drawn once, stretched on every paint
+    QPixmap m_picture; // at the page's size and the screen's pixel ratio
 };

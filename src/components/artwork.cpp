@@ -687,12 +687,15 @@ void fence(QPainter &p, qreal x0, qreal x1, qreal ground, qreal postHeight)
     }
 }
 
+// A brush face where the household has one; else the bold sans face the
+// program's titles load anyway (a serif CJK face of its own would cost some
+// megabytes of memory for two lines of text).
 QFont titleFont(qreal pixelSize, bool serif)
 {
     QFont font;
     if (serif)
-        font.setFamilies({QStringLiteral("Noto Serif CJK SC"), QStringLiteral("Source Han Serif SC"),
-                          QStringLiteral("Noto Sans CJK SC")});
+        font.setFamilies({QStringLiteral("KaiTi"), QStringLiteral("AR PL UKai CN"), QStringLiteral("Noto Sans CJK SC"),
+                          QStringLiteral("Source Han Sans SC")});
     else
         font.setFamilies({QStringLiteral("Noto Sans CJK SC"), QStringLiteral("Source Han Sans SC")});
     font.setPixelSize(qMax(1, qRound(pixelSize)));

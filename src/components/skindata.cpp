@@ -87,9 +87,11 @@ bool SkinData::eventFilter(QObject *watched, QEvent *event)
 {
     // The base style draws the entries of a list that drops down like a menu
     // with a delegate that ignores the sheet's colours for entries; an item
-    // delegate takes them.
-    if (event->type() == QEvent::Polish) {
-        if (auto *combo = qobject_cast<QComboBox *>(watched);
+    // delegate takes them. Given as the list drops down (its frame is shown):
+    // asking a box for its delegate makes its list, and most lists never drop
+    // down.
+    if (event->type() == QEvent::Show && watched->inherits("QComboBoxPrivateContainer")) {
+        if (auto *combo = qobject_cast<QComboBox *>(watched->parent());
             combo && !qobject_cast<QStyledItemDelegate *>(combo->itemDelegate()))
             combo->setItemDelegate(new QStyledItemDelegate(combo));
     }

@@ -30,7 +30,7 @@ LedgerPage::LedgerPage(GridPrinter *printer, SaveDialog *saveDialog, QWidget *pa
     Label1->setAlignment(Qt::AlignCenter);
     Label1->setStyleSheet(
         QStringLiteral("QLabel { color: blue; font-weight: bold; font-size: 20px; "
-                       "font-family: '楷体_GB2312', 'KaiTi', 'AR PL UKai CN', 'Noto Serif CJK SC'; }"));
+                       "font-family: '楷体_GB2312', 'KaiTi', 'AR PL UKai CN', 'Noto Sans CJK SC'; }"));
     DBGridEh1 = new DBGridEh(this);
     DBGridEh1->setAccessibleName(QStringLiteral("流水帐"));
     DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));

@@ -36,7 +36,7 @@ MemoPage::MemoPage(QWidget *parent)
     Panel10->setAlignment(Qt::AlignCenter);
     Panel10->setStyleSheet(
         QStringLiteral("QLabel { color: green; font-weight: bold; font-size: 22px; "
-                       "font-family: '华文行楷', 'STXingkai', 'AR PL UKai CN', 'Noto Serif CJK SC'; }"));
+                       "font-family: '华文行楷', 'STXingkai', 'AR PL UKai CN', 'Noto Sans CJK SC'; }"));
     Label16 = new ClickLabel(QStringLiteral("共有 0  件提醒事务到期"), this);
     Label16->setObjectName(QStringLiteral("Label16"));
     Label16->setToolTip(QStringLiteral("【点击显示到期事务】"));
