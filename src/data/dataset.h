@@ -216,6 +216,11 @@ public:
     QHash<qint64, int> positionsOf(const QSet<qint64> &storageRows) const;
     // Reorders the rows in memory; the current row stays current.
     void sort(int column, Qt::SortOrder order);
+    // The key of each row in the rows' present order by which sort() orders
+    // them: Chinese ranks of texts, numbers and dates as unsigned numbers of
+    // the same order, Null first. Empty for a closed dataset or a column
+    // out of range.
+    std::vector<std::uint64_t> sortKeys(int column);
     int sortColumn() const { return m_sortColumn; }
     Qt::SortOrder sortOrder() const { return m_sortOrder; }
     // Bytes held for the rows.

@@ -2,6 +2,7 @@
 
 #include "collation.h"
 #include "datasetprivate.h"
+#include "radixsort.h"
 
 #include <sqlite3.h>
 
@@ -13,9 +14,18 @@
 
 namespace {
 
-// Sorts order by key (key[i] belongs to order[i]), keeping rows of equal
-// keys in their order: a radix sort by 11 bits at a time that skips the
-// digits all keys share.
+// A double as an unsigned number of the same order; Null before all.
+std::uint64_t orderedBits(double d)
+{
+    if (std::isnan(d))
+        return 0;
+    std::uint64_t bits;
+    std::memcpy(&bits, &d, sizeof bits);
+    return (bits & (std::uint64_t(1) << 63)) ? ~bits : bits | (std::uint64_t(1) << 63);
+}
+
+} // namespace
+
 void radixSort(std::vector<std::uint32_t> &order, std::vector<std::uint64_t> &key)
 {
     const std::size_t n = order.size();
@@ -55,29 +65,12 @@ void radixSort(std::vector<std::uint32_t> &order, std::vector<std::uint64_t> &ke
     }
 }
 
-// A double as an unsigned number of the same order; Null before all.
-std::uint64_t orderedBits(double d)
+std::vector<std::uint64_t> Dataset::sortKeys(int column)
 {
-    if (std::isnan(d))
-        return 0;
-    std::uint64_t bits;
-    std::memcpy(&bits, &d, sizeof bits);
-    return (bits & (std::uint64_t(1) << 63)) ? ~bits : bits | (std::uint64_t(1) << 63);
-}
-
-} // namespace
-
-void Dataset::sort(int column, Qt::SortOrder order)
-{
-    if (!isActive() || column < 0 || column >= fieldCount())
-        return;
-    checkBrowseMode();
-    ColumnData &col = *m_columns[std::size_t(column)];
-    const std::uint32_t current = m_pos >= 0 ? m_order[std::size_t(m_pos)] : 0;
-    ++m_reshaping;
-    Q_EMIT aboutToReorder();
-    // one key per row, of the same order as the values
     std::vector<std::uint64_t> key(m_order.size());
+    if (!isActive() || column < 0 || column >= fieldCount())
+        return key;
+    ColumnData &col = *m_columns[std::size_t(column)];
     if (col.isText()) {
         // in Chinese order at every size; the ranks hold until the column
         // gets a text it did not have
@@ -93,6 +86,18 @@ void Dataset::sort(int column, Qt::SortOrder order)
         for (std::size_t i = 0; i < m_order.size(); ++i)
             key[i] = std::uint64_t(col.ints[m_order[i]]) ^ (std::uint64_t(1) << 63);
     }
+    return key;
+}
+
+void Dataset::sort(int column, Qt::SortOrder order)
+{
+    if (!isActive() || column < 0 || column >= fieldCount())
+        return;
+    checkBrowseMode();
+    const std::uint32_t current = m_pos >= 0 ? m_order[std::size_t(m_pos)] : 0;
+    ++m_reshaping;
+    Q_EMIT aboutToReorder();
+    std::vector<std::uint64_t> key = sortKeys(column);
     radixSort(m_order, key);
     if (order == Qt::DescendingOrder)
         std::reverse(m_order.begin(), m_order.end());
