@@ -262,6 +262,12 @@ public:
             if (run.run_type == Run::RT_Aggregate)
                 m_medians.insert(name);
             m_all[name.substr(0, name.find("/iterations"))] = ms;
+            if (const auto vs = name.find("VsFloor"); name.rfind("Stats", 0) == 0 && vs != std::string::npos) {
+                const auto dataset = run.counters.find("dataset_ms");
+                const auto floor = run.counters.find("floor_ms");
+                if (dataset != run.counters.end() && floor != run.counters.end())
+                    m_stats[name.substr(0, vs)] = {double(dataset->second.value), double(floor->second.value)};
+            }
             const auto slash = name.find('/');
             const std::string key = name.substr(slash + 1, name.find("/iterations") - slash - 1);
             if (name.rfind("LoadVsFloor", 0) == 0) {
@@ -305,16 +311,16 @@ public:
                         m_label[key].c_str(), load, floor->second, load / floor->second, m_cpu[key].c_str(),
                         m_held[key], m_resident[key], m_peak[key], m_spread[key].c_str());
         }
-        // every "X" beside its "XFloor"
+        // every statistics statement beside its floor and the floor without the index
         bool header = false;
-        for (const auto &[name, ms] : m_all) {
-            const auto floor = m_all.find(name + "Floor");
-            if (floor == m_all.end())
-                continue;
+        for (const auto &[name, pair] : m_stats) {
+            const auto plain = m_all.find(name + "WithoutIndexFloor");
             if (!header)
-                std::printf("\n%-32s %12s %12s %8s\n", "statement", "dataset ms", "floor ms", "ratio");
+                std::printf("\n%-20s %12s %12s %8s %24s\n", "statement", "dataset ms", "floor ms", "ratio",
+                            "floor without index ms");
             header = true;
-            std::printf("%-32s %12.1f %12.1f %8.2f\n", name.c_str(), ms, floor->second, ms / floor->second);
+            std::printf("%-20s %12.1f %12.1f %8.2f %24.1f\n", name.c_str(), pair.first, pair.second,
+                        pair.first / pair.second, plain == m_all.end() ? 0.0 : plain->second);
         }
     }
 
@@ -328,7 +334,8 @@ private:
     std::map<std::string, std::string> m_cpu; // load/floor
     std::set<std::string> m_medians;          // runs whose median was seen
     std::map<std::string, double> m_all;
-    std::map<std::string, std::string> m_spread; // load/floor, max - min
+    std::map<std::string, std::pair<double, double>> m_stats; // dataset, floor ms
+    std::map<std::string, std::string> m_spread;              // load/floor, max - min
 };
 
 } // namespace

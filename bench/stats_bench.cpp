@@ -67,7 +67,13 @@ void runFloor(benchmark::State &state, const QString &statement, bool withoutInd
     // next opening)
     if (withoutIndex) {
         sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
-        sqlite3_exec(db, "DROP INDEX szzb_totals", nullptr, nullptr, nullptr);
+        if (sqlite3_exec(db, "DROP INDEX szzb_totals", nullptr, nullptr, nullptr) != SQLITE_OK) {
+            // a ledger without it (kept from an older cut-off run) would
+            // measure the floor without the index under the other name too
+            sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+            state.SkipWithError("the ledger has no index szzb_totals to drop");
+            return;
+        }
     }
     const QByteArray sql = JetSql::translate(statement).sql.toUtf8();
     for (auto _ : state) {
@@ -97,10 +103,12 @@ long residentKb()
     return 0;
 }
 
-// What the summary by month leaves held by the process once its result is
-// in memory: before and after the connection gives back what it can.
+// What a summary leaves held by the process once its result is in memory
+// (the summary by item, or the comparison by month): before and after the
+// connection gives back what it can, as the pages do after each reading.
 void StatsMemoryHeld(benchmark::State &state)
 {
+    const QString statement = state.range(0) == 0 ? ByItem : ByMonth;
     auto connection = open();
     Dataset warm(connection.get());
     warm.addSql(QStringLiteral("select count(*) from xtcs"));
@@ -111,12 +119,13 @@ void StatsMemoryHeld(benchmark::State &state)
     long released = 0;
     for (auto _ : state) {
         Dataset d(connection.get());
-        d.addSql(ByMonth);
+        d.addSql(statement);
         d.open();
         held = residentKb() - before;
         connection->releaseMemory();
         released = residentKb() - before;
     }
+    state.SetLabel(state.range(0) == 0 ? "summary by item" : "comparison by month");
     state.counters["held_mb"] = double(held) / 1024.0;
     state.counters["after_release_mb"] = double(released) / 1024.0;
 }
@@ -224,5 +233,5 @@ BENCHMARK(StatsByItemWithoutIndexFloor)->Unit(benchmark::kMillisecond)->Iteratio
 BENCHMARK(StatsByMonthVsFloor)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(StatsByMonthWithoutIndexFloor)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(StatsByDay)->Unit(benchmark::kMillisecond)->Iterations(5);
-BENCHMARK(StatsMemoryHeld)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(StatsMemoryHeld)->DenseRange(0, 1)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(LineChartFill)->Unit(benchmark::kMillisecond)->Iterations(5);

@@ -153,10 +153,15 @@ void runBusy(QWidget *owner, const QString &label, const std::function<void(Busy
     qint64 total = 0;
     BusyTask task;
     task.cancelled = &cancelled;
+    QString text;
     task.progress = [&](qint64 d, qint64 t) {
         QMutexLocker locked(&lock);
         done = d;
         total = t;
+    };
+    task.label = [&](const QString &t) {
+        QMutexLocker locked(&lock);
+        text = t;
     };
     std::thread worker([&] {
         try {
@@ -168,6 +173,7 @@ void runBusy(QWidget *owner, const QString &label, const std::function<void(Busy
         busy.wake();
     });
     qint64 shownTotal = -1;
+    QString shownText;
     const auto show = [&] {
         QMutexLocker locked(&lock);
         if (total != shownTotal) {
@@ -175,6 +181,10 @@ void runBusy(QWidget *owner, const QString &label, const std::function<void(Busy
             shownTotal = total;
         }
         busy.setValue(done);
+        if (text != shownText && !cancelled) {
+            busy.setLabel(text);
+            shownText = text;
+        }
     };
     for (;;) {
         busy.waitUntil([&] {

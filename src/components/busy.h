@@ -63,9 +63,12 @@ private:
 // progress (may be null) is called from the worker with (done, total) and
 // shown on the bar. When cancellable and the user gives up, cancelled
 // becomes true for work to see; runBusy() still waits for work to end.
+// A total of 0 shows a moving bar (no count known); label (from the worker
+// too) changes what the window says.
 struct BusyTask
 {
     std::function<void(qint64 done, qint64 total)> progress;
+    std::function<void(const QString &text)> label;
     const std::atomic<bool> *cancelled = nullptr;
 };
 void runBusy(QWidget *owner, const QString &label, const std::function<void(BusyTask &)> &work,

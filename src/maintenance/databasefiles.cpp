@@ -276,8 +276,11 @@ QString prepareRestore(const QString &database, const QString &source, const QSt
                 problem = QStringLiteral("所选文件的预写日志无法并入。");
             }
         }
-        if (problem.isEmpty())
+        if (problem.isEmpty()) {
+            if (progress)
+                progress(0, 0); // the check has no count to show
             problem = examine(db, cancelled);
+        }
     } catch (const DbError &) {
         problem = NotALedger;
     }

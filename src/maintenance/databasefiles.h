@@ -53,6 +53,8 @@ bool isLedger(const QString &path, const QString &password, QString *why);
 // folded into the copy; the copy is checked as isLedger() checks. Returns the
 // copy's path, or an empty text (and *why) when source cannot serve; the copy
 // is then removed. Gives up, as a failure, when *cancelled becomes true.
+// progress is told the bytes copied, then (0, 0) as the check of the copy
+// begins, which has no count to tell.
 QString prepareRestore(const QString &database, const QString &source, const QString &password, QString *why,
                        const std::atomic<bool> *cancelled = nullptr, const Progress &progress = {});
 

@@ -196,7 +196,12 @@ void MaintenanceGroups::restoreFrom(const QString &file)
     runBusy(
         owner, QStringLiteral("正在检查所选的备份文件……"),
         [&](BusyTask &task) {
-            prepared = DatabaseFiles::prepareRestore(database, file, password, &why, task.cancelled, task.progress);
+            const auto progress = [&task](qint64 done, qint64 total) {
+                task.progress(done, total);
+                if (total == 0) // the copy is made, the check begins
+                    task.label(QStringLiteral("正在检查所选备份文件的完整性……"));
+            };
+            prepared = DatabaseFiles::prepareRestore(database, file, password, &why, task.cancelled, progress);
             cancelled = task.cancelled && *task.cancelled;
         },
         true);

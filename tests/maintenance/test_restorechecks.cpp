@@ -1,6 +1,7 @@
 // What a restore accepts, what a backup refuses, what a killed program
 // leaves behind and what the next start clears.
 #include "app/tfrmmian.h"
+#include "components/busy.h"
 #include "data/connection.h"
 #include "data/filesafety.h"
 #include "data/schema.h"
@@ -10,15 +11,18 @@
 #include "maintenance/maintenancegroups.h"
 #include "support/app/appfixture.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTimer>
 
 #include <sqlite3.h>
 
@@ -238,6 +242,56 @@ TEST_F(RestoreChecks, ABackupNeverGoesOntoTheOpenLedger)
     // and the ledger is still written to
     exec(QStringLiteral("insert into szzb (rq,lx,xm,zc,sr,jsze) values (#2026-3-2#,'支出','之后',1,0,-1)"));
     EXPECT_EQ(scalar(QStringLiteral("select count(*) from szzb")), QStringLiteral("2"));
+}
+
+TEST_F(RestoreChecks, TheCheckOfALargeBackupShowsItselfAndCanBeGivenUp)
+{
+    BusyIndicator::setShowDelay(0);
+    // a backup whose check takes a while: many entries
+    const QString large = ledger(QStringLiteral("large.qhd"), [](Connection *c) {
+        raw(c, "with recursive n(x) as (select 1 union all select x+1 from n where x<300000) insert into szzb "
+               "(rq,lx,xm,mx,zc,sr,jsze,bz) select '2020-01-01','支出','餐饮','午餐',x,0,-x,'备注'||x from n");
+    });
+    const QByteArray before = contents(db->path());
+    const auto progressWindow = [] {
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (auto *p = qobject_cast<QProgressDialog *>(w); p && p->isVisible())
+                return p;
+        return static_cast<QProgressDialog *>(nullptr);
+    };
+    // what the window shows while the check runs, and 取消 once it shows that
+    QStringList seen;
+    bool movingBar = false;
+    QTimer watch;
+    watch.setInterval(5);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        QProgressDialog *p = progressWindow();
+        if (!p)
+            return;
+        if (!seen.contains(p->labelText()))
+            seen.append(p->labelText());
+        if (p->labelText() == QStringLiteral("正在检查所选备份文件的完整性……")) {
+            movingBar = p->maximum() == 0;
+            p->cancel();
+        }
+    });
+    watch.start();
+    restore(large);
+    watch.stop();
+    BusyIndicator::setShowDelay(1000);
+    EXPECT_EQ(seen.value(0), QStringLiteral("正在检查所选的备份文件……"));
+    EXPECT_TRUE(seen.contains(QStringLiteral("正在检查所选备份文件的完整性……"))) << seen.join(' ').toStdString();
+    EXPECT_TRUE(movingBar);
+    EXPECT_EQ(platform.texts(QStringLiteral("message")).value(0), QStringLiteral("您取消了数据恢复操作，数据未恢复！"));
+    EXPECT_EQ(platform.terminated, 0);
+    // nothing changed, nothing left beside the ledger
+    dm->ADOConnection1->close();
+    EXPECT_EQ(contents(db->path()), before);
+    QStringList left = QDir(db->dir()).entryList(QDir::Files | QDir::Hidden);
+    left.removeAll(QStringLiteral("Data.qhd"));
+    left.removeAll(QStringLiteral("Data.qhd.lock"));
+    left.removeAll(QStringLiteral("large.qhd"));
+    EXPECT_TRUE(left.isEmpty()) << left.join(' ').toStdString();
 }
 
 TEST_F(RestoreChecks, ABackupFoldsInAWriteAheadLogThatAnotherProgramBegan)
