@@ -2,6 +2,7 @@
 #include "components/dbgrideh.h"
 #include "components/gridexport.h"
 #include "components/gridprinter.h"
+#include "support/python.h"
 #include "support/scriptedplatform.h"
 #include "support/testdb.h"
 
@@ -420,14 +421,6 @@ TEST_F(ExportTest, AFailedPrintoutLeavesTheOldFileWhole)
 }
 
 namespace {
-
-// Debian's Python, into which python3-openpyxl installs (another python3 may
-// come first on the path).
-QString systemPython()
-{
-    return QFileInfo::exists(QStringLiteral("/usr/bin/python3")) ? QStringLiteral("/usr/bin/python3")
-                                                                 : QStringLiteral("python3");
-}
 
 // What an independent reader (openpyxl) finds in a workbook: per row, per
 // cell "value|type|number format|bold", and the column widths.

@@ -1,5 +1,6 @@
 // The zip archives of the workbook export, read back by Python's zipfile.
 #include "components/zipwriter.h"
+#include "support/python.h"
 
 #include <QCryptographicHash>
 #include <QFile>
@@ -18,12 +19,6 @@
 
 namespace {
 
-QString python()
-{
-    return QFileInfo::exists(QStringLiteral("/usr/bin/python3")) ? QStringLiteral("/usr/bin/python3")
-                                                                 : QStringLiteral("python3");
-}
-
 // Per member of the archive at path, as Python's zipfile finds it after
 // checking every member's checksum: "name method size sha256"; or the error.
 QStringList members(const QString &path)
@@ -38,7 +33,7 @@ with zipfile.ZipFile(sys.argv[1]) as z:
         print(i.filename, i.compress_type, i.file_size, hashlib.sha256(z.read(i)).hexdigest())
 )PY";
     QProcess tool;
-    tool.start(python(), {QStringLiteral("-c"), QString::fromUtf8(script), path});
+    tool.start(systemPython(), {QStringLiteral("-c"), QString::fromUtf8(script), path});
     if (!tool.waitForFinished(60000) || tool.exitCode() != 0)
         return {QStringLiteral("failed: ") + QString::fromUtf8(tool.readAllStandardError())};
     return QString::fromUtf8(tool.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);

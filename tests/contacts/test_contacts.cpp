@@ -12,6 +12,7 @@
 #include "data/tdm.h"
 #include "settings/tfrmrq.h"
 #include "support/app/appfixture.h"
+#include "support/python.h"
 
 #include <QApplication>
 #include <QCalendarWidget>
@@ -265,8 +266,7 @@ TEST_F(Contacts, ExportsCoverTheListedRowsAndVCardsReadBack)
         EXPECT_LE(line.size(), 76) << line.toStdString(); // 75 octets and the CR
         EXPECT_TRUE(QString::fromUtf8(line).toUtf8() == line) << "a character was split";
     }
-    const QString python = QFileInfo::exists(QStringLiteral("/usr/bin/python3")) ? QStringLiteral("/usr/bin/python3")
-                                                                                 : QStringLiteral("python3");
+    const QString python = systemPython();
     if (QProcess::execute(python, {QStringLiteral("-c"), QStringLiteral("import vobject")}) != 0)
         GTEST_SKIP() << "python3-vobject is not installed";
     const char *script = R"PY(

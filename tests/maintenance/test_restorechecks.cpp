@@ -81,6 +81,16 @@ protected:
         platform.answer(true);
         groups->BitBtn39->click();
     }
+    // Restores file, which must be taken, and starts the program again on it.
+    void restoreAndStartAgain(const QString &file)
+    {
+        restore(file);
+        ASSERT_TRUE(platform.texts(QStringLiteral("error")).isEmpty())
+            << platform.texts(QStringLiteral("error")).join(' ').toStdString();
+        destroy();
+        start();
+        groups = mainWindow->maintenanceGroups;
+    }
 
     MaintenanceGroups *groups = nullptr;
 };
@@ -156,11 +166,7 @@ TEST_F(RestoreChecks, BudgetsRecurringEntriesAndBillRecordsTravelWithTheLedger)
         c->execute(QStringLiteral("insert into dqjl (dqid,rq,zbid) values (1,#2026-1-5#,0)"));
         c->execute(QStringLiteral("insert into zdgz (gjz,xm,mx) values ('美团','餐饮','外出就餐')"));
     });
-    restore(kept);
-    ASSERT_TRUE(platform.texts(QStringLiteral("error")).isEmpty())
-        << platform.texts(QStringLiteral("error")).join(' ').toStdString();
-    destroy();
-    start();
+    restoreAndStartAgain(kept);
     EXPECT_EQ(scalar(QStringLiteral("select xm||zq||je||jz from yszb")), QStringLiteral("餐饮每月2000.01"));
     EXPECT_EQ(scalar(QStringLiteral("select xm from dqsz")), QStringLiteral("居住"));
     EXPECT_EQ(scalar(QStringLiteral("select rq from dqjl")), QStringLiteral("2026-01-05"));
@@ -168,7 +174,6 @@ TEST_F(RestoreChecks, BudgetsRecurringEntriesAndBillRecordsTravelWithTheLedger)
 
     // and through the program's own backup: changed after the restore,
     // backed up, changed again, restored from the backup
-    groups = mainWindow->maintenanceGroups;
     exec(QStringLiteral("update yszb set je=2500"));
     const QString backup = db->dir() + QStringLiteral("backup.qhd");
     platform.chooseFile(backup);
@@ -176,11 +181,7 @@ TEST_F(RestoreChecks, BudgetsRecurringEntriesAndBillRecordsTravelWithTheLedger)
     ASSERT_EQ(platform.texts(QStringLiteral("information")).last(), QStringLiteral("数据备份成功"));
     exec(QStringLiteral("delete from yszb"));
     exec(QStringLiteral("delete from dqsz"));
-    restore(backup);
-    ASSERT_TRUE(platform.texts(QStringLiteral("error")).isEmpty())
-        << platform.texts(QStringLiteral("error")).join(' ').toStdString();
-    destroy();
-    start();
+    restoreAndStartAgain(backup);
     EXPECT_EQ(scalar(QStringLiteral("select xm||zq||je||jz from yszb")), QStringLiteral("餐饮每月2500.01"));
     EXPECT_EQ(scalar(QStringLiteral("select xm from dqsz")), QStringLiteral("居住"));
 }
