@@ -1,8 +1,8 @@
 // The item-model adapter of a dataset: structure checks by Qt's model tester
 // through every dataset operation, and what the model shows at each step.
 #include "data/datasetmodel.h"
-#include "support/scriptedplatform.h"
 #include "data/dberror.h"
+#include "support/scriptedplatform.h"
 #include "support/testdb.h"
 
 #include <QAbstractItemModelTester>
