@@ -55,7 +55,7 @@ public:
             return QVariant::fromValue(column.alignment);
         case Qt::ForegroundRole: {
             double number = 0;
-            const Dataset *rows = m_grid->dataSource() ? m_grid->dataSource()->dataset() : nullptr;
+            const Dataset *rows = dataset();
             if (column.negativeColor.isValid() && rows && rows->isActive()
                 && rows->numberAt(index.row(), fieldOfColumn(index.column()), &number) && number < 0)
                 return QVariant(column.negativeColor);

@@ -356,16 +356,11 @@ void appendXmlText(std::string_view text, std::string *out)
     }
 }
 
-void appendNumber(double value, std::string *out)
+// A number in the shortest form that reads back as the same value (a whole
+// number without a point).
+template<typename Number> void appendNumber(Number value, std::string *out)
 {
-    char digits[32]; // the shortest form that reads back as the same value
-    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-    out->append(digits, std::size_t(end - digits));
-}
-
-void appendInteger(std::int64_t value, std::string *out)
-{
-    char digits[24];
+    char digits[32];
     const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
     out->append(digits, std::size_t(end - digits));
 }
@@ -382,7 +377,7 @@ std::string columnName(int index)
 // The spreadsheet's day number of a date and time packed by DateCodec
 // (Excel's calendar counts a 29 February 1900 that never was); false
 // before 1900, which the calendar does not reach.
-bool excelSerial(std::int64_t packed, double *serial, bool *wholeDay)
+bool excelSerial(std::int64_t packed, double *serial)
 {
     static const std::int64_t First = QDate(1900, 1, 1).toJulianDay();
     static const std::int64_t March1900 = QDate(1900, 3, 1).toJulianDay();
@@ -391,7 +386,6 @@ bool excelSerial(std::int64_t packed, double *serial, bool *wholeDay)
     if (day < First)
         return false;
     const std::int64_t number = day - First + (day >= March1900 ? 2 : 1);
-    *wholeDay = seconds == 0;
     *serial = double(number) + seconds / 86400.0;
     return true;
 }
@@ -484,7 +478,7 @@ void openCell(const std::string &column, std::string_view row, int style, std::s
     out->push_back('"');
     if (style) {
         out->append(" s=\"");
-        appendInteger(style, out);
+        appendNumber(style, out);
         out->push_back('"');
     }
 }
@@ -731,7 +725,7 @@ void writeWorkbook(const QString &path, DBGridEh *grid, const QList<int> &column
     xml += "<dimension ref=\"A1";
     if (!layout.empty()) {
         xml += ':' + layout.back().name;
-        appendInteger(lastRow, &xml);
+        appendNumber(lastRow, &xml);
     }
     xml += "\"/><sheetViews><sheetView tabSelected=\"1\" workbookViewId=\"0\"/></sheetViews>"
            "<sheetFormatPr defaultRowHeight=\"15\"/>";
@@ -783,17 +777,10 @@ void writeWorkbook(const QString &path, DBGridEh *grid, const QList<int> &column
                             }
                         }
                         std::int64_t packed;
-                        bool wholeDay;
                         if ((c.kind == FieldKind::Date || c.kind == FieldKind::DateTime)
-                            && dataset->packedDateAt(row, c.field, &packed) && excelSerial(packed, &value, &wholeDay)) {
+                            && dataset->packedDateAt(row, c.field, &packed) && excelSerial(packed, &value)) {
                             // the stored date and time as they are, of no time zone
-                            openCell(c.name, r, c.style, &xml);
-                            xml += "><v>";
-                            if (wholeDay)
-                                appendInteger(std::int64_t(value), &xml);
-                            else
-                                appendNumber(value, &xml);
-                            xml += "</v></c>";
+                            appendNumberCell(c.name, r, c.style, value, &xml);
                             continue;
                         }
                         // texts, and dates before the spreadsheet's calendar, as the grid shows them

@@ -63,6 +63,23 @@ QString quotedLiteral(const QString &text)
     return QLatin1Char('\'') + t + QLatin1Char('\'');
 }
 
+// Switches a file in write-ahead-log mode back to the ordinary journal
+// (the log folded in); false when it stays in that mode.
+bool foldWriteAheadLog(sqlite3 *db)
+{
+    // the mode the statement gives, "" when it fails (the switch while
+    // another program holds the log)
+    const auto mode = [db](const char *sql) {
+        sqlite3_stmt *st = nullptr;
+        QByteArray text;
+        if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
+            text = QByteArray(reinterpret_cast<const char *>(sqlite3_column_text(st, 0))).toLower();
+        sqlite3_finalize(st);
+        return text;
+    };
+    return mode("PRAGMA journal_mode") != "wal" || mode("PRAGMA journal_mode = DELETE") == "delete";
+}
+
 } // namespace
 
 Connection::Connection(QObject *parent)
@@ -121,6 +138,12 @@ QString Connection::password() const
     return property(QStringLiteral("Jet OLEDB:Database Password"));
 }
 
+bool Connection::leaveWriteAheadLog()
+{
+    prepareSqlite(QStringLiteral("SELECT count(*) FROM sqlite_master")).run();
+    return foldWriteAheadLog(handle());
+}
+
 void Connection::open()
 {
     if (m_db)
@@ -149,18 +172,8 @@ void Connection::open()
         failWith(QString::fromUtf8(sqlite3_errmsg(db)));
     if (property(QStringLiteral("Mode")).contains(QLatin1String("Exclusive"), Qt::CaseInsensitive))
         sqlite3_exec(db, "PRAGMA locking_mode = EXCLUSIVE", nullptr, nullptr, nullptr);
-    // The ledger is copied as one file (backups): a file some other program
-    // switched to a write-ahead log is switched back, the log folded in.
-    {
-        sqlite3_stmt *mode = nullptr;
-        bool wal = false;
-        if (sqlite3_prepare_v2(db, "PRAGMA journal_mode", -1, &mode, nullptr) == SQLITE_OK
-            && sqlite3_step(mode) == SQLITE_ROW)
-            wal = qstricmp(reinterpret_cast<const char *>(sqlite3_column_text(mode, 0)), "wal") == 0;
-        sqlite3_finalize(mode);
-        if (wal)
-            sqlite3_exec(db, "PRAGMA journal_mode = DELETE", nullptr, nullptr, nullptr);
-    }
+    // read just above: a log another program began goes at once
+    foldWriteAheadLog(db);
     JetSql::registerFunctions(db);
     sqlite3_commit_hook(
         db,

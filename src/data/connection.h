@@ -90,6 +90,13 @@ public:
     const TableInfo &tableInfo(const QString &table);
 
     sqlite3 *handle();
+    // The ledger is copied as one file (backups): reads the file (the engine
+    // notices a switch another program made only at a reading) and, where
+    // it is in write-ahead-log mode, switches it back to the ordinary
+    // journal, the log folded in. True when the file is then in the
+    // ordinary journal mode; false while another program still has it open
+    // in write-ahead-log mode. Throws DbError when the file cannot be read.
+    bool leaveWriteAheadLog();
     // Gives back what the engine holds for this connection and can free
     // (cached pages, a grouping's temporary tree) and then the heap's free
     // memory to the system. Never fails.

@@ -90,6 +90,20 @@ void syncFolder(const QString &folder)
     }
 }
 
+// A rollback journal that the engine would not play back: empty, or with
+// its header not yet written (a first byte of zero). A program killed the
+// moment it began a transaction leaves one; the engine itself only
+// overwrites it at the next write, so it would stay beside the ledger.
+bool isSpentJournal(const QString &folder, const QString &name)
+{
+    QFile f(QDir(folder).filePath(name));
+    if (!f.open(QIODevice::ReadOnly))
+        return false;
+    char first = 0;
+    const qint64 got = f.read(&first, 1);
+    return got == 0 || (got == 1 && first == 0);
+}
+
 } // namespace
 
 bool createPrivateFile(const QString &path)
@@ -239,24 +253,6 @@ FolderPresence::~FolderPresence()
     if (m_fd >= 0)
         ::close(m_fd); // the lock goes with it
 }
-
-namespace {
-
-// A rollback journal that the engine would not play back: empty, or with
-// its header not yet written (a first byte of zero). A program killed the
-// moment it began a transaction leaves one; the engine itself only
-// overwrites it at the next write, so it would stay beside the ledger.
-bool isSpentJournal(const QString &folder, const QString &name)
-{
-    QFile f(QDir(folder).filePath(name));
-    if (!f.open(QIODevice::ReadOnly))
-        return false;
-    char first = 0;
-    const qint64 got = f.read(&first, 1);
-    return got == 0 || (got == 1 && first == 0);
-}
-
-} // namespace
 
 QStringList leftovers(const QString &folder)
 {

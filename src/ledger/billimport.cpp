@@ -366,15 +366,16 @@ void prepare(Connection *connection, Preview *preview)
         }
     }
 
-    // what earlier imports remember
-    QSet<QString> importedKeys;
-    // the item and detail a purchase was booked on, by its merchant's order
-    // number and by its key: a refund of it comes in on the same
-    QHash<QString, QPair<QString, QString>> bookedByOrder;
+    // What earlier imports remember. The item and detail a purchase was
+    // booked on, by its key and by its merchant's order number: a refund of
+    // it comes in on the same; only what is still in the ledger (an
+    // imported entry deleted by hand may come in again).
     QHash<QString, QPair<QString, QString>> bookedByKey;
-    // an earlier bill's money by signed cents (incomes above zero): its
+    QHash<QString, QPair<QString, QString>> bookedByOrder;
+    // An earlier bill's money by signed cents (incomes above zero): its
     // source, date and record; a bill's moves between the household's own
-    // accounts are kept under both signs, as the other side sees them
+    // accounts (remembered without an entry) under both signs, as the other
+    // side sees them.
     struct Seen
     {
         QString source;
@@ -383,32 +384,26 @@ void prepare(Connection *connection, Preview *preview)
     };
     QMultiHash<qint64, Seen> importedByAmount;
     {
-        // only what is still in the ledger: an imported entry deleted by
-        // hand may come in again
         const auto d = query(connection, QStringLiteral("select d.jyh, d.shdh, d.rq, d.je, d.ly, s.sr, s.xm, s.mx, "
-                                                        "d.jlid from drjl d, szzb s where s.zbid=d.zbid"));
+                                                        "d.jlid, d.zbid from drjl d left join szzb s on s.zbid=d.zbid "
+                                                        "where d.zbid=0 or s.zbid is not null"));
         for (int r = 0; r < d->recordCount(); ++r) {
-            importedKeys.insert(d->textAt(r, 0));
+            double cents = 0;
+            d->numberAt(r, 3, &cents);
+            const Seen seen{d->textAt(r, 4), QDate::fromString(d->textAt(r, 2).left(10), Qt::ISODate),
+                            d->valueAt(r, 8).toLongLong()};
+            if (d->valueAt(r, 9).toLongLong() == 0) { // a move, no entry
+                importedByAmount.insert(qint64(cents), seen);
+                importedByAmount.insert(-qint64(cents), seen);
+                continue;
+            }
             const QPair<QString, QString> booked{d->textAt(r, 6), d->textAt(r, 7)};
             bookedByKey.insert(d->textAt(r, 0), booked);
             if (!d->textAt(r, 1).isEmpty())
                 bookedByOrder.insert(d->textAt(r, 1), booked);
-            double cents = 0;
-            d->numberAt(r, 3, &cents);
             double income = 0;
             d->numberAt(r, 5, &income);
-            importedByAmount.insert(income != 0 ? qint64(cents) : -qint64(cents),
-                                    {d->textAt(r, 4), QDate::fromString(d->textAt(r, 2).left(10), Qt::ISODate),
-                                     d->valueAt(r, 8).toLongLong()});
-        }
-        const auto moves = query(connection, QStringLiteral("select rq, je, ly, jlid from drjl where zbid=0"));
-        for (int r = 0; r < moves->recordCount(); ++r) {
-            double cents = 0;
-            moves->numberAt(r, 1, &cents);
-            const Seen seen{moves->textAt(r, 2), QDate::fromString(moves->textAt(r, 0).left(10), Qt::ISODate),
-                            moves->valueAt(r, 3).toLongLong()};
-            importedByAmount.insert(qint64(cents), seen);
-            importedByAmount.insert(-qint64(cents), seen);
+            importedByAmount.insert(income != 0 ? qint64(cents) : -qint64(cents), seen);
         }
     }
     // entries typed by hand over the file's dates: (date, cents, income) -> entry
@@ -459,19 +454,23 @@ void prepare(Connection *connection, Preview *preview)
             c.income = r.verdict == Bills::Verdict::Income || refund
                        || (r.verdict != Bills::Verdict::Expense && r.direction == Bills::Direction::Income);
             c.cents = c.income ? r.amountCents : r.amountCents - r.refundedCents;
-            if (!c.userChose) {
-                const auto bookedBefore = [&]() -> std::optional<QPair<QString, QString>> {
-                    if (!r.originalMerchantOrderNo.isEmpty() && bookedByOrder.contains(r.originalMerchantOrderNo))
-                        return bookedByOrder.value(r.originalMerchantOrderNo);
-                    const QString key = tag + QLatin1Char(':') + r.originalTransactionNo;
-                    if (!r.originalTransactionNo.isEmpty() && bookedByKey.contains(key))
-                        return bookedByKey.value(key);
+            // the purchase a refund gives money back for, from an earlier bill
+            const std::optional<QPair<QString, QString>> bookedBefore
+                = [&]() -> std::optional<QPair<QString, QString>> {
+                if (!refund)
                     return std::nullopt;
-                };
+                if (!r.originalMerchantOrderNo.isEmpty() && bookedByOrder.contains(r.originalMerchantOrderNo))
+                    return bookedByOrder.value(r.originalMerchantOrderNo);
+                const QString key = tag + QLatin1Char(':') + r.originalTransactionNo;
+                if (!r.originalTransactionNo.isEmpty() && bookedByKey.contains(key))
+                    return bookedByKey.value(key);
+                return std::nullopt;
+            }();
+            if (!c.userChose) {
                 if (refund && r.original >= 0 && r.original < rows.size()) {
                     c.item = rows[r.original].item;
                     c.detail = rows[r.original].detail;
-                } else if (const auto before = refund ? bookedBefore() : std::nullopt) {
+                } else if (const auto &before = bookedBefore) {
                     // the purchase came in with an earlier bill: its entry's item
                     c.item = before->first;
                     c.detail = before->second;
@@ -497,17 +496,14 @@ void prepare(Connection *connection, Preview *preview)
             if (c.invalid) {
                 c.ticked = false;
                 c.note = r.reason;
-            } else if (importedKeys.contains(c.key)) {
+            } else if (bookedByKey.contains(c.key)) {
                 c.ticked = false;
                 c.imported = true;
                 c.note = QStringLiteral("已导入");
             } else if (refund) {
                 const bool originalHere = r.original >= 0 && r.original < rows.size()
                                           && rows[r.original].row.verdict == Bills::Verdict::Expense;
-                const bool originalBefore
-                    = (!r.originalMerchantOrderNo.isEmpty() && bookedByOrder.contains(r.originalMerchantOrderNo))
-                      || (!r.originalTransactionNo.isEmpty()
-                          && importedKeys.contains(tag + QLatin1Char(':') + r.originalTransactionNo));
+                const bool originalBefore = bookedBefore.has_value();
                 if (!r.counted) {
                     c.ticked = false;
                     c.note = r.reason;
@@ -613,21 +609,26 @@ Result import(Connection *connection, const Preview &preview, const QString &ope
             "INSERT INTO szzb (rq, lx, xm, mx, sr, zc, jsze, szr, bz, jzr, jzsj) VALUES (?,?,?,?,?,?,?,?,?,?,?)"));
         Statement remembered = connection->prepareSqlite(
             QStringLiteral("INSERT INTO drjl (pcid, jyh, shdh, zbid, rq, je, ly) VALUES (?,?,?,?,?,?,?)"));
+        // a bill row remembered with the entry made of it (0 for none)
+        const auto remember
+            = [&](const Candidate &c, qint64 entry, const QString &order, qint64 cents, const QString &source) {
+                  remembered.bind(1, result.batch);
+                  remembered.bind(2, c.key);
+                  remembered.bind(3, order);
+                  remembered.bind(4, entry);
+                  remembered.bind(5, c.row.date, FieldKind::Date);
+                  remembered.bind(6, cents);
+                  remembered.bind(7, source);
+                  remembered.run();
+                  remembered.reset();
+              };
         for (const Candidate &c : preview.rows) {
             // a service's move between the household's own accounts (a top-up
             // from the bank card, a withdrawal to it) makes no entry, but is
             // remembered, so that the bank's row of it is known for the same
             if (!c.invalid && !c.imported && isServiceBill(preview.source) && c.row.verdict == Bills::Verdict::Transfer
                 && c.row.amountCents > 0) {
-                remembered.bind(1, result.batch);
-                remembered.bind(2, c.key);
-                remembered.bind(3, QString());
-                remembered.bind(4, 0);
-                remembered.bind(5, c.row.date, FieldKind::Date);
-                remembered.bind(6, c.row.amountCents);
-                remembered.bind(7, tag);
-                remembered.run();
-                remembered.reset();
+                remember(c, 0, QString(), c.row.amountCents, tag);
                 continue;
             }
             if (!c.ticked || c.invalid)
@@ -653,15 +654,7 @@ Result import(Connection *connection, const Preview &preview, const QString &ope
                 source = QStringLiteral("银行账单|") + Bills::channelName(c.row.channel);
             else if (!isServiceBill(preview.source))
                 source = QStringLiteral("银行账单|") + tag;
-            remembered.bind(1, result.batch);
-            remembered.bind(2, c.key);
-            remembered.bind(3, c.income ? QString() : c.row.merchantOrderNo);
-            remembered.bind(4, id);
-            remembered.bind(5, c.row.date, FieldKind::Date);
-            remembered.bind(6, c.cents);
-            remembered.bind(7, source);
-            remembered.run();
-            remembered.reset();
+            remember(c, id, c.income ? QString() : c.row.merchantOrderNo, c.cents, source);
             result.ids.append(id);
             ++result.entries;
             (c.income ? result.incomeCents : result.expenseCents) += c.cents;

@@ -172,27 +172,16 @@ bool backup(Connection *connection, const QString &target, QString *why,
         say(why, QStringLiteral("不能把备份保存为正在使用的帐本数据文件本身，请另选一个文件名。"));
         return false;
     }
-    // The copy is of the one file: a write-ahead log that another program
-    // began is folded in first, and the file kept in the ordinary journal
-    // mode, in which the read transaction below holds off writers. The
-    // engine notices such a switch at its next reading.
-    const auto pragma = [&](const QString &sql) {
-        Statement st = connection->prepareSqlite(sql);
-        return st.step() ? st.text(0).toLower() : QString();
-    };
-    QString mode;
+    // The copy is of the one file, in the ordinary journal mode, in which
+    // the read transaction below holds off writers.
+    bool whole = false;
     try {
-        connection->prepareSqlite(QStringLiteral("SELECT count(*) FROM sqlite_master")).run();
-        mode = pragma(QStringLiteral("PRAGMA journal_mode"));
-        if (mode == QLatin1String("wal"))
-            mode = pragma(QStringLiteral("PRAGMA journal_mode = DELETE"));
+        whole = connection->leaveWriteAheadLog();
     } catch (const DbError &e) {
-        if (mode.isEmpty()) {
-            say(why, errorText(e.message()));
-            return false;
-        }
+        say(why, errorText(e.message()));
+        return false;
     }
-    if (mode == QLatin1String("wal")) {
+    if (!whole) {
         say(why, QStringLiteral("帐本有一部分改动还在另一个程序的预写日志“%1”中，现在备份会漏掉它们。\r"
                                 "请先关闭其他正在使用帐本的程序，然后再备份。")
                      .arg(QFileInfo(database).fileName() + QStringLiteral("-wal")));
