@@ -626,8 +626,9 @@ Result import(Connection *connection, const Preview &preview, const QString &ope
             // a service's move between the household's own accounts (a top-up
             // from the bank card, a withdrawal to it) makes no entry, but is
             // remembered, so that the bank's row of it is known for the same
-            if (!c.invalid && !c.imported && isServiceBill(preview.source) && c.row.verdict == Bills::Verdict::Transfer
-                && c.row.amountCents > 0) {
+            // (one the household ticked comes in as an entry like the others)
+            if (!c.ticked && !c.invalid && !c.imported && isServiceBill(preview.source)
+                && c.row.verdict == Bills::Verdict::Transfer && c.row.amountCents > 0) {
                 remember(c, 0, QString(), c.row.amountCents, tag);
                 continue;
             }

@@ -277,6 +277,20 @@ TEST_F(Bills, AnAlipayBillIsImportedOnceListedAtOnceAndUndoneExactly)
     EXPECT_EQ(dm->ADOQlsz->recordCount(), before);
 }
 
+TEST_F(Bills, AMoveOfTheHouseholdsOwnMoneyTickedByHandComesInAsAnEntry)
+{
+    const QString wx = write(dir, QStringLiteral("wx.csv"),
+                             wechat({QStringLiteral("2026-11-09 08:00:00,零钱充值,招商银行(1234),/,/,200.00,W3")}));
+    BillImport::Preview p = preview(wx);
+    ASSERT_EQ(p.rows.size(), 1);
+    ASSERT_FALSE(p.rows.at(0).ticked); // a move, left out unless the household wants it
+    p.rows[0].ticked = true;
+    const BillImport::Result r = BillImport::import(dm->ADOConnection1, p, QStringLiteral("妈妈"), platform.now());
+    EXPECT_EQ(r.entries, 1);
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from drjl where zbid<>0")), QStringLiteral("1"));
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from drjl where zbid=0")), QStringLiteral("0"));
+}
+
 TEST_F(Bills, ARefundNetsItsPurchaseAndAClosedTradeAddsNothing)
 {
     const QString first = write(
