@@ -2,10 +2,12 @@
 
 #include "data/filesafety.h"
 
+#include "busy.h"
 #include "dbgrideh.h"
 
 #include "platform/platform.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QFontDatabase>
@@ -16,12 +18,15 @@
 #include <QTableView>
 
 #include <cmath>
+#include <memory>
 
 namespace {
 
 // Everything on a page is laid out in screen pixels at 96 dpi; the painter
 // scales them to the printer's resolution.
 const double ScreenDpi = 96.0;
+// Rows beyond which a printout shows that it is being made.
+const int LongPrintout = 2000;
 const double CellPadding = 3.0;
 const double BlockGap = 4.0;
 const QColor TitleBackground(0xF0, 0xF0, 0xF0);
@@ -202,8 +207,25 @@ bool GridPrinter::paint(QPrinter *printer)
     const int linesPerPage = qMax(1, int((pageHeight - footerHeight - tableTop - rowHeight) / rowHeight));
     const int rowPages = qMax(1, (lines + linesPerPage - 1) / linesPerPage);
 
+    // a long list takes its seconds (a million rows, a minute): the wait
+    // cursor at once, the pages laid out so far after a second, and 取消,
+    // which leaves the printout unfinished
+    std::unique_ptr<BusyIndicator> busy;
+    if (rows > LongPrintout) {
+        busy = std::make_unique<BusyIndicator>(grid->window(), QStringLiteral("正在排版 %1 条记录……").arg(rows), true);
+        busy->setMaximum(rowPages);
+    }
     bool firstPage = true;
     for (int rowPage = 0; rowPage < rowPages; ++rowPage) {
+        if (busy) {
+            busy->setValue(rowPage);
+            // the windows are painted meanwhile (input is held back)
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+            if (busy->cancelled()) {
+                painter.end();
+                return false;
+            }
+        }
         const int firstLine = rowPage * linesPerPage;
         const int lastLine = qMin(lines, firstLine + linesPerPage); // exclusive
         for (const QList<PrintColumn> &band : std::as_const(bands)) {

@@ -36,9 +36,12 @@ public:
     // anew, the grid chosen, the preview opened over owner.
     void previewGrid(DBGridEh *grid, const QString &title, QWidget *owner);
     // Paints every page on printer (margins 2 mm each side); nothing when
-    // there is no grid or the printer cannot be painted on.
+    // there is no grid or the printer cannot be painted on. A list of more
+    // than 2000 rows shows its progress meanwhile (BusyIndicator) with 取消,
+    // which ends the printout where it is.
     void print(QPrinter *printer);
-    // Prints to a PDF file at path (A4); false when it could not be written.
+    // Prints to a PDF file at path (A4); false when it could not be written
+    // or was given up (the file at path is then as it was).
     bool printToPdf(const QString &path);
 
 private:

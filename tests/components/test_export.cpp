@@ -1,4 +1,5 @@
 // Exporting a grid to a file in its three formats, and printing it to PDF.
+#include "components/busy.h"
 #include "components/dbgrideh.h"
 #include "components/gridexport.h"
 #include "components/gridprinter.h"
@@ -6,6 +7,7 @@
 #include "support/scriptedplatform.h"
 #include "support/testdb.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -418,6 +420,30 @@ TEST_F(ExportTest, AFailedPrintoutLeavesTheOldFileWhole)
     addManyRows(60);
     ASSERT_TRUE(printer.printToPdf(path)); // a good printout replaces it
     EXPECT_NE(contents(path), first);
+}
+
+TEST_F(ExportTest, ALongPrintoutShowsItsProgressAndCanBeGivenUp)
+{
+    addManyRows(3000);
+    BusyIndicator::setShowDelay(0);
+    QString shown;
+    QTimer::singleShot(50, [&] {
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (auto *p = qobject_cast<QProgressDialog *>(w); p && p->objectName() == BusyIndicator::ProgressName) {
+                shown = p->labelText();
+                p->cancel();
+            }
+    });
+    const QString path = dir.filePath(QStringLiteral("long.pdf"));
+    GridPrinter printer;
+    printer.setGrid(&grid);
+    EXPECT_FALSE(printer.printToPdf(path)); // given up: no file
+    BusyIndicator::setShowDelay(1000);
+    EXPECT_EQ(shown, QStringLiteral("正在排版 3002 条记录……"));
+    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files).isEmpty());
+    // not given up, it is whole
+    EXPECT_TRUE(printer.printToPdf(path));
+    EXPECT_GT(QFileInfo(path).size(), 0);
 }
 
 namespace {
