@@ -35,33 +35,55 @@
 #include <QLocale>
 #include <QTranslator>
 
+namespace {
+
+// The slot makes its window, a child of the main window, when first used.
+template<typename T> void made(FormSlot<T> &slot, TFrmMian *window)
+{
+    slot.setMaker([window] { new T(window); });
+}
+
+} // namespace
+
 TDM *createApplicationWindows()
 {
     forms() = Forms();
     auto *dm = new TDM;
     auto *window = new TFrmMian;
     new TFrmLog(window->StatusBar1, window);
+    // The editors whose lists follow the row they edit (the item, detail
+    // and account lists follow the ledger's row; the groups follow the
+    // contact's; the memo types the memo's, which also counts the due
+    // memos for the memo page) are there from the start, as the lists'
+    // positions depend on them.
     new TFrmDz(window);
-    new TFrmZbcx(window);
-    new TFrmFyxm(window);
-    new TFrmXmwh(window);
-    new TFrmFymx(window);
-    new TFrmMxwh(window);
-    new TFrmJtcy(window);
-    new TFrmCywh(window);
-    new TFrmyhwh(window);
     auto *memo = new TFrmJstx(window);
-    new TFrmJslxwh(window);
-    new TFrmJslxmc(window);
-    new TFrmJssx(window);
     new TFrmTxl(window);
-    new TFrmLxrfz(window);
-    new TFrmFzmc(window);
-    new TFrmRQ(window);
-    new TFrmZddr(window);
-    new TFrmZdgz(window);
-    new TFrmYssz(window);
-    new TFrmDqsz(window);
+    // the others when first used
+    Forms &f = forms();
+    made<TFrmZbcx>(f.FrmZbcx, window);
+    made<TFrmFyxm>(f.FrmFyxm, window);
+    made<TFrmXmwh>(f.FrmXmwh, window);
+    made<TFrmFymx>(f.FrmFymx, window);
+    made<TFrmMxwh>(f.FrmMxwh, window);
+    made<TFrmJtcy>(f.FrmJtcy, window);
+    made<TFrmCywh>(f.FrmCywh, window);
+    made<TFrmyhwh>(f.Frmyhwh, window);
+    made<TFrmJslxwh>(f.FrmJslxwh, window);
+    made<TFrmJslxmc>(f.FrmJslxmc, window);
+    made<TFrmJssx>(f.FrmJssx, window);
+    made<TFrmLxrfz>(f.FrmLxrfz, window);
+    made<TFrmFzmc>(f.FrmFzmc, window);
+    made<TFrmRQ>(f.FrmRQ, window);
+    made<TFrmZddr>(f.FrmZddr, window);
+    made<TFrmZdgz>(f.FrmZdgz, window);
+    made<TFrmYssz>(f.FrmYssz, window);
+    made<TFrmDqsz>(f.FrmDqsz, window);
+    made<TFrmDqjz>(f.FrmDqjz, window);
+    // the editors that their list dialog makes
+    f.FrmGzwh.setMaker([] { forms().FrmZdgz.get(); });
+    f.FrmYsxg.setMaker([] { forms().FrmYssz.get(); });
+    f.FrmDqxg.setMaker([] { forms().FrmDqsz.get(); });
     // a ledger opened read-only: no command of any window changes it
     if (window->isReadOnly())
         window->applyReadOnly();

@@ -155,7 +155,11 @@ TFrmMian::TFrmMian(QWidget *parent)
     placeOnScreen(); // once the pages know their columns
 }
 
-TFrmMian::~TFrmMian() = default;
+TFrmMian::~TFrmMian()
+{
+    // the windows go with this one; none is to be made while they go
+    forms().withdrawMakers();
+}
 
 QRect TFrmMian::firstGeometry(const QRect &available, int neededWidth, bool *maximized)
 {

@@ -84,7 +84,6 @@ TFrmDqsz::TFrmDqsz(QWidget *parent)
     setSizeGripEnabled(true);
     resize(820, 380);
     new TFrmDqxg(this);
-    new TFrmDqjz(parent);
     forms().FrmDqsz = this;
 }
 

@@ -12,6 +12,8 @@
 #include "ledger/tfrmzbcx.h"
 #include "memos/memopage.h"
 #include "settings/settingspage.h"
+#include "settings/tfrmrq.h"
+#include "stats/tfrmyssz.h"
 #include "support/app/appfixture.h"
 #include "users/tfrmlog.h"
 
@@ -47,8 +49,20 @@ TEST_F(StartUp, CreatesTheWindowsAndOpensTheDatasets)
     // the test screen (800×600) has no room for every page's columns
     EXPECT_TRUE(mainWindow->windowState() & Qt::WindowMaximized);
     EXPECT_NE(forms().FrmLog, nullptr);
-    EXPECT_NE(forms().FrmDz, nullptr);
-    EXPECT_NE(forms().FrmRQ, nullptr);
+    // the editors whose lists follow what they edit are there from the start
+    EXPECT_TRUE(forms().FrmDz.made());
+    EXPECT_TRUE(forms().FrmJstx.made());
+    EXPECT_TRUE(forms().FrmTxl.made());
+    // the other dialogs are made when first used
+    EXPECT_FALSE(forms().FrmDqjz.made());
+    EXPECT_FALSE(forms().FrmYsxg.made());
+    EXPECT_FALSE(forms().FrmRQ.made());
+    EXPECT_NE(forms().FrmRQ.get(), nullptr);
+    EXPECT_EQ(forms().FrmRQ->parentWidget(), static_cast<QWidget *>(mainWindow));
+    // an editor comes with its list
+    EXPECT_NE(forms().FrmYsxg.get(), nullptr);
+    EXPECT_TRUE(forms().FrmYssz.made());
+    EXPECT_EQ(forms().FrmYsxg->parentWidget(), static_cast<QWidget *>(forms().FrmYssz.get()));
     EXPECT_FALSE(LoginDone);
     EXPECT_EQ(dm->ADOConnection1->connectionString(), ledgerConnectionString(db->dir()));
     for (Dataset *d : {dm->ADOTXtcs, dm->ADOQFyxmrr, dm->ADOQjtcyrr, dm->ADOQczyh, dm->ADOQjs, dm->ADOTJslx,
