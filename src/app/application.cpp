@@ -38,7 +38,7 @@
 namespace {
 
 // The slot makes its window, a child of the main window, when first used.
-template<typename T> void made(FormSlot<T> &slot, TFrmMian *window)
+template<typename T> void made(OnFirstUse<T> &slot, TFrmMian *window)
 {
     slot.setMaker([window] { new T(window); });
 }

@@ -119,26 +119,18 @@ TFrmMian::TFrmMian(QWidget *parent)
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
     body->addWidget(PageControl1, 1);
     TabSheet1 = new LedgerPage(PrintDBGridEh1, SaveDialog1, PageControl1);
-    TabSheet2 = new SummaryPage(PrintDBGridEh1, SaveDialog1, SaveDialog2, PageControl1);
-    TabSheet3 = new ComparisonPage(PrintDBGridEh1, SaveDialog1, SaveDialog2, PageControl1);
-    TabSheet4 = new SettingsPage(SkinStore1, SkinData1, PageControl1);
     TabSheet5 = new StartPage(PageControl1);
     TabSheet6 = new MemoPage(PageControl1);
     TabSheet7 = new ContactsPage(PrintDBGridEh1, SaveDialog1, PageControl1);
-    userGroups = new UserGroups(TabSheet4);
-    maintenanceGroups = new MaintenanceGroups(TabSheet4);
-    QGridLayout *settings = TabSheet4->groups();
-    settings->addWidget(maintenanceGroups->versionGroup, 0, 0);
-    settings->addWidget(maintenanceGroups->databaseGroup, 3, 0);
-    settings->addWidget(userGroups->GroupBox9, 0, 1, 2, 1);
-    settings->addWidget(userGroups->GroupBox10, 2, 1, 2, 1);
-    settings->addWidget(maintenanceGroups->importGroup, 4, 0);
-    settings->addWidget(maintenanceGroups->autoBackupGroup, 4, 1);
-    const QList<QWidget *> pages = {TabSheet1, TabSheet2, TabSheet3, TabSheet4, TabSheet5, TabSheet6, TabSheet7};
-    for (int i = 0; i < pages.size(); ++i) {
-        pages[i]->setObjectName(QStringLiteral("TabSheet%1").arg(i + 1));
-        PageControl1->addWidget(pages[i]);
-    }
+    placePage(TabSheet1, 1);
+    placePage(TabSheet5, 5);
+    placePage(TabSheet6, 6);
+    placePage(TabSheet7, 7);
+    TabSheet2.setMaker([this] { makeSummaryPage(); });
+    TabSheet3.setMaker([this] { makeComparisonPage(); });
+    TabSheet4.setMaker([this] { makeSettingsPage(); });
+    userGroups.setMaker([this] { TabSheet4.get(); });
+    maintenanceGroups.setMaker([this] { TabSheet4.get(); });
     PageControl1->setCurrentWidget(TabSheet5);
     setCentralWidget(central);
 
@@ -157,8 +149,69 @@ TFrmMian::TFrmMian(QWidget *parent)
 
 TFrmMian::~TFrmMian()
 {
-    // the windows go with this one; none is to be made while they go
+    // the windows and pages go with this one; none is to be made while they go
     forms().withdrawMakers();
+    TabSheet2.withdrawMaker();
+    TabSheet3.withdrawMaker();
+    TabSheet4.withdrawMaker();
+    userGroups.withdrawMaker();
+    maintenanceGroups.withdrawMaker();
+}
+
+void TFrmMian::placePage(QWidget *page, int number)
+{
+    page->setObjectName(QStringLiteral("TabSheet%1").arg(number));
+    PageControl1->addWidget(page);
+}
+
+void TFrmMian::makeSummaryPage()
+{
+    auto *page = new SummaryPage(PrintDBGridEh1, SaveDialog1, SaveDialog2, PageControl1);
+    TabSheet2 = page;
+    // the statistics run from the start date to the day of the start
+    if (m_statsFrom.isValid()) {
+        page->DateTimePicker2->setDate(m_statsTo);
+        page->DateTimePicker1->setDate(m_statsFrom);
+    }
+    placePage(page, 2);
+    if (m_readOnlyApplied)
+        turnOffWriting();
+}
+
+void TFrmMian::makeComparisonPage()
+{
+    auto *page = new ComparisonPage(PrintDBGridEh1, SaveDialog1, SaveDialog2, PageControl1);
+    TabSheet3 = page;
+    if (m_statsFrom.isValid()) {
+        page->DateTimePicker4->setDate(m_statsTo);
+        page->DateTimePicker3->setDate(m_statsFrom);
+    }
+    // the items as they were when the window was first shown
+    if (m_itemsRead)
+        page->fillItems(m_itemsAtStart);
+    placePage(page, 3);
+}
+
+void TFrmMian::makeSettingsPage()
+{
+    auto *page = new SettingsPage(SkinStore1, SkinData1, PageControl1);
+    TabSheet4 = page;
+    auto *users = new UserGroups(page);
+    userGroups = users;
+    auto *maintenance = new MaintenanceGroups(page);
+    maintenanceGroups = maintenance;
+    QGridLayout *settings = page->groups();
+    settings->addWidget(maintenance->versionGroup, 0, 0);
+    settings->addWidget(maintenance->databaseGroup, 3, 0);
+    settings->addWidget(users->GroupBox9, 0, 1, 2, 1);
+    settings->addWidget(users->GroupBox10, 2, 1, 2, 1);
+    settings->addWidget(maintenance->importGroup, 4, 0);
+    settings->addWidget(maintenance->autoBackupGroup, 4, 1);
+    page->ComboBox6->setCurrentIndex(m_style);
+    maintenance->fillAutoBackups();
+    placePage(page, 4);
+    if (m_readOnlyApplied)
+        turnOffWriting();
 }
 
 QRect TFrmMian::firstGeometry(const QRect &available, int neededWidth, bool *maximized)
@@ -267,18 +320,16 @@ void TFrmMian::FormCreate()
         d->open();
     TabSheet1->bindColumns();
     PrintDBGridEh1->pageFooterCentre().append(QStringLiteral("打印时间:") + Dataset::displayText(platform().now()));
-    // the statistics pages run from the start date to today
-    TabSheet2->DateTimePicker2->setDate(platform().today());
-    TabSheet3->DateTimePicker4->setDate(platform().today());
-    TabSheet2->DateTimePicker1->setDate(start);
-    TabSheet3->DateTimePicker3->setDate(start);
+    // the statistics pages run from the start date to today (given to them
+    // when they are made)
+    m_statsTo = platform().today();
+    m_statsFrom = start;
     int style = int(dm->ADOTXtcs->asInteger(QStringLiteral("jmfg")));
     if (style < 0 || style >= SkinStore1->count())
         style = 0;
-    TabSheet4->ComboBox6->setCurrentIndex(style);
+    m_style = style; // the settings page's choice, when it is made
     SkinData1->loadFromCollection(SkinStore1, style);
     SkinData1->setActive(true);
-    maintenanceGroups->fillAutoBackups();
     StatusBar1->setPanelText(2, (m_readOnly ? QStringLiteral("帐本（只读）：") : QStringLiteral("帐本："))
                                     + QDir::toNativeSeparators(LedgerFolder::shown(ledger)));
     tellAtStart(ledger);
@@ -361,13 +412,19 @@ TFrmMian::Access TFrmMian::lockLedger(const QString &ledger)
 QList<QWidget *> TFrmMian::writeCommands() const
 {
     QList<QWidget *> commands
-        = {TabSheet1->BitBtn1,          TabSheet1->BitBtn2,          TabSheet1->BitBtn3,         TabSheet1->BitBtn7,
-           TabSheet4->BitBtn25,         TabSheet4->BitBtn26,         TabSheet6->BitBtn27,        TabSheet6->BitBtn28,
-           TabSheet6->BitBtn29,         TabSheet7->BitBtn32,         TabSheet7->BitBtn33,        TabSheet7->BitBtn34,
-           userGroups->BitBtn21,        userGroups->BitBtn22,        userGroups->BitBtn23,       userGroups->BitBtn24,
-           maintenanceGroups->BitBtn39, maintenanceGroups->BitBtn40, maintenanceGroups->BitBtn42};
-    // the templates of recurring entries and the budgets
-    commands << TabSheet1->BitBtn8 << TabSheet2->BudgetView1->BitBtn17;
+        = {TabSheet1->BitBtn1, TabSheet1->BitBtn2, TabSheet1->BitBtn3, TabSheet1->BitBtn7, TabSheet6->BitBtn27,
+           TabSheet6->BitBtn28, TabSheet6->BitBtn29, TabSheet7->BitBtn32, TabSheet7->BitBtn33, TabSheet7->BitBtn34};
+    // the templates of recurring entries
+    commands << TabSheet1->BitBtn8;
+    if (const SettingsPage *settings = TabSheet4.ifMade())
+        commands << settings->BitBtn25 << settings->BitBtn26;
+    if (const UserGroups *users = userGroups.ifMade())
+        commands << users->BitBtn21 << users->BitBtn22 << users->BitBtn23 << users->BitBtn24;
+    if (const MaintenanceGroups *maintenance = maintenanceGroups.ifMade())
+        commands << maintenance->BitBtn39 << maintenance->BitBtn40 << maintenance->BitBtn42;
+    // the budgets
+    if (const SummaryPage *summary = TabSheet2.ifMade())
+        commands << summary->BudgetView1->BitBtn17;
     // the reminder of a due memo opens its editor at login
     if (TFrmJstx *memo = forms().FrmJstx)
         commands << memo->BitBtn1 << memo->BitBtn3 << memo->BitBtn4 << memo->SpeedButton1;
@@ -376,12 +433,21 @@ QList<QWidget *> TFrmMian::writeCommands() const
 
 void TFrmMian::applyReadOnly()
 {
+    m_readOnlyApplied = true;
+    turnOffWriting();
+    setWindowTitle(windowTitle() + QStringLiteral("（只读）"));
+}
+
+void TFrmMian::turnOffWriting()
+{
     for (QWidget *command : writeCommands())
         command->setEnabled(false);
-    maintenanceGroups->setReadOnly(true);
-    for (QLineEdit *box : {userGroups->Edit1, userGroups->Edit2, userGroups->Edit3})
-        box->setEnabled(false);
-    setWindowTitle(windowTitle() + QStringLiteral("（只读）"));
+    if (MaintenanceGroups *maintenance = maintenanceGroups.ifMade())
+        maintenance->setReadOnly(true);
+    if (UserGroups *users = userGroups.ifMade()) {
+        for (QLineEdit *box : {users->Edit1, users->Edit2, users->Edit3})
+            box->setEnabled(false);
+    }
 }
 
 void TFrmMian::tellAtStart(const QString &ledger)
@@ -428,7 +494,11 @@ void TFrmMian::FormShow()
     if (DM->ADOQlsz->isActive())
         DM->ADOQlsz->last();
     if (DM->ADOConnection1->isConnected()) {
-        TabSheet3->fillItems();
+        if (ComparisonPage *comparison = TabSheet3.ifMade())
+            comparison->fillItems(ComparisonPage::readItems());
+        else
+            m_itemsAtStart = ComparisonPage::readItems();
+        m_itemsRead = true;
         TabSheet7->fillGroups();
     }
 }

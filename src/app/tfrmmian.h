@@ -1,6 +1,10 @@
 #pragma once
 
+#include "components/onfirstuse.h"
+
+#include <QDate>
 #include <QMainWindow>
+#include <QStringList>
 
 #include <memory>
 
@@ -57,9 +61,11 @@ public:
     QToolButton *ToolButton6; // exit
     QStackedWidget *PageControl1;
     LedgerPage *TabSheet1;
-    SummaryPage *TabSheet2;
-    ComparisonPage *TabSheet3;
-    SettingsPage *TabSheet4;
+    // The statistics and the settings are made when first shown (or used):
+    // they are the largest pages, and most sessions only keep the books.
+    OnFirstUse<SummaryPage> TabSheet2;
+    OnFirstUse<ComparisonPage> TabSheet3;
+    OnFirstUse<SettingsPage> TabSheet4;
     StartPage *TabSheet5;
     MemoPage *TabSheet6;
     ContactsPage *TabSheet7;
@@ -68,8 +74,8 @@ public:
     GridPrinter *PrintDBGridEh1;
     SaveDialog *SaveDialog1;
     SaveDialog *SaveDialog2;              // pictures of the charts
-    UserGroups *userGroups;               // on TabSheet4
-    MaintenanceGroups *maintenanceGroups; // on TabSheet4
+    OnFirstUse<UserGroups> userGroups;               // on TabSheet4, made with it
+    OnFirstUse<MaintenanceGroups> maintenanceGroups; // on TabSheet4, made with it
     SkinStore *SkinStore1;
     SkinData *SkinData1;
 
@@ -90,10 +96,12 @@ public:
     // (the program is ending).
     bool declinedLedger() const { return m_declined; }
     // The commands that change the ledger (buttons of the pages and of the
-    // dialogs that write), turned off while it is open read-only.
+    // dialogs that write), turned off while it is open read-only; those of
+    // the pages made so far.
     QList<QWidget *> writeCommands() const;
     // Turns off writeCommands() and says 只读 in the caption; called once
-    // every window is made.
+    // the windows of the start are made. A page made later comes with its
+    // commands off.
     void applyReadOnly();
     // At the exit, after a session that changed the ledger: the automatic
     // backup (AutoBackups). Nothing for a ledger open read-only or
@@ -125,6 +133,13 @@ private:
     // sync program beside the ledger, an automatic backup that failed.
     void tellAtStart(const QString &ledger);
     QToolButton *addNavigationButton(const char *name, const QString &caption, int icon);
+    // The makers of the pages made when first used: each page comes as it
+    // would have been at the start (dates, items, look) and into the stack.
+    void makeSummaryPage();
+    void makeComparisonPage();
+    void makeSettingsPage();
+    void placePage(QWidget *page, int number);
+    void turnOffWriting();
 
     bool m_shown = false;
     bool m_activating = false;
@@ -133,6 +148,13 @@ private:
     // the lock beside the ledger, held for the whole run unless read-only
     std::unique_ptr<LedgerLock> m_lock;
     bool m_readOnly = false;
+    bool m_readOnlyApplied = false;
+    // what the later pages take from the start
+    QDate m_statsFrom;
+    QDate m_statsTo;
+    int m_style = 0;
+    bool m_itemsRead = false;
+    QStringList m_itemsAtStart; // of the comparison's item list
     bool m_declined = false;
     qint64 m_commitsAtStart = 0; // of the program's connection, once started
 };

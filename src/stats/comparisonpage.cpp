@@ -118,11 +118,22 @@ ComparisonPage::ComparisonPage(GridPrinter *printer, SaveDialog *saveDialog, Sav
     connect(BitBtn20, &QPushButton::clicked, this, guarded([this] { BitBtn20Click(); }));
 }
 
-void ComparisonPage::fillItems()
+QStringList ComparisonPage::readItems()
 {
     Dataset *items = DM->ADOQxmls;
     items->requery(QStringLiteral("select * from fyxm"));
-    FormWidgets::fillList(ComboBox5, All, items, QStringLiteral("xmmc"));
+    QStringList names;
+    for (items->first(); !items->eof(); items->next())
+        names.append(items->asString(QStringLiteral("xmmc")));
+    return names;
+}
+
+void ComparisonPage::fillItems(const QStringList &names)
+{
+    ComboBox5->clear();
+    ComboBox5->addItem(All);
+    ComboBox5->setCurrentIndex(0);
+    ComboBox5->addItems(names);
 }
 
 void ComparisonPage::ComboBox5Change()

@@ -35,7 +35,11 @@ public:
     QPushButton *BitBtn18;      // 导出数据
 
     // The item list, from the rows of ADOQxmls read anew (at start-up).
-    void fillItems();
+    // The names of the items, read anew into the item list (ADOQxmls, which
+    // is left past its last row); throws the DbError of the reading.
+    static QStringList readItems();
+    // The item choice: 全部, then names.
+    void fillItems(const QStringList &names);
     void ComboBox5Change();
     // The statement that 统 计 runs, built from the controls.
     QString statement() const;

@@ -73,6 +73,10 @@ UserGroups::UserGroups(QWidget *parent)
     int row = 1;
     for (const auto &[caption, box] : boxes) {
         box->setEchoMode(QLineEdit::Password);
+        // A box takes its character from the style when the style changes:
+        // polished first, it is told of its own rule at once, also where the
+        // look was applied before the page was made.
+        box->ensurePolished();
         box->setStyleSheet(QStringLiteral("lineedit-password-character: 35;")); // "#"
         auto *label = new QLabel(QString::fromUtf8(caption), GroupBox10);
         label->setBuddy(box);
