@@ -51,16 +51,9 @@ TDM *createApplicationWindows()
     auto *dm = new TDM;
     auto *window = new TFrmMian;
     new TFrmLog(window->StatusBar1, window);
-    // The editors whose lists follow the row they edit (the item, detail
-    // and account lists follow the ledger's row; the groups follow the
-    // contact's; the memo types the memo's, which also counts the due
-    // memos for the memo page) are there from the start, as the lists'
-    // positions depend on them.
-    new TFrmDz(window);
-    auto *memo = new TFrmJstx(window);
-    new TFrmTxl(window);
     // the others when first used
     Forms &f = forms();
+    made<TFrmDz>(f.FrmDz, window);
     made<TFrmZbcx>(f.FrmZbcx, window);
     made<TFrmFyxm>(f.FrmFyxm, window);
     made<TFrmXmwh>(f.FrmXmwh, window);
@@ -72,6 +65,7 @@ TDM *createApplicationWindows()
     made<TFrmJslxwh>(f.FrmJslxwh, window);
     made<TFrmJslxmc>(f.FrmJslxmc, window);
     made<TFrmJssx>(f.FrmJssx, window);
+    made<TFrmTxl>(f.FrmTxl, window);
     made<TFrmLxrfz>(f.FrmLxrfz, window);
     made<TFrmFzmc>(f.FrmFzmc, window);
     made<TFrmRQ>(f.FrmRQ, window);
@@ -84,13 +78,19 @@ TDM *createApplicationWindows()
     f.FrmGzwh.setMaker([] { forms().FrmZdgz.get(); });
     f.FrmYsxg.setMaker([] { forms().FrmYssz.get(); });
     f.FrmDqxg.setMaker([] { forms().FrmDqsz.get(); });
+    // The memo editor's count of due memos goes to the memo page; on a
+    // ledger opened read-only it changes nothing.
+    MemoPage *memos = window->TabSheet6;
+    f.FrmJstx.setMaker([window, memos] {
+        auto *memo = new TFrmJstx(window);
+        QObject::connect(memo, &TFrmJstx::dueCounted, memos, &MemoPage::setDueCount);
+        if (window->isReadOnly())
+            window->turnOffWriting();
+    });
     // a ledger opened read-only: no command of any window changes it
     if (window->isReadOnly())
         window->applyReadOnly();
-    // the editor's count of due memos goes to the memo page; due memos are
-    // announced after a successful login
-    MemoPage *memos = window->TabSheet6;
-    QObject::connect(memo, &TFrmJstx::dueCounted, memos, &MemoPage::setDueCount);
+    // due memos are announced after a successful login
     // the ledger read meanwhile is taken at a successful login, before the
     // reminders; a reading that failed is reported and the rest goes on
     forms().FrmLog->setAfterLogin([window, memos] {

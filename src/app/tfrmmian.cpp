@@ -412,7 +412,7 @@ TFrmMian::Access TFrmMian::lockLedger(const QString &ledger)
 QList<QWidget *> TFrmMian::writeCommands() const
 {
     QList<QWidget *> commands
-        = {TabSheet1->BitBtn1, TabSheet1->BitBtn2, TabSheet1->BitBtn3, TabSheet1->BitBtn7, TabSheet6->BitBtn27,
+        = {TabSheet1->BitBtn1,  TabSheet1->BitBtn2,  TabSheet1->BitBtn3,  TabSheet1->BitBtn7,  TabSheet6->BitBtn27,
            TabSheet6->BitBtn28, TabSheet6->BitBtn29, TabSheet7->BitBtn32, TabSheet7->BitBtn33, TabSheet7->BitBtn34};
     // the templates of recurring entries
     commands << TabSheet1->BitBtn8;
@@ -426,7 +426,7 @@ QList<QWidget *> TFrmMian::writeCommands() const
     if (const SummaryPage *summary = TabSheet2.ifMade())
         commands << summary->BudgetView1->BitBtn17;
     // the reminder of a due memo opens its editor at login
-    if (TFrmJstx *memo = forms().FrmJstx)
+    if (TFrmJstx *memo = forms().FrmJstx.ifMade())
         commands << memo->BitBtn1 << memo->BitBtn3 << memo->BitBtn4 << memo->SpeedButton1;
     return commands;
 }

@@ -73,7 +73,7 @@ public:
 
     GridPrinter *PrintDBGridEh1;
     SaveDialog *SaveDialog1;
-    SaveDialog *SaveDialog2;              // pictures of the charts
+    SaveDialog *SaveDialog2;                         // pictures of the charts
     OnFirstUse<UserGroups> userGroups;               // on TabSheet4, made with it
     OnFirstUse<MaintenanceGroups> maintenanceGroups; // on TabSheet4, made with it
     SkinStore *SkinStore1;
@@ -103,6 +103,9 @@ public:
     // the windows of the start are made. A page made later comes with its
     // commands off.
     void applyReadOnly();
+    // Turns off writeCommands() (again), for a window made later on a
+    // ledger open read-only.
+    void turnOffWriting();
     // At the exit, after a session that changed the ledger: the automatic
     // backup (AutoBackups). Nothing for a ledger open read-only or
     // unchanged. A failure never stops the exit: it is noted for the next
@@ -139,7 +142,6 @@ private:
     void makeComparisonPage();
     void makeSettingsPage();
     void placePage(QWidget *page, int number);
-    void turnOffWriting();
 
     bool m_shown = false;
     bool m_activating = false;

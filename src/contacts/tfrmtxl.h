@@ -5,7 +5,6 @@
 class DBComboBox;
 class DBEdit;
 class DBLookupComboBox;
-class LookupLink;
 class QPushButton;
 class QToolButton;
 
@@ -53,6 +52,4 @@ protected:
 private:
     // False (after the notice) when the name is empty or blank.
     bool checkName();
-
-    LookupLink *m_groupLink;
 };

@@ -72,6 +72,12 @@ TDM::TDM(QObject *parent)
     DSLxrfz = source("DSLxrfz", ADOQLxrfz);
     DSFlhz = source("DSFlhz", ADOQFlhz);
     DSFyfx = source("DSFyfx", ADOQFyfx);
+
+    LinkXm = new LookupLink(DSlsz, QStringLiteral("xm"), DSFyxmrr, QStringLiteral("xmmc"), this);
+    LinkMx = new LookupLink(DSlsz, QStringLiteral("mx"), DSFymxrr, QStringLiteral("mxmc"), this);
+    LinkSzr = new LookupLink(DSlsz, QStringLiteral("szr"), DSJtcyrr, QStringLiteral("cyxm"), this);
+    LinkFz = new LookupLink(DSTxl, QStringLiteral("fz"), DSLxrfz, QStringLiteral("zm"), this);
+    LinkLx = new LookupLink(DSjs, QStringLiteral("jslxmc"), DSJslx, QStringLiteral("lxmc"), this);
 }
 
 QList<Dataset *> TDM::datasets() const

@@ -2,6 +2,7 @@
 
 #include "connection.h"
 #include "dataset.h"
+#include "lookuplink.h"
 
 #include <QObject>
 
@@ -51,6 +52,15 @@ public:
     DataSource *DSLxrfz;
     DataSource *DSFlhz;
     DataSource *DSFyfx;
+
+    // The lists the editors choose from, each kept on the row whose key the
+    // edited row shows, from the start and whether or not an editor has
+    // been opened: where a list stands is what a new row takes.
+    LookupLink *LinkXm;  // the ledger row's item in ADOQFyxmrr
+    LookupLink *LinkMx;  // its detail in ADOQFymxrr
+    LookupLink *LinkSzr; // its account in ADOQjtcyrr
+    LookupLink *LinkFz;  // the contact's group in ADOQLxrfz
+    LookupLink *LinkLx;  // the memo's type in ADOTJslx
 
     // Every dataset, in the order above.
     QList<Dataset *> datasets() const;

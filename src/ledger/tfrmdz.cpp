@@ -50,14 +50,11 @@ TFrmDz::TFrmDz(QWidget *parent)
     // net amount empty until an amount is typed.
     DBEdit1 = new DBEdit(dm->DSlsz, QStringLiteral("rq"), this);
     SpeedButton4 = FormWidgets::dotsButton(QStringLiteral("【选择帐目发生日期】"), this);
-    itemLink = new LookupLink(dm->DSlsz, QStringLiteral("xm"), dm->DSFyxmrr, QStringLiteral("xmmc"), this);
-    detailLink = new LookupLink(dm->DSlsz, QStringLiteral("mx"), dm->DSFymxrr, QStringLiteral("mxmc"), this);
-    accountLink = new LookupLink(dm->DSlsz, QStringLiteral("szr"), dm->DSJtcyrr, QStringLiteral("cyxm"), this);
-    DBLookupComboBox1 = new DBLookupComboBox(itemLink, this);
+    DBLookupComboBox1 = new DBLookupComboBox(dm->LinkXm, this);
     SpeedButton1 = FormWidgets::dotsButton(QStringLiteral("【费用项目维护】"), this);
-    DBLookupComboBox2 = new DBLookupComboBox(detailLink, this);
+    DBLookupComboBox2 = new DBLookupComboBox(dm->LinkMx, this);
     SpeedButton2 = FormWidgets::dotsButton(QStringLiteral("【费用明细维护】"), this);
-    DBLookupComboBox3 = new DBLookupComboBox(accountLink, this);
+    DBLookupComboBox3 = new DBLookupComboBox(dm->LinkSzr, this);
     SpeedButton3 = FormWidgets::dotsButton(QStringLiteral("【收支帐户维护】"), this);
     DBMemo1 = new DBMemo(dm->DSlsz, QStringLiteral("bz"), this);
     DBComboBox1

@@ -9,7 +9,6 @@ class DBComboBox;
 class DBEdit;
 class DBLookupComboBox;
 class DBMemo;
-class LookupLink;
 class QPushButton;
 class QToolButton;
 
@@ -40,11 +39,6 @@ public:
     QPushButton *BitBtn1;                // 保存退出
     QPushButton *BitBtn3;                // 继续增加
     QPushButton *BitBtn2;                // 取消退出
-
-    // The bound list selectors of item, detail and account (children).
-    LookupLink *itemLink;
-    LookupLink *detailLink;
-    LookupLink *accountLink;
 
     void DBLookupComboBox1Click();
     void DBComboBox1Change();

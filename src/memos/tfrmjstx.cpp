@@ -35,8 +35,7 @@ TFrmJstx::TFrmJstx(QWidget *parent)
         shown->setLocked(true);
     DBEdit3 = new DBEdit(memo, QStringLiteral("zt"), this);
     DBEdit3->setTextColor(QColor(255, 0, 0));
-    m_typeLink = new LookupLink(memo, QStringLiteral("jslxmc"), dm->DSJslx, QStringLiteral("lxmc"), this);
-    DBLookupComboBox1 = new DBLookupComboBox(m_typeLink, this);
+    DBLookupComboBox1 = new DBLookupComboBox(dm->LinkLx, this);
     SpeedButton1 = FormWidgets::dotsButton(QStringLiteral("【记事类型维护】"), this);
     GroupBox1 = new QGroupBox(QStringLiteral("内容"), this);
     DBMemo1 = new DBMemo(memo, QStringLiteral("nr"), GroupBox1);

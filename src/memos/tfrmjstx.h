@@ -6,7 +6,6 @@ class DBComboBox;
 class DBEdit;
 class DBLookupComboBox;
 class DBMemo;
-class LookupLink;
 class QGroupBox;
 class QLabel;
 class QPushButton;
@@ -54,7 +53,4 @@ protected:
     void FormShow() override;
     void FormClose() override;
     void keyPressEvent(QKeyEvent *event) override;
-
-private:
-    LookupLink *m_typeLink;
 };

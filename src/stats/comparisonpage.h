@@ -38,7 +38,7 @@ public:
     // The names of the items, read anew into the item list (ADOQxmls, which
     // is left past its last row); throws the DbError of the reading.
     static QStringList readItems();
-    // The item choice: 全部, then names.
+    // The item choice: 选择全部, then names.
     void fillItems(const QStringList &names);
     void ComboBox5Change();
     // The statement that 统 计 runs, built from the controls.

@@ -15,15 +15,19 @@
 #include "maintenance/autobackups.h"
 #include "maintenance/databasefiles.h"
 #include "maintenance/maintenancegroups.h"
+#include "memos/tfrmjstx.h"
+#include "settings/settingspage.h"
 #include "stats/budgetview.h"
 #include "stats/summarypage.h"
 #include "support/app/appfixture.h"
+#include "users/userspage.h"
 
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QToolButton>
@@ -258,7 +262,17 @@ TEST_F(LedgerHome, ASecondStartIsToldWhoHasTheLedgerAndMayOpenItReadOnly)
     EXPECT_TRUE(mainWindow->isReadOnly());
     EXPECT_EQ(mainWindow->windowTitle(), QStringLiteral("『青禾』家庭doz V2.0（只读）"));
     EXPECT_TRUE(mainWindow->StatusBar1->panelText(2).startsWith(QStringLiteral("帐本（只读）：")));
-    for (QWidget *command : mainWindow->writeCommands())
+    // what is made later comes with its commands off too
+    EXPECT_FALSE(mainWindow->TabSheet4.made());
+    EXPECT_FALSE(forms().FrmJstx.made());
+    EXPECT_FALSE(mainWindow->TabSheet4->BitBtn25->isEnabled());
+    EXPECT_FALSE(mainWindow->userGroups->Edit1->isEnabled());
+    EXPECT_FALSE(mainWindow->maintenanceGroups->BitBtn39->isEnabled());
+    EXPECT_FALSE(forms().FrmJstx->BitBtn1->isEnabled());
+    const QList<QWidget *> commands = mainWindow->writeCommands();
+    EXPECT_TRUE(commands.contains(forms().FrmJstx->BitBtn1));
+    EXPECT_TRUE(commands.contains(mainWindow->TabSheet4->BitBtn26));
+    for (QWidget *command : commands)
         EXPECT_FALSE(command->isEnabled()) << command->objectName().toStdString();
     // reading goes on: the ledger's list, a backup
     EXPECT_TRUE(dm->ADOQlsz->isActive());

@@ -13,12 +13,15 @@
 #include "memos/memopage.h"
 #include "settings/settingspage.h"
 #include "settings/tfrmrq.h"
+#include "stats/comparisonpage.h"
+#include "stats/summarypage.h"
 #include "stats/tfrmyssz.h"
 #include "support/app/appfixture.h"
 #include "users/tfrmlog.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDateEdit>
 #include <QFile>
 #include <QPushButton>
 #include <QScrollBar>
@@ -49,11 +52,10 @@ TEST_F(StartUp, CreatesTheWindowsAndOpensTheDatasets)
     // the test screen (800×600) has no room for every page's columns
     EXPECT_TRUE(mainWindow->windowState() & Qt::WindowMaximized);
     EXPECT_NE(forms().FrmLog, nullptr);
-    // the editors whose lists follow what they edit are there from the start
-    EXPECT_TRUE(forms().FrmDz.made());
-    EXPECT_TRUE(forms().FrmJstx.made());
-    EXPECT_TRUE(forms().FrmTxl.made());
-    // the other dialogs are made when first used
+    // the dialogs are made when first used, and so are the larger pages
+    for (bool made : {forms().FrmDz.made(), forms().FrmJstx.made(), forms().FrmTxl.made(), mainWindow->TabSheet2.made(),
+                      mainWindow->TabSheet3.made(), mainWindow->TabSheet4.made(), mainWindow->userGroups.made()})
+        EXPECT_FALSE(made);
     EXPECT_FALSE(forms().FrmDqjz.made());
     EXPECT_FALSE(forms().FrmYsxg.made());
     EXPECT_FALSE(forms().FrmRQ.made());
@@ -92,9 +94,33 @@ TEST_F(StartUp, CreatesTheWindowsAndOpensTheDatasets)
     EXPECT_EQ(dm->ADOQlsz->recordCount(), 2);
     EXPECT_EQ(dm->ADOQlsz->currentRow(), 1); // the newest row
     EXPECT_EQ(dm->ADOQlsz->asString(QStringLiteral("xm")), QStringLiteral("交通"));
+    // the item list stands on the row's item, and follows the row, before
+    // the entry editor was ever opened
+    EXPECT_FALSE(forms().FrmDz.made());
+    EXPECT_EQ(dm->ADOQFyxmrr->asString(QStringLiteral("xmmc")), QStringLiteral("交通"));
+    dm->ADOQlsz->first();
+    EXPECT_EQ(dm->ADOQFyxmrr->asString(QStringLiteral("xmmc")), QStringLiteral("餐饮"));
+    dm->ADOQlsz->last();
+
+    // the pages made later take the dates and the items of the start
+    platform.setNow(QDateTime(QDate(2026, 12, 11), QTime(9, 0, 0)));
+    exec(QStringLiteral("insert into fyxm (xmmc) values ('新项目')"));
+    EXPECT_EQ(mainWindow->TabSheet2->DateTimePicker1->date(), QDate(2026, 1, 1));
+    EXPECT_EQ(mainWindow->TabSheet2->DateTimePicker2->date(), QDate(2026, 12, 9));
+    EXPECT_EQ(mainWindow->TabSheet3->DateTimePicker3->date(), QDate(2026, 1, 1));
+    EXPECT_EQ(mainWindow->TabSheet3->DateTimePicker4->date(), QDate(2026, 12, 9));
+    QComboBox *items = mainWindow->TabSheet3->ComboBox5;
+    EXPECT_EQ(items->itemText(0), QStringLiteral("选择全部"));
+    EXPECT_EQ(items->currentIndex(), 0);
+    EXPECT_EQ(items->count(), 1 + scalar(QStringLiteral("select count(*) from fyxm")).toInt() - 1);
+    EXPECT_EQ(items->findText(QStringLiteral("新项目")), -1);
+    EXPECT_NE(items->findText(QStringLiteral("交通")), -1);
+    EXPECT_EQ(mainWindow->TabSheet4->ComboBox6->currentIndex(), int(dm->ADOTXtcs->asInteger(QStringLiteral("jmfg"))));
+    EXPECT_EQ(mainWindow->PageControl1->indexOf(mainWindow->TabSheet4), mainWindow->PageControl1->count() - 1);
+    mainWindow->ToolButton4->click();
+    EXPECT_EQ(mainWindow->PageControl1->currentWidget(), static_cast<QWidget *>(mainWindow->TabSheet4));
 
     // the printout footer is made once, at the start
-    platform.setNow(QDateTime(QDate(2026, 12, 10), QTime(23, 0, 0)));
     EXPECT_EQ(mainWindow->PrintDBGridEh1->pageFooterCentre(),
               QStringList{QStringLiteral("打印时间:2026-12-09 08:05:06")});
 }
