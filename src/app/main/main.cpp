@@ -8,10 +8,6 @@
 
 #include <QApplication>
 #include <QTimer>
-#include <QWidget>
-#include <QMap>
-#include <QRegularExpression>
-#include <QStyle>
 
 #include <cstdio>
 #include <cstdlib>
@@ -61,27 +57,6 @@ int main(int argc, char **argv)
     // The first activation asks for the login, also where no window manager
     // activates the window.
     QTimer::singleShot(0, window.get(), [&] { guard([&] { window->FormActivate(); }); });
-    if (qEnvironmentVariableIsSet("DOZ_COUNT"))
-        QTimer::singleShot(qEnvironmentVariableIntValue("DOZ_COUNT"), [] {
-            int all = 0, pol = 0;
-            for (QWidget *top : QApplication::topLevelWidgets()) {
-                int n = 0, p = 0;
-                const auto kids = top->findChildren<QWidget *>();
-                for (QWidget *w : kids) { ++n; p += w->testAttribute(Qt::WA_WState_Polished); }
-                all += n; pol += p;
-                if (n > 20) std::fprintf(stderr, "%-20s %s vis=%d widgets=%d polished=%d\n", top->metaObject()->className(), qPrintable(top->objectName()), top->isVisible(), n, p);
-            }
-            std::fprintf(stderr, "ALL %d polished %d\n", all, pol);
-            { QMap<QString,int> kinds; int own = 0; QMap<QString,int> sheets;
-              for (QWidget *w : QApplication::allWidgets()) { kinds[w->metaObject()->className()]++; if (!w->styleSheet().isEmpty()) { ++own; sheets[QString(w->metaObject()->className())]++; } }
-              std::fprintf(stderr, "own sheets %d\n", own);
-              for (auto it = sheets.begin(); it != sheets.end(); ++it) std::fprintf(stderr, "  sheet %s %d\n", qPrintable(it.key()), it.value());
-              for (auto it = kinds.begin(); it != kinds.end(); ++it) if (it.value() > 10) std::fprintf(stderr, "  kind %s %d\n", qPrintable(it.key()), it.value()); }
-            for (QWidget *top : QApplication::topLevelWidgets()) if (top->objectName() == "FrmMian") {
-                for (QWidget *page : top->findChildren<QWidget *>(QRegularExpression("^TabSheet\\d$")))
-                    std::fprintf(stderr, "%s %lld\n", qPrintable(page->objectName()), (long long) page->findChildren<QWidget *>().size());
-            }
-        });
     const int rc = QApplication::exec();
     window.reset();
     return rc;
