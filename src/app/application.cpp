@@ -80,10 +80,9 @@ TDM *createApplicationWindows()
     f.FrmDqxg.setMaker([] { forms().FrmDqsz.get(); });
     // The memo editor's count of due memos goes to the memo page; on a
     // ledger opened read-only it changes nothing.
-    MemoPage *memos = window->TabSheet6;
-    f.FrmJstx.setMaker([window, memos] {
+    f.FrmJstx.setMaker([window] {
         auto *memo = new TFrmJstx(window);
-        QObject::connect(memo, &TFrmJstx::dueCounted, memos, &MemoPage::setDueCount);
+        QObject::connect(memo, &TFrmJstx::dueCounted, window, &TFrmMian::showDueCount);
         if (window->isReadOnly())
             window->turnOffWriting();
     });
@@ -93,9 +92,9 @@ TDM *createApplicationWindows()
     // due memos are announced after a successful login
     // the ledger read meanwhile is taken at a successful login, before the
     // reminders; a reading that failed is reported and the rest goes on
-    forms().FrmLog->setAfterLogin([window, memos] {
+    forms().FrmLog->setAfterLogin([window] {
         guard([window] { window->finishLedgerLoad(); });
-        memos->announceDueReminders();
+        MemoPage::announceDueReminders(window, [window](int count) { window->showDueCount(count); });
         // then the recurring entries that fell due (a ledger opened
         // read-only posts nothing)
         if (!window->isReadOnly())

@@ -52,6 +52,13 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+namespace {
+
+const int LeastWidth = 1260;
+const int FrameWidth = 16; // the borders of a usual window manager
+
+} // namespace
+
 TFrmMian::TFrmMian(QWidget *parent)
     : QMainWindow(parent)
 {
@@ -120,12 +127,10 @@ TFrmMian::TFrmMian(QWidget *parent)
     body->addWidget(PageControl1, 1);
     TabSheet1 = new LedgerPage(PrintDBGridEh1, SaveDialog1, PageControl1);
     TabSheet5 = new StartPage(PageControl1);
-    TabSheet6 = new MemoPage(PageControl1);
-    TabSheet7 = new ContactsPage(PrintDBGridEh1, SaveDialog1, PageControl1);
     placePage(TabSheet1, 1);
     placePage(TabSheet5, 5);
-    placePage(TabSheet6, 6);
-    placePage(TabSheet7, 7);
+    TabSheet6.setMaker([this] { makeMemoPage(); });
+    TabSheet7.setMaker([this] { makeContactsPage(); });
     TabSheet2.setMaker([this] { makeSummaryPage(); });
     TabSheet3.setMaker([this] { makeComparisonPage(); });
     TabSheet4.setMaker([this] { makeSettingsPage(); });
@@ -154,6 +159,8 @@ TFrmMian::~TFrmMian()
     TabSheet2.withdrawMaker();
     TabSheet3.withdrawMaker();
     TabSheet4.withdrawMaker();
+    TabSheet6.withdrawMaker();
+    TabSheet7.withdrawMaker();
     userGroups.withdrawMaker();
     maintenanceGroups.withdrawMaker();
 }
@@ -187,9 +194,39 @@ void TFrmMian::makeComparisonPage()
         page->DateTimePicker3->setDate(m_statsFrom);
     }
     // the items as they were when the window was first shown
-    if (m_itemsRead)
+    if (m_listsRead)
         page->fillItems(m_itemsAtStart);
     placePage(page, 3);
+}
+
+void TFrmMian::makeMemoPage()
+{
+    auto *page = new MemoPage(PageControl1);
+    TabSheet6 = page;
+    if (m_dueCount >= 0)
+        page->setDueCount(m_dueCount);
+    placePage(page, 6);
+    if (m_readOnlyApplied)
+        turnOffWriting();
+}
+
+void TFrmMian::makeContactsPage()
+{
+    auto *page = new ContactsPage(PrintDBGridEh1, SaveDialog1, PageControl1);
+    TabSheet7 = page;
+    // the groups as they were when the window was first shown
+    if (m_listsRead)
+        page->fillGroups(m_groupsAtStart);
+    placePage(page, 7);
+    if (m_readOnlyApplied)
+        turnOffWriting();
+}
+
+void TFrmMian::showDueCount(int count)
+{
+    m_dueCount = count;
+    if (MemoPage *memos = TabSheet6.ifMade())
+        memos->setDueCount(count);
 }
 
 void TFrmMian::makeSettingsPage()
@@ -219,8 +256,8 @@ QRect TFrmMian::firstGeometry(const QRect &available, int neededWidth, bool *max
     // room for every page's columns; a screen that has not that room is
     // used whole
     // and on a tall screen the lists get most of its height
-    const QSize wanted(qMax(1260, neededWidth), qMax(680, available.height() * 4 / 5));
-    const QSize frame(16, 48); // title bar and borders of a usual window manager
+    const QSize wanted(qMax(LeastWidth, neededWidth), qMax(680, available.height() * 4 / 5));
+    const QSize frame(FrameWidth, 48); // title bar and borders of a usual window manager
     *maximized
         = available.width() < wanted.width() + frame.width() || available.height() < wanted.height() + frame.height();
     if (*maximized)
@@ -230,7 +267,7 @@ QRect TFrmMian::firstGeometry(const QRect &available, int neededWidth, bool *max
     return r;
 }
 
-int TFrmMian::neededWidth() const
+int TFrmMian::neededWidth()
 {
     // the pages whose grid spans them: the navigation bar, the page's
     // margins and the grid's columns
@@ -246,8 +283,12 @@ void TFrmMian::placeOnScreen()
     if (!saved.isEmpty() && restoreGeometry(saved))
         return; // as the household left it (kept on a screen that is there)
     const QScreen *s = screen();
+    const QRect available = s ? s->availableGeometry() : QRect(0, 0, 1366, 768);
     bool maximized = false;
-    const QRect r = firstGeometry(s ? s->availableGeometry() : QRect(0, 0, 1366, 768), neededWidth(), &maximized);
+    // a screen narrower than the least width is used whole, whatever the
+    // pages need (and they need not be made to be measured)
+    const int needed = available.width() < LeastWidth + FrameWidth ? LeastWidth : neededWidth();
+    const QRect r = firstGeometry(available, needed, &maximized);
     resize(r.size());
     move(r.topLeft());
     if (maximized)
@@ -411,9 +452,11 @@ TFrmMian::Access TFrmMian::lockLedger(const QString &ledger)
 
 QList<QWidget *> TFrmMian::writeCommands() const
 {
-    QList<QWidget *> commands
-        = {TabSheet1->BitBtn1,  TabSheet1->BitBtn2,  TabSheet1->BitBtn3,  TabSheet1->BitBtn7,  TabSheet6->BitBtn27,
-           TabSheet6->BitBtn28, TabSheet6->BitBtn29, TabSheet7->BitBtn32, TabSheet7->BitBtn33, TabSheet7->BitBtn34};
+    QList<QWidget *> commands = {TabSheet1->BitBtn1, TabSheet1->BitBtn2, TabSheet1->BitBtn3, TabSheet1->BitBtn7};
+    if (const MemoPage *memos = TabSheet6.ifMade())
+        commands << memos->BitBtn27 << memos->BitBtn28 << memos->BitBtn29;
+    if (const ContactsPage *contacts = TabSheet7.ifMade())
+        commands << contacts->BitBtn32 << contacts->BitBtn33 << contacts->BitBtn34;
     // the templates of recurring entries
     commands << TabSheet1->BitBtn8;
     if (const SettingsPage *settings = TabSheet4.ifMade())
@@ -498,8 +541,11 @@ void TFrmMian::FormShow()
             comparison->fillItems(ComparisonPage::readItems());
         else
             m_itemsAtStart = ComparisonPage::readItems();
-        m_itemsRead = true;
-        TabSheet7->fillGroups();
+        if (ContactsPage *contacts = TabSheet7.ifMade())
+            contacts->fillGroups(ContactsPage::readGroups());
+        else
+            m_groupsAtStart = ContactsPage::readGroups();
+        m_listsRead = true;
     }
 }
 

@@ -47,8 +47,11 @@ public:
     // whole screen (*maximized) where it has not that room. Later starts
     // open where the window was left.
     static QRect firstGeometry(const QRect &available, int neededWidth, bool *maximized);
-    // The width in which every page shows all of its grid's columns.
-    int neededWidth() const;
+    // The width in which every page shows all of its grid's columns (makes
+    // the pages whose grids span them).
+    int neededWidth();
+    // The count of due memos for the memo page, given to it when it is made.
+    void showDueCount(int count);
 
     QLabel *Panel1;
     QToolBar *ToolBar1;
@@ -61,14 +64,14 @@ public:
     QToolButton *ToolButton6; // exit
     QStackedWidget *PageControl1;
     LedgerPage *TabSheet1;
-    // The statistics and the settings are made when first shown (or used):
-    // they are the largest pages, and most sessions only keep the books.
+    // The pages but the ledger's and the start's are made when first shown
+    // (or used): most sessions only keep the books.
     OnFirstUse<SummaryPage> TabSheet2;
     OnFirstUse<ComparisonPage> TabSheet3;
     OnFirstUse<SettingsPage> TabSheet4;
     StartPage *TabSheet5;
-    MemoPage *TabSheet6;
-    ContactsPage *TabSheet7;
+    OnFirstUse<MemoPage> TabSheet6;
+    OnFirstUse<ContactsPage> TabSheet7;
     StatusBar *StatusBar1;
 
     GridPrinter *PrintDBGridEh1;
@@ -141,6 +144,8 @@ private:
     void makeSummaryPage();
     void makeComparisonPage();
     void makeSettingsPage();
+    void makeMemoPage();
+    void makeContactsPage();
     void placePage(QWidget *page, int number);
 
     bool m_shown = false;
@@ -155,8 +160,10 @@ private:
     QDate m_statsFrom;
     QDate m_statsTo;
     int m_style = 0;
-    bool m_itemsRead = false;
-    QStringList m_itemsAtStart; // of the comparison's item list
+    bool m_listsRead = false;
+    QStringList m_itemsAtStart;  // of the comparison's item list
+    QStringList m_groupsAtStart; // of the contacts' group filter
+    int m_dueCount = -1;         // none told yet
     bool m_declined = false;
     qint64 m_commitsAtStart = 0; // of the program's connection, once started
 };

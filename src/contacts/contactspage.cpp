@@ -129,13 +129,23 @@ ContactsPage::ContactsPage(GridPrinter *printer, SaveDialog *saveDialog, QWidget
     connect(DBGridEh6, &DBGridEh::doubleClicked, BitBtn33, &QPushButton::click);
 }
 
-void ContactsPage::fillGroups()
+QStringList ContactsPage::readGroups()
 {
     Dataset *groups = DM->ADOQLxrfz;
+    QStringList names;
     if (!groups->isActive())
-        return;
-    // the walk ends on the last group, where a new contact takes its group from
-    FormWidgets::fillList(ComboBox8, Everyone, groups, QStringLiteral("zm"));
+        return names;
+    for (groups->first(); !groups->eof(); groups->next())
+        names.append(groups->asString(QStringLiteral("zm")));
+    return names;
+}
+
+void ContactsPage::fillGroups(const QStringList &names)
+{
+    ComboBox8->clear();
+    ComboBox8->addItem(Everyone);
+    ComboBox8->setCurrentIndex(0);
+    ComboBox8->addItems(names);
 }
 
 QString ContactsPage::exportFilter(const QString &gridFilter)

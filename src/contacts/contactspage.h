@@ -32,8 +32,11 @@ public:
     QPushButton *BitBtn37; // 查询
     QComboBox *ComboBox8;  // the group filter
 
-    // The group names after "全部", walking the groups to the last (start-up).
-    void fillGroups();
+    // The names of the groups, walking the groups to the last (at the start:
+    // where the list stands is what a new contact takes).
+    static QStringList readGroups();
+    // The group filter: "全部", then names.
+    void fillGroups(const QStringList &names);
     // The filter of the export dialog on this page: the grid's formats and
     // "vcf （电子名片）".
     static QString exportFilter(const QString &gridFilter);

@@ -163,7 +163,7 @@ void MemoPage::setDueCount(int count)
     Label16->setText(DueMemos::countCaption(count));
 }
 
-void MemoPage::announceDueReminders()
+void MemoPage::announceDueReminders(QWidget *window, const std::function<void(int)> &showCount)
 {
     TDM *dm = DM;
     // a list of the walk's own: every editor that closes counts the due
@@ -174,9 +174,9 @@ void MemoPage::announceDueReminders()
     const int due = scratch->recordCount();
     if (due == 0)
         return;
-    setDueCount(due);
+    showCount(due);
     const QString dashes(28, QChar(0xFF0D));
-    platform().showMessage(window(), QStringLiteral("   　  『青禾家庭doz』提醒您:\r\r") + dashes
+    platform().showMessage(window, QStringLiteral("   　  『青禾家庭doz』提醒您:\r\r") + dashes
                                          + QStringLiteral("\r\r   您预设的 ") + QString::number(due)
                                          + QStringLiteral(" 件提醒事务已经到期，请您尽快办理！") + QStringLiteral("\r")
                                          + QStringLiteral("\r") + dashes);

@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+#include <functional>
+
 class ClickLabel;
 class DBGridEh;
 class QGroupBox;
@@ -41,8 +43,8 @@ public:
 
     // Writes the due count into Label16.
     void setDueCount(int count);
-    // After a successful login: when memos are due, their count goes into
-    // Label16, a notice says how many, and each opens in the memo editor
-    // once, in the order of the query.
-    void announceDueReminders();
+    // After a successful login: when memos are due, their count goes to
+    // showCount, a notice on window says how many, and each opens in the
+    // memo editor once, in the order of the query.
+    static void announceDueReminders(QWidget *window, const std::function<void(int)> &showCount);
 };

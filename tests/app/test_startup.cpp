@@ -54,7 +54,8 @@ TEST_F(StartUp, CreatesTheWindowsAndOpensTheDatasets)
     EXPECT_NE(forms().FrmLog, nullptr);
     // the dialogs are made when first used, and so are the larger pages
     for (bool made : {forms().FrmDz.made(), forms().FrmJstx.made(), forms().FrmTxl.made(), mainWindow->TabSheet2.made(),
-                      mainWindow->TabSheet3.made(), mainWindow->TabSheet4.made(), mainWindow->userGroups.made()})
+                      mainWindow->TabSheet3.made(), mainWindow->TabSheet4.made(), mainWindow->userGroups.made(),
+                      mainWindow->TabSheet6.made(), mainWindow->TabSheet7.made()})
         EXPECT_FALSE(made);
     EXPECT_FALSE(forms().FrmDqjz.made());
     EXPECT_FALSE(forms().FrmYsxg.made());
