@@ -3,8 +3,11 @@
 #include <QHashFunctions>
 
 namespace {
-constexpr std::size_t BlockSize = 64 * 1024;
-}
+// The blocks grow from the first size to the largest by doubling: a short
+// list holds little, a long one few blocks.
+constexpr std::size_t FirstBlockSize = 1024;
+constexpr std::size_t LargestBlockSize = 64 * 1024;
+} // namespace
 
 StringPool::StringPool()
 {
@@ -16,10 +19,11 @@ void StringPool::clear()
     m_entries.clear();
     m_entries.shrink_to_fit();
     m_entries.push_back({"", 0, 0}); // id 0: Null
-    m_slots.assign(64, 0);
-    m_blocks.clear();
+    std::vector<std::uint32_t>(64, 0).swap(m_slots);
+    std::vector<std::unique_ptr<char[]>>().swap(m_blocks);
     m_current = nullptr;
     m_blockUsed = 0;
+    m_blockSize = 0;
     m_bytes = 0;
 }
 
@@ -31,17 +35,20 @@ std::uint32_t StringPool::hashOf(const char *text, std::size_t length)
 
 const char *StringPool::store(const char *text, std::size_t length)
 {
-    if (length > BlockSize / 4) { // a long text gets a block of its own
+    if (length > LargestBlockSize / 4) { // a long text gets a block of its own
         m_blocks.emplace_back(new char[length]);
         std::memcpy(m_blocks.back().get(), text, length);
         m_bytes += length;
         return m_blocks.back().get();
     }
-    if (!m_current || m_blockUsed + length > BlockSize) {
-        m_blocks.emplace_back(new char[BlockSize]);
+    if (!m_current || m_blockUsed + length > m_blockSize) {
+        m_blockSize = m_blockSize ? std::min(m_blockSize * 2, LargestBlockSize) : FirstBlockSize;
+        while (m_blockSize < length)
+            m_blockSize *= 2;
+        m_blocks.emplace_back(new char[m_blockSize]);
         m_current = m_blocks.back().get();
         m_blockUsed = 0;
-        m_bytes += BlockSize;
+        m_bytes += m_blockSize;
     }
     char *p = m_current + m_blockUsed;
     std::memcpy(p, text, length);

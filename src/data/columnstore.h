@@ -104,6 +104,7 @@ private:
     std::vector<std::unique_ptr<char[]>> m_blocks;
     char *m_current = nullptr;
     std::size_t m_blockUsed = 0;
+    std::size_t m_blockSize = 0; // of the current block
     std::size_t m_bytes = 0;
 };
 
