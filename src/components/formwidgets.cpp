@@ -188,17 +188,27 @@ void fillDetailList(QComboBox *box, const QString &item)
              QStringLiteral("mxmc"));
 }
 
-void fillList(QComboBox *box, const QString &first, Dataset *rows, const QString &field)
+QStringList values(Dataset *rows, const QString &field)
+{
+    QStringList names;
+    for (rows->first(); !rows->eof(); rows->next())
+        names.append(rows->asString(field));
+    return names;
+}
+
+void fillList(QComboBox *box, const QString &first, const QStringList &names)
 {
     box->clear();
     if (!first.isEmpty()) {
         box->addItem(first);
         box->setCurrentIndex(0);
     }
-    if (!rows)
-        return;
-    for (rows->first(); !rows->eof(); rows->next())
-        box->addItem(rows->asString(field));
+    box->addItems(names);
+}
+
+void fillList(QComboBox *box, const QString &first, Dataset *rows, const QString &field)
+{
+    fillList(box, first, rows ? values(rows, field) : QStringList());
 }
 
 void fillList(QComboBox *box, const QString &first, const QString &sql, const QString &field)

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 class Dataset;
 class QComboBox;
@@ -27,9 +28,12 @@ QGroupBox *group(const QString &title, const QList<QWidget *> &widgets, QWidget 
 QString trimmed(const QString &text);
 // Whether text is empty once trimmed(): such a required name is no name.
 bool isBlank(const QString &text);
-// Fills box anew: first (selected; none when empty), then the value of field
-// in every row of rows, walked from its first row (so it ends on its last).
-// Throws DbError (rows closed, no such field).
+// The value of field in every row of rows, walked from its first row (so it
+// ends on its last). Throws DbError (rows closed, no such field).
+QStringList values(Dataset *rows, const QString &field);
+// Fills box anew: first (selected; none when empty), then names.
+void fillList(QComboBox *box, const QString &first, const QStringList &names);
+// Fills box anew: first, then values(rows, field); first only for no rows.
 void fillList(QComboBox *box, const QString &first, Dataset *rows, const QString &field);
 // The same for the rows of sql, read into a dataset of the list's own on the
 // program's connection (the shared datasets stay where they stand).

@@ -132,20 +132,12 @@ ContactsPage::ContactsPage(GridPrinter *printer, SaveDialog *saveDialog, QWidget
 QStringList ContactsPage::readGroups()
 {
     Dataset *groups = DM->ADOQLxrfz;
-    QStringList names;
-    if (!groups->isActive())
-        return names;
-    for (groups->first(); !groups->eof(); groups->next())
-        names.append(groups->asString(QStringLiteral("zm")));
-    return names;
+    return groups->isActive() ? FormWidgets::values(groups, QStringLiteral("zm")) : QStringList();
 }
 
 void ContactsPage::fillGroups(const QStringList &names)
 {
-    ComboBox8->clear();
-    ComboBox8->addItem(Everyone);
-    ComboBox8->setCurrentIndex(0);
-    ComboBox8->addItems(names);
+    FormWidgets::fillList(ComboBox8, Everyone, names);
 }
 
 QString ContactsPage::exportFilter(const QString &gridFilter)

@@ -122,18 +122,12 @@ QStringList ComparisonPage::readItems()
 {
     Dataset *items = DM->ADOQxmls;
     items->requery(QStringLiteral("select * from fyxm"));
-    QStringList names;
-    for (items->first(); !items->eof(); items->next())
-        names.append(items->asString(QStringLiteral("xmmc")));
-    return names;
+    return FormWidgets::values(items, QStringLiteral("xmmc"));
 }
 
 void ComparisonPage::fillItems(const QStringList &names)
 {
-    ComboBox5->clear();
-    ComboBox5->addItem(All);
-    ComboBox5->setCurrentIndex(0);
-    ComboBox5->addItems(names);
+    FormWidgets::fillList(ComboBox5, All, names);
 }
 
 void ComparisonPage::ComboBox5Change()
