@@ -8,8 +8,7 @@
 // must leave it entered or throw. Once the maker is withdrawn (its owner is
 // being destroyed) an object that was not made stays null. An object whose
 // construction reaches its own slot finds null there.
-template<typename T>
-class OnFirstUse
+template<typename T> class OnFirstUse
 {
 public:
     OnFirstUse &operator=(T *made)

@@ -177,9 +177,9 @@ void MemoPage::announceDueReminders(QWidget *window, const std::function<void(in
     showCount(due);
     const QString dashes(28, QChar(0xFF0D));
     platform().showMessage(window, QStringLiteral("   　  『青禾家庭doz』提醒您:\r\r") + dashes
-                                         + QStringLiteral("\r\r   您预设的 ") + QString::number(due)
-                                         + QStringLiteral(" 件提醒事务已经到期，请您尽快办理！") + QStringLiteral("\r")
-                                         + QStringLiteral("\r") + dashes);
+                                       + QStringLiteral("\r\r   您预设的 ") + QString::number(due)
+                                       + QStringLiteral(" 件提醒事务已经到期，请您尽快办理！") + QStringLiteral("\r")
+                                       + QStringLiteral("\r") + dashes);
     const int id = scratch->requireField(QStringLiteral("jsid"));
     Dataset *memos = dm->ADOQjs;
     for (int row = 0; row < due; ++row) {

@@ -22,8 +22,8 @@ TEST(StringPool, HoldsEveryTextWhateverItsLengthAndKeepsOneIdPerText)
 {
     StringPool pool;
     // lengths about the blocks' sizes, and beyond the largest
-    const std::vector<std::size_t> lengths = {0, 1, 7, 1000, 1023, 1024, 1025, 2047, 3000, 4096, 8191,
-                                              16383, 16384, 16385, 40000, 65536, 70000, 3, 900, 12000};
+    const std::vector<std::size_t> lengths = {0,    1,     7,     1000,  1023,  1024,  1025,  2047, 3000, 4096,
+                                              8191, 16383, 16384, 16385, 40000, 65536, 70000, 3,    900,  12000};
     std::vector<std::uint32_t> ids;
     std::vector<std::string> texts;
     for (int round = 0; round < 3; ++round) {
