@@ -32,6 +32,7 @@
 #include "users/tfrmlog.h"
 #include "users/userspage.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDateEdit>
@@ -619,6 +620,21 @@ bool TFrmMian::eventFilter(QObject *watched, QEvent *event)
         }
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+void TFrmMian::keyPressEvent(QKeyEvent *event)
+{
+    // Enter presses the focused button of a page, as Space does (a button
+    // outside a dialog leaves Enter to its window)
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        if (auto *button = qobject_cast<QPushButton *>(QApplication::focusWidget());
+            button && button->window() == this && button->isEnabled()) {
+            button->click();
+            event->accept();
+            return;
+        }
+    }
+    QMainWindow::keyPressEvent(event);
 }
 
 void TFrmMian::showEvent(QShowEvent *event)

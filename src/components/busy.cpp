@@ -18,6 +18,8 @@
 namespace {
 
 int ShowDelay = 1000;
+// posted by wake()
+const QEvent::Type WakeEvent = QEvent::Type(QEvent::registerEventType());
 
 bool isUserInput(QEvent::Type type)
 {
@@ -101,7 +103,20 @@ bool BusyIndicator::cancelled() const
 
 void BusyIndicator::wake()
 {
-    Q_EMIT woken(); // queued to the indicator's thread when sent from another
+    // Posted, not signalled: a signal from the worker would share the wait's
+    // connection with the thread that takes it down; the event queue is the
+    // one hand-over between the threads, and it drops the event of an
+    // indicator that is gone.
+    QCoreApplication::postEvent(this, new QEvent(WakeEvent));
+}
+
+bool BusyIndicator::event(QEvent *event)
+{
+    if (event->type() == WakeEvent) {
+        Q_EMIT woken();
+        return true;
+    }
+    return QObject::event(event);
 }
 
 void BusyIndicator::waitUntil(const std::function<bool()> &done, bool untilCancelled)
@@ -117,7 +132,7 @@ void BusyIndicator::waitUntil(const std::function<bool()> &done, bool untilCance
             loop.quit();
     };
     connect(&tick, &QTimer::timeout, &loop, check);
-    const QMetaObject::Connection woke = connect(this, &BusyIndicator::woken, &loop, check, Qt::QueuedConnection);
+    const QMetaObject::Connection woke = connect(this, &BusyIndicator::woken, &loop, check);
     if (stop()) {
         disconnect(woke);
         return;

@@ -46,9 +46,11 @@ public:
     static void setShowDelay(int milliseconds);
 
 Q_SIGNALS:
+    // On the indicator's thread, after wake().
     void woken();
 
 protected:
+    bool event(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:

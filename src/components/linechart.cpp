@@ -70,12 +70,15 @@ LineChart::LineChart(QWidget *parent)
     m_view->setViewportUpdateMode(QGraphicsView::FullViewportUpdate);
     m_view->setBackgroundBrush(Qt::white);
     m_chart->setBackgroundBrush(Qt::white);
+    // a picture: no stop of the Tab key, named by its title
+    m_view->setFocusPolicy(Qt::NoFocus);
     updateAxes();
 }
 
 void LineChart::setTitle(const QString &title)
 {
     m_chart->setTitle(title);
+    m_view->setAccessibleName(QString(title).remove(QLatin1Char(' ')));
 }
 
 void LineChart::setValueAxisTitle(const QString &title)

@@ -294,8 +294,15 @@ QString MaintenanceGroups::helpDocument()
 void MaintenanceGroups::BitBtn41Click()
 {
     const QString document = helpDocument();
-    // a missing document does nothing; one no viewer could open is named
-    if (!document.isEmpty() && !platform().openDocument(document))
+    // a missing document is told (no desktop here says it), and so is one
+    // that no viewer could open
+    if (document.isEmpty()) {
+        platform().showMessage(m_page->window(),
+                               QStringLiteral("没有找到帮助文档：程序所在的文件夹“%1”中应有“doz帮助文档”。")
+                                   .arg(QDir::toNativeSeparators(QDir::cleanPath(platform().programDirectory()))));
+        return;
+    }
+    if (!platform().openDocument(document))
         platform().showMessage(m_page->window(), QStringLiteral("没有找到可以打开帮助文档的程序。请用浏览器打开：\r")
                                                      + QDir::toNativeSeparators(document));
 }

@@ -7,6 +7,8 @@
 #include "components/forms.h"
 #include "components/skindata.h"
 #include "components/skinstore.h"
+#include "contacts/contactspage.h"
+#include "data/tdm.h"
 #include "ledger/ledgerpage.h"
 #include "ledger/tfrmdz.h"
 #include "ledger/tfrmzbcx.h"
@@ -25,6 +27,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QImage>
+#include <QLineEdit>
 #include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
@@ -205,4 +208,36 @@ TEST_F(Desktop, TabLeavesAListAndEnterOpensAPage)
         EXPECT_EQ(QApplication::focusWidget(), static_cast<QWidget *>(forms().FrmFyxm->BitBtn1));
     });
     platform.showModal(forms().FrmFyxm);
+}
+
+TEST_F(Desktop, EnterPressesThePagesFocusedButtonAndLeavesTheOthersKeys)
+{
+    activate(mainWindow);
+    mainWindow->ToolButton1->click();
+    QPushButton *filter = mainWindow->TabSheet1->BitBtn6; // 条件筛选
+    filter->setFocus(Qt::TabFocusReason);
+    ASSERT_EQ(QApplication::focusWidget(), static_cast<QWidget *>(filter));
+    platform.onDialog(QStringLiteral("FrmZbcx"), [](QDialog *d) { d->reject(); });
+    QTest::keyClick(filter, Qt::Key_Return);
+    EXPECT_EQ(platform.dialogsShown.filter(QStringLiteral("FrmZbcx")).size(), 1);
+    platform.onDialog(QStringLiteral("FrmZbcx"), [](QDialog *d) { d->reject(); });
+    activate(mainWindow); // as the window manager gives it back after the dialog
+    filter->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(filter, Qt::Key_Enter);
+    EXPECT_EQ(platform.dialogsShown.filter(QStringLiteral("FrmZbcx")).size(), 2);
+    // a button that is off stays off
+    filter->setEnabled(false);
+    QTest::keyClick(mainWindow->TabSheet1, Qt::Key_Return);
+    EXPECT_EQ(platform.dialogsShown.filter(QStringLiteral("FrmZbcx")).size(), 2);
+    filter->setEnabled(true);
+    activate(mainWindow);
+    // Enter in a search box is the box's: the contacts' search runs, no button is pressed
+    const qsizetype shown = platform.dialogsShown.size();
+    mainWindow->ToolButton5->click();
+    QLineEdit *search = mainWindow->TabSheet7->Edit5;
+    search->setFocus(Qt::TabFocusReason);
+    search->setText(QStringLiteral("没有这个人"));
+    QTest::keyClick(search, Qt::Key_Return);
+    EXPECT_EQ(dm->ADOQTxl->recordCount(), 0);
+    EXPECT_EQ(platform.dialogsShown.size(), shown);
 }

@@ -184,11 +184,15 @@ TEST_F(Maintenance, WhatIsNoLedgerIsRefusedAndTheLedgerStaysByteForByte)
     EXPECT_EQ(scalar(QStringLiteral("select count(*) from szzb")), QStringLiteral("1"));
 }
 
-TEST_F(Maintenance, TheHelpButtonOpensTheCompiledHelpOrTheWebPageOrNothing)
+TEST_F(Maintenance, TheHelpButtonOpensTheCompiledHelpOrTheWebPageOrTellsItIsMissing)
 {
     groups->BitBtn41->click();
     EXPECT_TRUE(platform.openedDocuments.isEmpty());
     EXPECT_TRUE(platform.errors().isEmpty());
+    EXPECT_EQ(platform.texts(QStringLiteral("message")),
+              QStringList{QStringLiteral("没有找到帮助文档：程序所在的文件夹“%1”中应有“doz帮助文档”。")
+                              .arg(QDir::cleanPath(db->dir()))});
+    platform.clearShown();
     QDir(db->dir()).mkpath(QStringLiteral("doz帮助文档"));
     write(db->dir() + QStringLiteral("doz帮助文档/index.html"), "<html></html>");
     groups->BitBtn41->click();
