@@ -5,6 +5,7 @@
 
 #include "platform/platform.h"
 
+#include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QCursor>
 #include <QEvent>
@@ -18,8 +19,6 @@
 namespace {
 
 int ShowDelay = 1000;
-// posted by wake()
-const QEvent::Type WakeEvent = QEvent::Type(QEvent::registerEventType());
 
 bool isUserInput(QEvent::Type type)
 {
@@ -46,6 +45,7 @@ bool isUserInput(QEvent::Type type)
 const char *const BusyIndicator::ProgressName = "BusyProgress";
 
 BusyIndicator::BusyIndicator(QWidget *owner, const QString &label, bool cancellable)
+    : m_dispatcher(QAbstractEventDispatcher::instance())
 {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     m_dialog = new QProgressDialog(label, cancellable ? QStringLiteral("取消") : QString(), 0, 0, owner);
@@ -103,20 +103,11 @@ bool BusyIndicator::cancelled() const
 
 void BusyIndicator::wake()
 {
-    // Posted, not signalled: a signal from the worker would share the wait's
-    // connection with the thread that takes it down; the event queue is the
-    // one hand-over between the threads, and it drops the event of an
-    // indicator that is gone.
-    QCoreApplication::postEvent(this, new QEvent(WakeEvent));
-}
-
-bool BusyIndicator::event(QEvent *event)
-{
-    if (event->type() == WakeEvent) {
-        Q_EMIT woken();
-        return true;
-    }
-    return QObject::event(event);
+    // Only the event loop is woken, and the wait asks done() again: nothing
+    // made on one thread is handed to the other (what done() reads is the
+    // caller's, in atomics or under its lock).
+    if (m_dispatcher)
+        m_dispatcher->wakeUp();
 }
 
 void BusyIndicator::waitUntil(const std::function<bool()> &done, bool untilCancelled)
@@ -132,7 +123,7 @@ void BusyIndicator::waitUntil(const std::function<bool()> &done, bool untilCance
             loop.quit();
     };
     connect(&tick, &QTimer::timeout, &loop, check);
-    const QMetaObject::Connection woke = connect(this, &BusyIndicator::woken, &loop, check);
+    const QMetaObject::Connection woke = connect(m_dispatcher, &QAbstractEventDispatcher::awake, &loop, check);
     if (stop()) {
         disconnect(woke);
         return;

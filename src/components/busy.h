@@ -20,6 +20,8 @@ class QWidget;
 //
 // The work itself runs elsewhere (a worker thread, a child process); the
 // owner of a BusyIndicator spins its event loop with waitUntil().
+class QAbstractEventDispatcher;
+
 class BusyIndicator : public QObject
 {
     Q_OBJECT
@@ -45,16 +47,12 @@ public:
     // The delay before the progress window shows (1000 ms; tests shorten it).
     static void setShowDelay(int milliseconds);
 
-Q_SIGNALS:
-    // On the indicator's thread, after wake().
-    void woken();
-
 protected:
-    bool event(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     QPointer<QProgressDialog> m_dialog;
+    QAbstractEventDispatcher *m_dispatcher; // of the indicator's thread
     bool m_cancelled = false;
     bool m_cancellable = false;
     qint64 m_scale = 1;
