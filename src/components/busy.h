@@ -20,8 +20,6 @@ class QWidget;
 //
 // The work itself runs elsewhere (a worker thread, a child process); the
 // owner of a BusyIndicator spins its event loop with waitUntil().
-class QAbstractEventDispatcher;
-
 class BusyIndicator : public QObject
 {
     Q_OBJECT
@@ -40,19 +38,22 @@ public:
     bool cancelled() const;
     // Runs the event loop until done() is true or (when untilCancelled) the
     // command is given up; done() is asked every 20 ms and whenever wake()
-    // is called (from any thread).
+    // is called on the indicator's thread (from another it does nothing).
     void waitUntil(const std::function<bool()> &done, bool untilCancelled = true);
     void wake();
 
     // The delay before the progress window shows (1000 ms; tests shorten it).
     static void setShowDelay(int milliseconds);
 
+Q_SIGNALS:
+    // After wake() on the indicator's thread.
+    void woken();
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     QPointer<QProgressDialog> m_dialog;
-    QAbstractEventDispatcher *m_dispatcher; // of the indicator's thread
     bool m_cancelled = false;
     bool m_cancellable = false;
     qint64 m_scale = 1;
