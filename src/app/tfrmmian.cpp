@@ -170,30 +170,33 @@ void TFrmMian::placePage(QWidget *page, int number)
 {
     page->setObjectName(QStringLiteral("TabSheet%1").arg(number));
     PageControl1->addWidget(page);
+    // a page made on a ledger open read-only comes with its commands off
+    if (m_readOnlyApplied)
+        turnOffWriting();
+}
+
+void TFrmMian::giveStatsDates(QDateEdit *from, QDateEdit *to) const
+{
+    // the statistics run from the start date to the day of the start
+    if (m_statsFrom.isValid()) {
+        to->setDate(m_statsTo);
+        from->setDate(m_statsFrom);
+    }
 }
 
 void TFrmMian::makeSummaryPage()
 {
     auto *page = new SummaryPage(PrintDBGridEh1, SaveDialog1, SaveDialog2, PageControl1);
     TabSheet2 = page;
-    // the statistics run from the start date to the day of the start
-    if (m_statsFrom.isValid()) {
-        page->DateTimePicker2->setDate(m_statsTo);
-        page->DateTimePicker1->setDate(m_statsFrom);
-    }
+    giveStatsDates(page->DateTimePicker1, page->DateTimePicker2);
     placePage(page, 2);
-    if (m_readOnlyApplied)
-        turnOffWriting();
 }
 
 void TFrmMian::makeComparisonPage()
 {
     auto *page = new ComparisonPage(PrintDBGridEh1, SaveDialog1, SaveDialog2, PageControl1);
     TabSheet3 = page;
-    if (m_statsFrom.isValid()) {
-        page->DateTimePicker4->setDate(m_statsTo);
-        page->DateTimePicker3->setDate(m_statsFrom);
-    }
+    giveStatsDates(page->DateTimePicker3, page->DateTimePicker4);
     // the items as they were when the window was first shown
     if (m_listsRead)
         page->fillItems(m_itemsAtStart);
@@ -207,8 +210,6 @@ void TFrmMian::makeMemoPage()
     if (m_dueCount >= 0)
         page->setDueCount(m_dueCount);
     placePage(page, 6);
-    if (m_readOnlyApplied)
-        turnOffWriting();
 }
 
 void TFrmMian::makeContactsPage()
@@ -219,8 +220,6 @@ void TFrmMian::makeContactsPage()
     if (m_listsRead)
         page->fillGroups(m_groupsAtStart);
     placePage(page, 7);
-    if (m_readOnlyApplied)
-        turnOffWriting();
 }
 
 void TFrmMian::showDueCount(int count)
@@ -248,8 +247,6 @@ void TFrmMian::makeSettingsPage()
     page->ComboBox6->setCurrentIndex(m_style);
     maintenance->fillAutoBackups();
     placePage(page, 4);
-    if (m_readOnlyApplied)
-        turnOffWriting();
 }
 
 QRect TFrmMian::firstGeometry(const QRect &available, int neededWidth, bool *maximized)

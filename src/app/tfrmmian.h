@@ -13,6 +13,7 @@ class FolderPresence;
 }
 class LedgerLock;
 
+class QDateEdit;
 class QLabel;
 class QStackedWidget;
 class QToolBar;
@@ -148,6 +149,7 @@ private:
     void makeMemoPage();
     void makeContactsPage();
     void placePage(QWidget *page, int number);
+    void giveStatsDates(QDateEdit *from, QDateEdit *to) const;
 
     bool m_shown = false;
     bool m_activating = false;
