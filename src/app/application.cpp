@@ -37,10 +37,14 @@
 
 namespace {
 
-// The slot makes its window, a child of the main window, when first used.
+// The slot makes its window, a child of the main window, when first used;
+// nothing once the main window is going.
 template<typename T> void made(OnFirstUse<T> &slot, TFrmMian *window)
 {
-    slot.setMaker([window] { new T(window); });
+    slot.setMaker([window] {
+        if (forms().FrmMian == window)
+            new T(window);
+    });
 }
 
 } // namespace
@@ -81,6 +85,8 @@ TDM *createApplicationWindows()
     // The memo editor's count of due memos goes to the memo page; on a
     // ledger opened read-only it changes nothing.
     f.FrmJstx.setMaker([window] {
+        if (forms().FrmMian != window)
+            return;
         auto *memo = new TFrmJstx(window);
         QObject::connect(memo, &TFrmJstx::dueCounted, window, &TFrmMian::showDueCount);
         if (window->isReadOnly())

@@ -130,11 +130,18 @@ TFrmMian::TFrmMian(QWidget *parent)
     TabSheet5 = new StartPage(PageControl1);
     placePage(TabSheet1, 1);
     placePage(TabSheet5, 5);
-    TabSheet6.setMaker([this] { makeMemoPage(); });
-    TabSheet7.setMaker([this] { makeContactsPage(); });
-    TabSheet2.setMaker([this] { makeSummaryPage(); });
-    TabSheet3.setMaker([this] { makeComparisonPage(); });
-    TabSheet4.setMaker([this] { makeSettingsPage(); });
+    // the makers make nothing once the window is going
+    const auto whileHere = [this](void (TFrmMian::*make)()) {
+        return [this, make] {
+            if (forms().FrmMian == this)
+                (this->*make)();
+        };
+    };
+    TabSheet6.setMaker(whileHere(&TFrmMian::makeMemoPage));
+    TabSheet7.setMaker(whileHere(&TFrmMian::makeContactsPage));
+    TabSheet2.setMaker(whileHere(&TFrmMian::makeSummaryPage));
+    TabSheet3.setMaker(whileHere(&TFrmMian::makeComparisonPage));
+    TabSheet4.setMaker(whileHere(&TFrmMian::makeSettingsPage));
     userGroups.setMaker([this] { TabSheet4.get(); });
     maintenanceGroups.setMaker([this] { TabSheet4.get(); });
     PageControl1->setCurrentWidget(TabSheet5);
@@ -155,15 +162,8 @@ TFrmMian::TFrmMian(QWidget *parent)
 
 TFrmMian::~TFrmMian()
 {
-    // the windows and pages go with this one; none is to be made while they go
-    forms().withdrawMakers();
-    TabSheet2.withdrawMaker();
-    TabSheet3.withdrawMaker();
-    TabSheet4.withdrawMaker();
-    TabSheet6.withdrawMaker();
-    TabSheet7.withdrawMaker();
-    userGroups.withdrawMaker();
-    maintenanceGroups.withdrawMaker();
+    // the windows and pages go with this one; none is made while they go
+    forms().FrmMian = nullptr;
 }
 
 void TFrmMian::placePage(QWidget *page, int number)
@@ -171,7 +171,7 @@ void TFrmMian::placePage(QWidget *page, int number)
     page->setObjectName(QStringLiteral("TabSheet%1").arg(number));
     PageControl1->addWidget(page);
     // a page made on a ledger open read-only comes with its commands off
-    if (m_readOnlyApplied)
+    if (m_readOnly)
         turnOffWriting();
 }
 
@@ -474,7 +474,6 @@ QList<QWidget *> TFrmMian::writeCommands() const
 
 void TFrmMian::applyReadOnly()
 {
-    m_readOnlyApplied = true;
     turnOffWriting();
     setWindowTitle(windowTitle() + QStringLiteral("（只读）"));
 }
@@ -535,15 +534,14 @@ void TFrmMian::FormShow()
     if (DM->ADOQlsz->isActive())
         DM->ADOQlsz->last();
     if (DM->ADOConnection1->isConnected()) {
-        if (ComparisonPage *comparison = TabSheet3.ifMade())
-            comparison->fillItems(ComparisonPage::readItems());
-        else
-            m_itemsAtStart = ComparisonPage::readItems();
-        if (ContactsPage *contacts = TabSheet7.ifMade())
-            contacts->fillGroups(ContactsPage::readGroups());
-        else
-            m_groupsAtStart = ContactsPage::readGroups();
+        // kept for the pages made later
+        m_itemsAtStart = ComparisonPage::readItems();
+        m_groupsAtStart = ContactsPage::readGroups();
         m_listsRead = true;
+        if (ComparisonPage *comparison = TabSheet3.ifMade())
+            comparison->fillItems(m_itemsAtStart);
+        if (ContactsPage *contacts = TabSheet7.ifMade())
+            contacts->fillGroups(m_groupsAtStart);
     }
 }
 

@@ -104,8 +104,8 @@ public:
     // the pages made so far.
     QList<QWidget *> writeCommands() const;
     // Turns off writeCommands() and says 只读 in the caption; called once
-    // the windows of the start are made. A page made later comes with its
-    // commands off.
+    // the windows of the start are made. A page made later on a ledger open
+    // read-only comes with its commands off.
     void applyReadOnly();
     // Turns off writeCommands() (again), for a window made later on a
     // ledger open read-only.
@@ -158,7 +158,6 @@ private:
     // the lock beside the ledger, held for the whole run unless read-only
     std::unique_ptr<LedgerLock> m_lock;
     bool m_readOnly = false;
-    bool m_readOnlyApplied = false;
     // what the later pages take from the start
     QDate m_statsFrom;
     QDate m_statsTo;

@@ -64,10 +64,6 @@ struct Forms
     OnFirstUse<TFrmDqsz> FrmDqsz;
     OnFirstUse<TFrmDqxg> FrmDqxg;
     OnFirstUse<TFrmDqjz> FrmDqjz;
-
-    // Withdraws every maker: called when the main window goes, so that
-    // nothing made during the destruction outlives it.
-    void withdrawMakers();
 };
 
 Forms &forms();

@@ -4,10 +4,9 @@
 
 // A window or page made the first time it is used: using it (->, or as a
 // pointer) makes it through the maker if it has not been made yet. The made
-// object enters itself (operator=) or is entered by the maker; the maker
-// must leave it entered or throw. Once the maker is withdrawn (its owner is
-// being destroyed) an object that was not made stays null. An object whose
-// construction reaches its own slot finds null there.
+// object enters itself (operator=) or is entered by the maker. A maker makes
+// nothing once its owner is going (the slot then stays null); an object
+// whose construction reaches its own slot finds null there.
 template<typename T> class OnFirstUse
 {
 public:
@@ -17,11 +16,10 @@ public:
         return *this;
     }
     void setMaker(std::function<void()> maker) { m_maker = std::move(maker); }
-    void withdrawMaker() { m_maker = nullptr; }
     // Whether the object exists, without making it.
     bool made() const { return m_made != nullptr; }
     // The object, made now if need be; null only while it is being made or
-    // after the maker was withdrawn.
+    // when the maker made nothing.
     T *get()
     {
         if (!m_made && m_maker && !m_making) {

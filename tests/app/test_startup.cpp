@@ -126,6 +126,18 @@ TEST_F(StartUp, CreatesTheWindowsAndOpensTheDatasets)
               QStringList{QStringLiteral("打印时间:2026-12-09 08:05:06")});
 }
 
+TEST_F(StartUp, NoDialogIsMadeOnceTheMainWindowIsGone)
+{
+    create();
+    EXPECT_NE(forms().FrmRQ.get(), nullptr); // made while the window is there
+    delete mainWindow;
+    mainWindow = nullptr;
+    EXPECT_EQ(forms().FrmMian, nullptr);
+    EXPECT_EQ(forms().FrmZbcx.get(), nullptr);
+    EXPECT_EQ(forms().FrmJstx.get(), nullptr);
+    EXPECT_EQ(forms().FrmGzwh.get(), nullptr); // through its list dialog's slot
+}
+
 TEST_F(StartUp, TheLedgerGridHasItsTwelveColumns)
 {
     create();
