@@ -3,6 +3,7 @@
 #include "components/forms.h"
 #include "data/ledgerlock.h"
 #include "data/tdm.h"
+#include "platform/fontfaces.h"
 #include "platform/platform.h"
 #include "users/tfrmlog.h"
 
@@ -47,6 +48,8 @@ int main(int argc, char **argv)
     bool exitAtLogin = false;
     for (int i = 1; i < argc; ++i)
         exitAtLogin = exitAtLogin || std::strcmp(argv[i], "--exit-at-login") == 0;
+    // before Qt reads the font list
+    useRegularCjkFaceForBold();
     QApplication app(argc, argv);
     setUpApplication(app);
     std::unique_ptr<TDM> dm(createApplicationWindows());
