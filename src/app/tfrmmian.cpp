@@ -1,5 +1,6 @@
 #include "tfrmmian.h"
 
+#include "components/accessiblenames.h"
 #include "components/artwork.h"
 #include "components/busy.h"
 #include "components/dbgrideh.h"
@@ -106,6 +107,10 @@ TFrmMian::TFrmMian(QWidget *parent)
     ToolBar1->setIconSize(QSize(48, 46));
     ToolBar1->setMovable(false);
     ToolBar1->setCursor(Qt::PointingHandCursor);
+    ToolBar1->setAccessibleName(QStringLiteral("功能导航"));
+    // the bar's own button for the commands that do not fit, on a low screen
+    if (auto *more = ToolBar1->findChild<QWidget *>(QStringLiteral("qt_toolbar_ext_button")))
+        more->setAccessibleName(QStringLiteral("更多功能"));
     body->addWidget(ToolBar1);
 
     ToolButton1 = addNavigationButton("ToolButton1", QStringLiteral("  收支帐本  "), int(Artwork::NavIcon::Ledger));
@@ -170,6 +175,7 @@ void TFrmMian::placePage(QWidget *page, int number)
 {
     page->setObjectName(QStringLiteral("TabSheet%1").arg(number));
     PageControl1->addWidget(page);
+    nameFieldsByTheirLabels(page);
     // a page made on a ledger open read-only comes with its commands off
     if (m_readOnly)
         turnOffWriting();
@@ -298,6 +304,9 @@ QToolButton *TFrmMian::addNavigationButton(const char *name, const QString &capt
     auto *button = new QToolButton(ToolBar1);
     button->setObjectName(QLatin1String(name));
     button->setText(caption);
+    // the blanks centre the caption under the icon; a screen reader says
+    // "通讯录", not "通  讯  录"
+    button->setAccessibleName(QString(caption).remove(QLatin1Char(' ')));
     button->setIcon(QIcon(Artwork::navigationIcon(Artwork::NavIcon(icon), devicePixelRatioF())));
     button->setIconSize(QSize(48, 46));
     button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);

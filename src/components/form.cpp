@@ -1,5 +1,6 @@
 #include "form.h"
 
+#include "components/accessiblenames.h"
 #include "platform/platform.h"
 
 #include <QApplication>
@@ -48,6 +49,15 @@ void Form::showEvent(QShowEvent *event)
     QDialog::showEvent(event);
     if (!event->spontaneous())
         guard([this] { FormShow(); });
+}
+
+bool Form::event(QEvent *event)
+{
+    // every widget is made by now: the first polish comes with the first
+    // showing
+    if (event->type() == QEvent::Polish)
+        nameFieldsByTheirLabels(this);
+    return QDialog::event(event);
 }
 
 QHBoxLayout *centredRow(const QList<QWidget *> &widgets)

@@ -24,6 +24,8 @@ protected:
     virtual void FormShow() {}
     virtual void FormClose() {}
     void showEvent(QShowEvent *event) override;
+    // Names the fields by their labels when the dialog is first polished.
+    bool event(QEvent *event) override;
 };
 
 // A row of buttons centred under a dialog's fields (the caller's layout

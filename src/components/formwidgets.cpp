@@ -55,16 +55,34 @@ QGroupBox *group(const QString &title, const QList<QWidget *> &widgets, QWidget 
     box->setAccessibleName(title);
     auto *row = new QHBoxLayout(box);
     row->setContentsMargins(6, 2, 6, 2);
-    const bool alone
-        = std::count_if(widgets.cbegin(), widgets.cend(), [](QWidget *w) { return !qobject_cast<QLabel *>(w); }) == 1;
     for (QWidget *w : widgets) {
         w->setParent(box);
         row->addWidget(w, qobject_cast<QLabel *>(w) ? 0 : 1);
-        // a screen reader names the field by its group where it has no name
-        if (alone && !qobject_cast<QLabel *>(w) && w->accessibleName().isEmpty())
-            w->setAccessibleName(title);
     }
+    nameByGroup(title, widgets);
     return box;
+}
+
+void nameByGroup(const QString &title, const QList<QWidget *> &widgets)
+{
+    const bool alone
+        = std::count_if(widgets.cbegin(), widgets.cend(), [](QWidget *w) { return !qobject_cast<QLabel *>(w); }) == 1;
+    QString label;
+    bool first = true;
+    for (QWidget *w : widgets) {
+        if (auto *l = qobject_cast<QLabel *>(w)) {
+            label = l->text().trimmed();
+            continue;
+        }
+        if (w->accessibleName().isEmpty()) {
+            if (alone || (first && label.isEmpty()))
+                w->setAccessibleName(title);
+            else if (!label.isEmpty())
+                w->setAccessibleName(title + QLatin1Char(' ') + label);
+        }
+        first = false;
+        label.clear();
+    }
 }
 
 QString trimmed(const QString &text)

@@ -24,6 +24,11 @@ QDateEdit *datePicker(QWidget *parent);
 // A titled group holding widgets side by side (labels at their size, the
 // others sharing the room); the widgets become the group's children.
 QGroupBox *group(const QString &title, const QList<QWidget *> &widgets, QWidget *parent);
+// Names the fields of a titled row that have no name of their own, for a
+// screen reader: by the title where the row holds one field; else the first
+// field by the title and each field after a label by the title and that
+// label ("起止日期 至").
+void nameByGroup(const QString &title, const QList<QWidget *> &widgets);
 // text without the blanks and control characters at either end.
 QString trimmed(const QString &text);
 // Whether text is empty once trimmed(): such a required name is no name.

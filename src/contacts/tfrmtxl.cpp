@@ -33,6 +33,7 @@ TFrmTxl::TFrmTxl(QWidget *parent)
     };
     DBEdit1 = edit("lxrxm");
     DBComboBox1 = new DBComboBox(contact, QStringLiteral("xb"), {QStringLiteral("男"), QStringLiteral("女")}, this);
+    DBComboBox1->setAccessibleName(QStringLiteral("性别"));
     DBLookupComboBox1 = new DBLookupComboBox(dm->LinkFz, this);
     SpeedButton1 = FormWidgets::dotsButton(QStringLiteral("【联系人分组维护】"), this);
     SpeedButton2 = FormWidgets::dotsButton(QStringLiteral("【选择生日】"), this);

@@ -44,6 +44,8 @@ protected:
 QGroupBox *group(const QString &title, QWidget *content, QWidget *parent)
 {
     auto *box = new QGroupBox(title, parent);
+    box->setAccessibleName(title);
+    FormWidgets::nameByGroup(title, {content});
     auto *layout = new QHBoxLayout(box);
     layout->setContentsMargins(6, 2, 6, 4);
     layout->addWidget(content);
@@ -102,17 +104,21 @@ TFrmZbcx::TFrmZbcx(QWidget *parent)
     auto *dates = new QWidget(this);
     auto *dateRow = new QHBoxLayout(dates);
     dateRow->setContentsMargins(0, 0, 0, 0);
+    auto *datesTo = new QLabel(QStringLiteral("至"), dates);
     dateRow->addWidget(DateTimePicker1, 1);
-    dateRow->addWidget(new QLabel(QStringLiteral("至"), dates));
+    dateRow->addWidget(datesTo);
     dateRow->addWidget(DateTimePicker2, 1);
     auto *amounts = new QWidget(this);
     auto *amountRow = new QHBoxLayout(amounts);
     amountRow->setContentsMargins(0, 0, 0, 0);
     amountRow->addWidget(Edit1, 1);
     amountRow->addWidget(new QLabel(QStringLiteral("元"), amounts));
-    amountRow->addWidget(new QLabel(QStringLiteral("至"), amounts));
+    auto *amountsTo = new QLabel(QStringLiteral("至"), amounts);
+    amountRow->addWidget(amountsTo);
     amountRow->addWidget(Edit2, 1);
     amountRow->addWidget(new QLabel(QStringLiteral("元"), amounts));
+    FormWidgets::nameByGroup(QStringLiteral("日期"), {DateTimePicker1, datesTo, DateTimePicker2});
+    FormWidgets::nameByGroup(QStringLiteral("净收支额"), {Edit1, amountsTo, Edit2});
 
     auto *conditions = new QGridLayout;
     conditions->addWidget(group(QStringLiteral("日期"), dates, this), 0, 0, 1, 2);

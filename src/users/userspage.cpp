@@ -80,7 +80,6 @@ UserGroups::UserGroups(QWidget *parent)
         box->setStyleSheet(QStringLiteral("lineedit-password-character: 35;")); // "#"
         auto *label = new QLabel(QString::fromUtf8(caption), GroupBox10);
         label->setBuddy(box);
-        box->setAccessibleName(label->text());
         password->addWidget(label, row, 0);
         password->addWidget(box, row, 1);
         ++row;
