@@ -35,6 +35,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QAbstractSpinBox>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDir>
@@ -252,6 +253,26 @@ void TFrmMian::makeSettingsPage()
     settings->addWidget(maintenance->autoBackupGroup, 4, 1);
     page->ComboBox6->setCurrentIndex(m_style);
     maintenance->fillAutoBackups();
+    // Tab goes down the left column of groups, then down the right one, as
+    // they are seen (not in the order the groups were made)
+    QList<QWidget *> groups;
+    for (int column = 0; column < settings->columnCount(); ++column) {
+        for (int row = 0; row < settings->rowCount(); ++row) {
+            QLayoutItem *item = settings->itemAtPosition(row, column);
+            if (item && item->widget() && !groups.contains(item->widget()))
+                groups.append(item->widget());
+        }
+    }
+    QList<QWidget *> stops;
+    for (QWidget *group : groups) {
+        for (QWidget *w : group->findChildren<QWidget *>()) {
+            if ((w->focusPolicy() & Qt::TabFocus) && !w->focusProxy() && w->parentWidget()->focusProxy() != w
+                && !qobject_cast<QComboBox *>(w->parentWidget()) && !qobject_cast<QAbstractSpinBox *>(w->parentWidget()))
+                stops.append(w);
+        }
+    }
+    for (int i = 1; i < stops.size(); ++i)
+        QWidget::setTabOrder(stops[i - 1], stops[i]);
     placePage(page, 4);
 }
 

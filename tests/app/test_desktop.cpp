@@ -3,6 +3,7 @@
 // entries visible in every look.
 #include "app/application.h"
 #include "app/tfrmmian.h"
+#include "components/dbcontrols.h"
 #include "components/dbgrideh.h"
 #include "components/forms.h"
 #include "components/skindata.h"
@@ -13,7 +14,9 @@
 #include "ledger/tfrmdz.h"
 #include "ledger/tfrmzbcx.h"
 #include "platform/desktopplatform.h"
+#include "maintenance/maintenancegroups.h"
 #include "settings/settingspage.h"
+#include "users/userspage.h"
 #include "settings/tfrmfyxm.h"
 #include "settings/tfrmjtcy.h"
 #include "settings/tfrmxmwh.h"
@@ -37,6 +40,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <QTreeWidget>
 
 namespace {
 
@@ -240,4 +244,34 @@ TEST_F(Desktop, EnterPressesThePagesFocusedButtonAndLeavesTheOthersKeys)
     QTest::keyClick(search, Qt::Key_Return);
     EXPECT_EQ(dm->ADOQTxl->recordCount(), 0);
     EXPECT_EQ(platform.dialogsShown.size(), shown);
+}
+
+TEST_F(Desktop, TabGoesDownTheSettingsGroupsColumnByColumn)
+{
+    activate(mainWindow);
+    mainWindow->ToolButton4->click(); // 系统设置
+    MaintenanceGroups *maintenance = mainWindow->maintenanceGroups;
+    UserGroups *users = mainWindow->userGroups;
+    SettingsPage *settings = mainWindow->TabSheet4;
+    maintenance->BitBtn41->setFocus(Qt::TabFocusReason);
+    ASSERT_EQ(QApplication::focusWidget(), static_cast<QWidget *>(maintenance->BitBtn41));
+    QStringList visited;
+    for (int i = 0; i < 40 && QApplication::focusWidget(); ++i) {
+        QWidget *at = QApplication::focusWidget();
+        if (!settings->isAncestorOf(at))
+            break;
+        visited << at->objectName();
+        QTest::keyClick(at, Qt::Key_Tab);
+    }
+    // the left column: help, start date, look, backup, the old ledger's
+    // import; then the right one: users, password, automatic backups
+    const QList<QWidget *> expected = {maintenance->BitBtn41, settings->DBEdit1, settings->ComboBox6,
+                                       maintenance->BitBtn38, maintenance->Edit6,  users->DBGridEh4->view(),
+                                       users->Edit1,          users->BitBtn24,     maintenance->ListView1};
+    int last = -1;
+    for (QWidget *w : expected) {
+        const int at = visited.indexOf(w->objectName(), last + 1);
+        EXPECT_GT(at, last) << w->objectName().toStdString() << " in " << visited.join(QLatin1Char(' ')).toStdString();
+        last = std::max(last, at);
+    }
 }
