@@ -37,7 +37,20 @@ void Form::centreOnMainWindow()
     const QRect area
         = anchor ? anchor->frameGeometry() : (screen() ? screen()->availableGeometry() : QRect(0, 0, 1024, 768));
     const QSize size = frameGeometry().size().isValid() ? frameGeometry().size() : sizeHint();
-    move(area.center() - QPoint(size.width() / 2, size.height() / 2));
+    QPoint at = area.center() - QPoint(size.width() / 2, size.height() / 2);
+    // At the first showing the window manager has not told its frame yet:
+    // the size is the bare window's, and the position given is taken for
+    // the bare window's too. Its frame will be about the main window's
+    // (title bar), so the window goes where its frame is then centred.
+    if (anchor && frameGeometry() == geometry()) {
+        const QMargins frame(anchor->geometry().left() - anchor->frameGeometry().left(),
+                             anchor->geometry().top() - anchor->frameGeometry().top(),
+                             anchor->frameGeometry().right() - anchor->geometry().right(),
+                             anchor->frameGeometry().bottom() - anchor->geometry().bottom());
+        at += QPoint(frame.left() - (frame.left() + frame.right()) / 2,
+                     frame.top() - (frame.top() + frame.bottom()) / 2);
+    }
+    move(at);
 }
 
 void Form::showEvent(QShowEvent *event)
