@@ -517,9 +517,12 @@ TEST(KilledWhileWriting, NoLedgerIsEverLostAndNothingStaysThatTheNextStartDoesNo
     });
 
     // reading an Access file into the staging file: the ledger is not touched
+    // (where the shared Access files are beside the project)
+    const QString jet = QStringLiteral(DOZ_FIXTURES "/jet/ledger-1.0-jet4.mdb");
     const QByteArray beforeStaging = contents(db.path());
-    killWhileWriting(QStringLiteral("stage"), db.dir(), QStringLiteral(DOZ_FIXTURES "/jet/ledger-1.0-jet4.mdb"), 3,
-                     [&](int round) { EXPECT_EQ(contents(db.path()), beforeStaging) << "round " << round; });
+    if (QFileInfo::exists(jet))
+        killWhileWriting(QStringLiteral("stage"), db.dir(), jet, 3,
+                         [&](int round) { EXPECT_EQ(contents(db.path()), beforeStaging) << "round " << round; });
 
     // a change of password: the ledger opens with the old one or the new one
     killWhileWriting(QStringLiteral("rekey"), db.dir(), QStringLiteral("other"), 8, [&](int round) {
