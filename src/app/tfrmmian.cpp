@@ -33,9 +33,9 @@
 #include "users/tfrmlog.h"
 #include "users/userspage.h"
 
+#include <QAbstractSpinBox>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QAbstractSpinBox>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDir>
@@ -267,7 +267,8 @@ void TFrmMian::makeSettingsPage()
     for (QWidget *group : groups) {
         for (QWidget *w : group->findChildren<QWidget *>()) {
             if ((w->focusPolicy() & Qt::TabFocus) && !w->focusProxy() && w->parentWidget()->focusProxy() != w
-                && !qobject_cast<QComboBox *>(w->parentWidget()) && !qobject_cast<QAbstractSpinBox *>(w->parentWidget()))
+                && !qobject_cast<QComboBox *>(w->parentWidget())
+                && !qobject_cast<QAbstractSpinBox *>(w->parentWidget()))
                 stops.append(w);
         }
     }

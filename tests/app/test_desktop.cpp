@@ -13,16 +13,16 @@
 #include "ledger/ledgerpage.h"
 #include "ledger/tfrmdz.h"
 #include "ledger/tfrmzbcx.h"
-#include "platform/desktopplatform.h"
 #include "maintenance/maintenancegroups.h"
+#include "platform/desktopplatform.h"
 #include "settings/settingspage.h"
-#include "users/userspage.h"
 #include "settings/tfrmfyxm.h"
 #include "settings/tfrmjtcy.h"
 #include "settings/tfrmxmwh.h"
 #include "stats/summarypage.h"
 #include "support/app/appfixture.h"
 #include "users/tfrmlog.h"
+#include "users/userspage.h"
 
 #include <algorithm>
 
@@ -265,9 +265,9 @@ TEST_F(Desktop, TabGoesDownTheSettingsGroupsColumnByColumn)
     }
     // the left column: help, start date, look, backup, the old ledger's
     // import; then the right one: users, password, automatic backups
-    const QList<QWidget *> expected = {maintenance->BitBtn41, settings->DBEdit1, settings->ComboBox6,
-                                       maintenance->BitBtn38, maintenance->Edit6,  users->DBGridEh4->view(),
-                                       users->Edit1,          users->BitBtn24,     maintenance->ListView1};
+    const QList<QWidget *> expected
+        = {maintenance->BitBtn41,    settings->DBEdit1, settings->ComboBox6, maintenance->BitBtn38, maintenance->Edit6,
+           users->DBGridEh4->view(), users->Edit1,      users->BitBtn24,     maintenance->ListView1};
     int last = -1;
     for (QWidget *w : expected) {
         const int at = visited.indexOf(w->objectName(), last + 1);
