@@ -35,15 +35,20 @@
 #include <QLocale>
 #include <QTranslator>
 
+#include <functional>
+
 namespace {
 
-// The slot makes its window, a child of the main window, when first used;
-// nothing once the main window is going.
-template<typename T> void made(OnFirstUse<T> &slot, TFrmMian *window)
+// The slot makes its window, a child of the main window, when first used,
+// and hands it to then; nothing once the main window is going.
+template<typename T> void made(OnFirstUse<T> &slot, TFrmMian *window, std::function<void(T *)> then = {})
 {
-    slot.setMaker([window] {
-        if (forms().FrmMian == window)
-            new T(window);
+    slot.setMaker([window, then] {
+        if (forms().FrmMian != window)
+            return;
+        T *made = new T(window);
+        if (then)
+            then(made);
     });
 }
 
@@ -84,10 +89,7 @@ TDM *createApplicationWindows()
     f.FrmDqxg.setMaker([] { forms().FrmDqsz.get(); });
     // The memo editor's count of due memos goes to the memo page; on a
     // ledger opened read-only it changes nothing.
-    f.FrmJstx.setMaker([window] {
-        if (forms().FrmMian != window)
-            return;
-        auto *memo = new TFrmJstx(window);
+    made<TFrmJstx>(f.FrmJstx, window, [window](TFrmJstx *memo) {
         QObject::connect(memo, &TFrmJstx::dueCounted, window, &TFrmMian::showDueCount);
         if (window->isReadOnly())
             window->turnOffWriting();

@@ -33,7 +33,7 @@
 #include "users/tfrmlog.h"
 #include "users/userspage.h"
 
-#include <QAbstractSpinBox>
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -266,9 +266,7 @@ void TFrmMian::makeSettingsPage()
     QList<QWidget *> stops;
     for (QWidget *group : groups) {
         for (QWidget *w : group->findChildren<QWidget *>()) {
-            if ((w->focusPolicy() & Qt::TabFocus) && !w->focusProxy() && w->parentWidget()->focusProxy() != w
-                && !qobject_cast<QComboBox *>(w->parentWidget())
-                && !qobject_cast<QAbstractSpinBox *>(w->parentWidget()))
+            if ((w->focusPolicy() & Qt::TabFocus) && (isNamedField(w) || qobject_cast<QAbstractButton *>(w)))
                 stops.append(w);
         }
     }

@@ -14,7 +14,6 @@
 #include <QRegularExpression>
 #include <QTextDocumentFragment>
 #include <QTextEdit>
-#include <QToolButton>
 
 namespace {
 
@@ -106,30 +105,6 @@ void nameInLayout(QLayout *layout)
     }
 }
 
-// Widgets placed by hand: the nearest label to the left on the same line.
-void nameByPlace(QWidget *field)
-{
-    QWidget *parent = field->parentWidget();
-    if (!parent)
-        return;
-    const QRect at = field->geometry();
-    QLabel *best = nullptr;
-    int bestGap = 121;
-    for (QObject *o : parent->children()) {
-        auto *label = qobject_cast<QLabel *>(o);
-        if (!label || label->text().trimmed().isEmpty())
-            continue;
-        const QRect l = label->geometry();
-        const int gap = at.left() - l.right();
-        if (gap < -2 || gap >= bestGap || std::abs(l.center().y() - at.center().y()) > at.height() / 2)
-            continue;
-        best = label;
-        bestGap = gap;
-    }
-    if (best)
-        give(field, best);
-}
-
 // A titled group with one field and no label names it.
 void nameByGroup(QWidget *field)
 {
@@ -164,24 +139,6 @@ void nameCalendar(QCalendarWidget *calendar)
     }
 }
 
-bool inLayout(QWidget *w)
-{
-    const QWidget *parent = w->parentWidget();
-    if (!parent)
-        return false;
-    const QList<QLayout *> layouts = parent->findChildren<QLayout *>(Qt::FindDirectChildrenOnly);
-    for (QLayout *layout : layouts) {
-        // nested layouts are children of the layout they sit in
-        QList<QLayout *> nested = layout->findChildren<QLayout *>();
-        nested.append(layout);
-        for (QLayout *l : nested) {
-            if (l->indexOf(w) >= 0)
-                return true;
-        }
-    }
-    return false;
-}
-
 } // namespace
 
 bool isNamedField(const QWidget *w)
@@ -209,11 +166,7 @@ void nameFieldsByTheirLabels(QWidget *root)
     for (QWidget *w : widgets) {
         if (auto *calendar = qobject_cast<QCalendarWidget *>(w))
             nameCalendar(calendar);
-        if (!isNamedField(w) || !w->accessibleName().isEmpty())
-            continue;
-        if (!inLayout(w))
-            nameByPlace(w);
-        if (w->accessibleName().isEmpty())
+        if (isNamedField(w) && w->accessibleName().isEmpty())
             nameByGroup(w);
     }
     // lists named by their makers
